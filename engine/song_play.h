@@ -1,0 +1,26 @@
+// Song-level playback: the song drives its tempo track and tracks, and collects their
+// output into the song's output list.
+#pragma once
+
+#include <cstdint>
+
+namespace tarvio {
+
+class Song;
+class Track;
+class CursorSink;
+
+// Clears the output list, resets flagged cursors and advances every cursor to song tick T.
+void songAdvance(Song& song, int32_t tick, CursorSink& sink);
+// Locates every cursor to T with chase (as playback starts there) and collects the output.
+void songLocate(Song& song, int32_t tick, CursorSink& sink);
+// All notes off on every track, collected.
+void songStop(Song& song);
+// Resets every cursor (tempo track and tracks) to T with chase; the output stays in the queues.
+void songResetAll(Song& song, int32_t tick, CursorSink& sink);
+// Turns a track's queued events into output records and empties the queue.
+void collectTrack(Song& song, Track& track);
+// True when every cursor (tempo track and tracks) is finished.
+bool songFinished(const Song& song);
+
+}  // namespace tarvio

@@ -1,0 +1,173 @@
+#include "model/musical_time.h"
+
+#include <cstdio>
+
+#include "model/song.h"
+
+namespace tarvio {
+
+namespace {
+
+int64_t lengthOf(const BeatEntry& b, int tpqn) {
+    if (b.denominator == 0) return 0;
+    return int64_t(b.numerator) * tpqn * 4 / b.denominator;
+}
+
+// Truncated floating-point length, as the tick-to-position walk computes it.
+int64_t lengthOfF(const BeatEntry& b, int tpqn) {
+    if (b.denominator == 0) return 0;
+    return int64_t(b.numerator * double(tpqn) * 4.0 / b.denominator);
+}
+
+}  // namespace
+
+int32_t measureToTick(const Song& song, int32_t measure) {
+    if (measure < 1) return 0;
+    int64_t L = lengthOf(song.initialBeat, song.tpqn);
+    size_t next = 0;
+    if (!song.beats.empty() && song.beats[0].measure == 0) {
+        L = lengthOf(song.beats[0], song.tpqn);
+        next = 1;
+    }
+    int64_t sum = 0;
+    for (int32_t k = 0; k < measure; ++k) {
+        if (next < song.beats.size() && song.beats[next].measure == uint32_t(k)) {
+            L = lengthOf(song.beats[next], song.tpqn);
+            ++next;
+        }
+        if (next >= song.beats.size() || song.beats[next].measure < uint32_t(k)) {
+            // No further change can apply: the remaining measures all have length L.
+            sum += int64_t(measure - k) * L;
+            break;
+        }
+        sum += L;
+        if (sum > 0x7FFFFFFF) break;
+    }
+    if (sum > 0x7FFFFFFF) return 0x7FFFFFFF;
+    return int32_t(sum);
+}
+
+MusicalPosition tickToPosition(const Song& song, int32_t t) {
+    MusicalPosition p;
+    if (t <= 0) return p;
+    int64_t L = lengthOfF(song.initialBeat, song.tpqn);
+    int den = song.initialBeat.denominator;
+    size_t next = 0;
+    int64_t end = 0;
+    int32_t k = 0;
+    for (;; ++k) {
+        if (next < song.beats.size() && song.beats[next].measure == uint32_t(k)) {
+            L = lengthOfF(song.beats[next], song.tpqn);
+            den = song.beats[next].denominator;
+            ++next;
+        }
+        if (L <= 0 && (next >= song.beats.size())) {
+            // A zero-length signature would never reach t; everything lies in this measure.
+            p.measure = k;
+            end += 0;
+            break;
+        }
+        if (next >= song.beats.size() && L > 0 && end + L < t) {
+            // No more signature changes: skip the whole measures before t at once.
+            int64_t n = (t - end - 1) / L;
+            end += n * L;
+            k += int32_t(n);
+        }
+        end += L;
+        if (end >= t) break;
+    }
+    int64_t offset;
+    if (L <= 0) {
+        offset = t - end;
+    } else if (end == t) {
+        p.measure = k + 1;
+        offset = 0;
+    } else {
+        p.measure = k;
+        offset = t - (end - L);
+    }
+    int64_t B = den ? int64_t(song.tpqn * 4.0 / den) : 0;
+    if (B <= 0) {
+        p.beat = 0;
+        p.tick = int32_t(offset);
+    } else {
+        p.beat = int32_t(offset / B);
+        p.tick = int32_t(offset % B);
+    }
+    return p;
+}
+
+int32_t measureLength(const Song& song, int32_t measure) { return song.measureLength(uint32_t(measure < 0 ? 0 : measure)); }
+
+int32_t measureToTick(const Track& c, int32_t measure) {
+    if (c.isPhrase() || !c.owner) return measure < 1 ? 0 : 0x7FFFFFFF;
+    return measureToTick(*c.owner, measure);
+}
+
+MusicalPosition tickToPosition(const Track& c, int32_t tick) {
+    if (c.isPhrase() || !c.owner) return MusicalPosition{0, 0, tick};
+    return tickToPosition(*c.owner, tick);
+}
+
+int32_t measureLength(const Track& c, int32_t measure) {
+    if (c.isPhrase() || !c.owner) return c.phraseLength;
+    return measureLength(*c.owner, measure);
+}
+
+namespace {
+double segMs(int64_t ticks, int tpqn, int tempo) {
+    if (tpqn <= 0 || tempo <= 0) return 0;
+    return double(ticks) * 60000.0 / tpqn / tempo;
+}
+}  // namespace
+
+int64_t tickToMs(const Song& song, int64_t tick) {
+    int64_t base = 0, s = 0;
+    int tempo = song.tempo;
+    int64_t t = 0;
+    for (const Event& e : song.tempoTrack->events) {
+        if (t > tick) break;
+        if (e.kind() == EventKind::Tempo) {
+            base += int64_t(segMs(t - s, song.tpqn, tempo));
+            s = t;
+            tempo = uint16_t(e.value32());
+        }
+        t += e.step;
+    }
+    return base + int64_t(segMs(tick - s, song.tpqn, tempo));
+}
+
+int64_t msToTick(const Song& song, int64_t ms) {
+    int64_t base = 0, s = 0;
+    int tempo = song.tempo;
+    int64_t t = 0;
+    for (const Event& e : song.tempoTrack->events) {
+        if (e.kind() == EventKind::Tempo) {
+            int64_t at = base + int64_t(segMs(t - s, song.tpqn, tempo));
+            if (at >= ms) break;
+            base = at;
+            s = t;
+            tempo = uint16_t(e.value32());
+        }
+        t += e.step;
+    }
+    if (tempo <= 0 || song.tpqn == 0) return s;
+    int64_t tick = s + int64_t(double(ms - base) * song.tpqn * tempo / 60000.0);
+    while (tick > s && tickToMs(song, tick - 1) >= ms) --tick;
+    while (tickToMs(song, tick) < ms) ++tick;
+    return tick;
+}
+
+std::string formatPosition(const MusicalPosition& p) {
+    char buf[48];
+    std::snprintf(buf, sizeof buf, "%5d:%2d:%5d", p.measure + 1, p.beat + 1, p.tick);
+    return buf;
+}
+
+std::string formatTime(int64_t ms) {
+    char buf[48];
+    std::snprintf(buf, sizeof buf, "%3d:%02d:%03d", int(ms / 60000), int((ms / 1000) % 60), int(ms % 1000));
+    return buf;
+}
+
+}  // namespace tarvio

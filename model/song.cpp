@@ -1,0 +1,171 @@
+#include "model/song.h"
+
+#include <algorithm>
+#include <atomic>
+
+namespace tarvio {
+
+namespace {
+std::atomic<uint32_t> g_trackNumber{1};
+}
+
+uint32_t nextTrackNumber() { return g_trackNumber.fetch_add(1, std::memory_order_relaxed); }
+
+Song::Song() : tempoTrack(std::make_unique<Track>(this, TrackType::TempoTrack, 0)) { resetCommands(); }
+
+Song::~Song() = default;
+
+void Song::resetCommands() {
+    commands.clear();
+    commands.resize(kCommandCount);
+}
+
+Track* Song::findTrack(uint32_t number) const {
+    for (auto& t : tracks)
+        if (t->number == number) return t.get();
+    return nullptr;
+}
+
+Track* Song::findPhrase(uint32_t number) const {
+    for (auto& p : phrases)
+        if (p->number == number) return p.get();
+    return nullptr;
+}
+
+Track* Song::findContainer(uint16_t type, uint32_t number) const {
+    switch (TrackType(type)) {
+        case TrackType::TempoTrack: return tempoTrack.get();
+        case TrackType::Phrase: return findPhrase(number);
+        default: return findTrack(number);
+    }
+}
+
+std::string Song::phraseName(uint32_t number) const {
+    Track* p = findPhrase(number);
+    return p ? p->name : "Phrase no match";
+}
+
+Track& Song::createTrack(uint32_t before) {
+    auto t = std::make_unique<Track>(this, TrackType::Normal, nextTrackNumber());
+    Track& ref = *t;
+    auto pos = tracks.end();
+    if (before != 0)
+        pos = std::find_if(tracks.begin(), tracks.end(), [&](auto& x) { return x->number == before; });
+    tracks.insert(pos, std::move(t));
+    for (auto& x : tracks) x->resetFlag = 1;
+    return ref;
+}
+
+uint32_t Song::lowestFreePhraseNumber() const {
+    std::vector<uint32_t> used;
+    for (auto& p : phrases) used.push_back(p->number);
+    std::sort(used.begin(), used.end());
+    uint32_t n = 1;
+    for (uint32_t u : used) {
+        if (u == n) ++n;
+        else if (u > n) break;
+    }
+    return n;
+}
+
+Track& Song::createPhrase(uint32_t before) {
+    auto p = std::make_unique<Track>(this, TrackType::Phrase, lowestFreePhraseNumber());
+    Track& ref = *p;
+    auto pos = phrases.end();
+    if (before != 0)
+        pos = std::find_if(phrases.begin(), phrases.end(), [&](auto& x) { return x->number == before; });
+    phrases.insert(pos, std::move(p));
+    return ref;
+}
+
+bool Song::removeTrack(uint32_t number) {
+    auto it = std::find_if(tracks.begin(), tracks.end(), [&](auto& x) { return x->number == number; });
+    if (it == tracks.end()) return false;
+    tracks.erase(it);
+    return true;
+}
+
+bool Song::removePhrase(uint32_t number) {
+    auto it = std::find_if(phrases.begin(), phrases.end(), [&](auto& x) { return x->number == number; });
+    if (it == phrases.end()) return false;
+    phrases.erase(it);
+    for (auto& t : tracks) t->resetFlag = 1;  // calls to it must stop
+    return true;
+}
+
+bool Song::moveTrack(uint32_t a, uint32_t b) {
+    if (a == b) return false;
+    auto ia = std::find_if(tracks.begin(), tracks.end(), [&](auto& x) { return x->number == a; });
+    if (ia == tracks.end()) return false;
+    auto ib = tracks.end();
+    if (b != 0) {
+        ib = std::find_if(tracks.begin(), tracks.end(), [&](auto& x) { return x->number == b; });
+        if (ib == tracks.end()) return false;
+    }
+    if (std::next(ia) == ib) return false;  // already there (or already last for b = 0)
+    tracks.splice(ib, tracks, ia);
+    return true;
+}
+
+void Song::setBeat(uint32_t measure, uint8_t numerator, uint8_t denominator) {
+    if (measure < 1) {
+        initialBeat.numerator = numerator;
+        initialBeat.denominator = denominator;
+        return;
+    }
+    for (auto it = beats.begin(); it != beats.end(); ++it) {
+        if (it->measure == measure) {
+            it->numerator = numerator;
+            it->denominator = denominator;
+            return;
+        }
+        if (it->measure > measure) {
+            beats.insert(it, BeatEntry{measure, numerator, denominator});
+            return;
+        }
+    }
+    beats.push_back(BeatEntry{measure, numerator, denominator});
+}
+
+BeatEntry Song::beatAt(uint32_t measure) const {
+    if (measure == 0 || beats.empty() || measure < beats.front().measure) return initialBeat;
+    BeatEntry r = initialBeat;
+    for (const BeatEntry& b : beats) {
+        if (b.measure > measure) break;
+        r = b;
+    }
+    return r;
+}
+
+int32_t Song::measureLength(uint32_t measure) const {
+    BeatEntry b = beatAt(measure);
+    if (b.denominator == 0) return 0;
+    return int32_t(int64_t(b.numerator) * tpqn * 4 / b.denominator);
+}
+
+void Song::setSolo(Track& t, bool on) {
+    if (on) {
+        t.solo = 1;
+        t.effectiveMute = 0;
+        for (auto& x : tracks)
+            if (x.get() != &t && !x->solo) x->effectiveMute = 1;
+        return;
+    }
+    t.solo = 0;
+    t.effectiveMute = 1;
+    restoreMutes();
+}
+
+void Song::restoreMutes() {
+    for (auto& x : tracks)
+        if (x->solo) return;
+    for (auto& x : tracks) x->effectiveMute = x->mute;
+}
+
+void Song::deriveEffectiveMutes() {
+    bool anySolo = false;
+    for (auto& x : tracks) anySolo = anySolo || x->solo;
+    for (auto& x : tracks) x->effectiveMute = anySolo ? uint8_t(!x->solo) : x->mute;
+}
+
+}  // namespace tarvio

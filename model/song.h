@@ -1,0 +1,129 @@
+// The song: tempo track, tracks, numbered phrases, time signatures, command table,
+// registers and markers.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <list>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "model/track.h"
+
+namespace tarvio {
+
+struct BeatEntry {
+    uint32_t measure = 0;
+    uint8_t numerator = 4;
+    uint8_t denominator = 4;
+    bool operator==(const BeatEntry&) const = default;
+};
+
+struct CommandDef {
+    std::string name;
+    int32_t type = -1;  // 0 one parameter, 1 one 14-bit parameter, 2 two parameters, -1 undefined
+    uint8_t flag = 0;
+    int32_t min = 0;
+    int32_t max = 127;
+    int32_t base = 0;
+    EventList body;
+    bool defined() const { return type != -1; }
+};
+
+constexpr size_t kCommandCount = 1000;
+constexpr size_t kRegisterCount = 128;
+constexpr size_t kMarkerCount = 64;
+
+// One message the song produced for the player.
+struct OutputRecord {
+    uint8_t port = 0;
+    uint32_t message = 0;      // status | data1 << 8 | data2 << 16; tempo: 0xFF, 'Q', bpm << 16
+    uint32_t sysexOffset = 0;  // status 0xF0: bytes in OutputList::sysex
+    uint32_t sysexCount = 0;
+    uint8_t status() const { return uint8_t(message & 0xFF); }
+    bool isTempo() const { return status() == 0xFF && ((message >> 8) & 0xFF) == 0x51; }
+    uint16_t tempo() const { return uint16_t(message >> 16); }
+};
+
+struct OutputList {
+    std::vector<OutputRecord> records;
+    std::vector<uint8_t> sysex;
+    void clear() {
+        records.clear();
+        sysex.clear();
+    }
+    const uint8_t* sysexBytes(const OutputRecord& r) const { return sysex.data() + r.sysexOffset; }
+};
+
+struct HistoryEntry {
+    uint16_t type;  // TrackType of the container
+    uint32_t number;
+    bool operator==(const HistoryEntry&) const = default;
+};
+
+class Song {
+public:
+    Song();
+    ~Song();
+    Song(const Song&) = delete;
+    Song& operator=(const Song&) = delete;
+
+    std::string title;
+    std::string rights;
+    uint16_t tempo = 120;
+    uint16_t tpqn = 480;
+    BeatEntry initialBeat{0, 4, 4};
+    std::vector<BeatEntry> beats;  // measures 1 and later, ascending
+    std::unique_ptr<Track> tempoTrack;
+    std::list<std::unique_ptr<Track>> tracks;
+    std::list<std::unique_ptr<Track>> phrases;
+    std::vector<CommandDef> commands;  // kCommandCount entries
+    std::array<float, kRegisterCount> registers{};
+    std::array<uint32_t, kMarkerCount> markers{};
+    std::vector<HistoryEntry> undoHistory, redoHistory;
+    OutputList output;
+    int32_t startPosition = 0;
+
+    // Lookup; null when none.
+    Track* findTrack(uint32_t number) const;
+    Track* findPhrase(uint32_t number) const;
+    // Any container by type and number (1 = the tempo track for type TempoTrack).
+    Track* findContainer(uint16_t type, uint32_t number) const;
+    std::string phraseName(uint32_t number) const;  // "Phrase no match" when none
+
+    // Creates a track before the track numbered before (0 or unknown: at the end).
+    Track& createTrack(uint32_t before = 0);
+    Track& createPhrase(uint32_t before = 0);
+    bool removeTrack(uint32_t number);
+    bool removePhrase(uint32_t number);
+    bool moveTrack(uint32_t a, uint32_t b);
+    uint32_t lowestFreePhraseNumber() const;
+
+    void setBeat(uint32_t measure, uint8_t numerator, uint8_t denominator);
+    BeatEntry beatAt(uint32_t measure) const;
+    int32_t measureLength(uint32_t measure) const;
+
+    // Solo rules; restoreMutes applies "no solo: effective mute = mute".
+    void setSolo(Track& t, bool on);
+    void restoreMutes();
+    // Effective mutes from the stored mute and solo flags (as a song is read).
+    void deriveEffectiveMutes();
+
+    // Undo across containers, in the order the song's history recorded.
+    bool undo();
+    bool redo();
+    void resetCommands();
+
+    template <class F>
+    void forEachContainer(F&& f) {
+        f(*tempoTrack);
+        for (auto& t : tracks) f(*t);
+        for (auto& p : phrases) f(*p);
+    }
+};
+
+// Process-wide counter for normal track numbers (keeps counting across songs).
+uint32_t nextTrackNumber();
+
+}  // namespace tarvio

@@ -1,0 +1,17 @@
+#!/bin/sh
+# Installs the Debian packages the build needs when they are missing (only as root).
+set -e
+PKGS="cmake make g++ libgtest-dev libgmock-dev libbenchmark-dev python3"
+missing=""
+for p in $PKGS; do
+  dpkg -s "$p" >/dev/null 2>&1 || missing="$missing $p"
+done
+[ -z "$missing" ] && exit 0
+if [ "$(id -u)" = 0 ]; then
+  echo "installing:$missing"
+  apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq $missing
+else
+  echo "missing packages:$missing (run as root, or install them with apt-get)" >&2
+  exit 1
+fi
