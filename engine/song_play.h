@@ -16,7 +16,8 @@ void songAdvance(Song& song, int32_t tick, CursorSink& sink);
 void songLocate(Song& song, int32_t tick, CursorSink& sink);
 // All notes off on every track, collected.
 void songStop(Song& song);
-// Resets every cursor (tempo track and tracks) to T with chase; the output stays in the queues.
+// Resets every cursor (tempo track and tracks) to T with chase and discards what that queued,
+// as playing a song from its start for export does.
 void songResetAll(Song& song, int32_t tick, CursorSink& sink);
 // Turns a track's queued events into output records and empties the queue.
 void collectTrack(Song& song, Track& track);

@@ -104,4 +104,7 @@ void cursorStartFrame(Track& track, const Event& creator, Track& container);
 int32_t cursorTicksToNext(const Track& track);
 bool cursorFinished(const Track& track);
 
+// A register's value as an integer: truncated toward zero, NaN as 0, saturated to 32 bits.
+int32_t registerAsInt(float v);
+
 }  // namespace tarvio
