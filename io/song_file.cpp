@@ -1,0 +1,277 @@
+#include "io/song_file.h"
+
+#include <cstring>
+
+#include "io/file_util.h"
+#include "model/song.h"
+
+namespace tarvio {
+
+namespace {
+
+PluginSlotHost g_host;
+
+constexpr size_t kEntrySize = 28;  // type u32 and bytes 40..63 of a parameter record
+
+uint32_t tagOf(const char (&t)[5]) {
+    return uint32_t(uint8_t(t[0])) | uint32_t(uint8_t(t[1])) << 8 | uint32_t(uint8_t(t[2])) << 16 |
+           uint32_t(uint8_t(t[3])) << 24;
+}
+
+int32_t loadI32(const uint8_t* p) {
+    return int32_t(uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24);
+}
+void storeI32(uint8_t* p, int32_t v) {
+    for (int i = 0; i < 4; ++i) p[i] = uint8_t(uint32_t(v) >> (8 * i));
+}
+double loadF64(const uint8_t* p) {
+    uint64_t u = 0;
+    for (int i = 7; i >= 0; --i) u = (u << 8) | p[i];
+    double d;
+    std::memcpy(&d, &u, 8);
+    return d;
+}
+void storeF64(uint8_t* p, double d) {
+    uint64_t u;
+    std::memcpy(&u, &d, 8);
+    for (int i = 0; i < 8; ++i) p[i] = uint8_t(u >> (8 * i));
+}
+
+// ---- writing ----
+
+void writeSlot(ByteWriter& w, const PluginSlot& slot) {
+    if (!slot.instance || slot.name.empty()) {
+        w.i32(0);
+        return;
+    }
+    w.str(slot.name);
+    int32_t count = g_host.parameterCount ? g_host.parameterCount(slot) : slot.block.count;
+    if (count < 0) count = 0;
+    w.i32(count);
+    static const uint8_t zero[24] = {};
+    for (int32_t k = 0; k < count; ++k) {
+        if (k < slot.block.count && k < 256) {
+            const uint8_t* raw = slot.block.records[k].raw;
+            w.u32(uint32_t(loadI32(raw)));
+            w.bytes(raw + 40, 24);
+        } else {
+            w.u32(0);
+            w.bytes(zero, 24);
+        }
+    }
+}
+
+void writeBody(ByteWriter& w, const Track& t) {
+    w.u16(uint16_t(t.type));
+    w.str(t.name);
+    w.str(t.bankSet);
+    w.u8(t.port);
+    w.u8(t.channel);
+    w.u8(t.mute);
+    w.u8(t.solo);
+    w.u8(t.record);
+    w.i32(t.offset);
+    w.i32(t.transpose);
+    for (const Event& e : t.events) {
+        w.u8(1);
+        encodeFileForm(e, w.out);
+    }
+    w.u8(0);
+    for (const PluginSlot& s : t.slots) writeSlot(w, s);
+}
+
+// ---- reading ----
+
+class SongReader {
+public:
+    SongReader(const uint8_t* data, size_t size, Song& song) : r_(data, size), song_(song) {}
+
+    void run() {
+        uint32_t tag;
+        while (r_.u32(tag)) {
+            if (tag == tagOf("emhd")) {
+                if (!header()) break;
+            } else if (tag == tagOf("emmk")) {
+                if (!markers()) break;
+            } else if (tag == tagOf("embt")) {
+                if (!beats()) break;
+            } else if (tag == tagOf("emtm")) {
+                Track& t = *song_.tempoTrack;
+                bool ok = body(t);
+                t.type = TrackType::TempoTrack;
+                if (!ok) break;
+            } else if (tag == tagOf("emtr")) {
+                if (!body(song_.createTrack())) break;
+            } else if (tag == tagOf("emph")) {
+                Track& p = song_.createPhrase();
+                uint32_t number;
+                if (!r_.u32(number)) break;
+                bool ok = body(p);
+                p.number = number;
+                if (!ok) break;
+            }
+            // Any other tag is skipped: the next four bytes are the next tag.
+        }
+    }
+
+private:
+    bool header() {
+        return r_.str(song_.title) && r_.str(song_.rights) && r_.u16(song_.tempo) && r_.u16(song_.tpqn) &&
+               r_.u32(song_.initialBeat.measure) && r_.u8(song_.initialBeat.numerator) &&
+               r_.u8(song_.initialBeat.denominator);
+    }
+
+    bool markers() {
+        for (uint32_t& m : song_.markers)
+            if (!r_.u32(m)) return false;
+        return true;
+    }
+
+    bool beats() {
+        for (;;) {
+            uint8_t more;
+            if (!r_.u8(more)) return false;
+            if (more != 1) return true;
+            BeatEntry b;
+            if (!r_.u32(b.measure) || !r_.u8(b.numerator) || !r_.u8(b.denominator)) return false;
+            song_.beats.push_back(b);
+        }
+    }
+
+    bool body(Track& t) {
+        uint16_t type;
+        if (!r_.u16(type)) return false;
+        t.type = TrackType(type);
+        if (!r_.str(t.name) || !r_.str(t.bankSet) || !r_.u8(t.port) || !r_.u8(t.channel) || !r_.u8(t.mute) ||
+            !r_.u8(t.solo) || !r_.u8(t.record) || !r_.i32(t.offset) || !r_.i32(t.transpose))
+            return false;
+        for (;;) {
+            uint8_t more;
+            if (!r_.u8(more)) return false;
+            if (more != 1) break;
+            Event e;
+            if (!decodeFileForm(r_, e)) return false;  // a cut-off event is not kept
+            t.events.pushBack(std::move(e));
+        }
+        for (PluginSlot& s : t.slots)
+            if (!slot(s)) return false;
+        return true;
+    }
+
+    bool slot(PluginSlot& s) {
+        int32_t len;
+        if (!r_.i32(len)) return false;
+        if (len == 0) return true;
+        if (len < 0 || size_t(len) > r_.remaining()) return stop();
+        s.name.assign(reinterpret_cast<const char*>(r_.cursor()), size_t(len));
+        r_.skip(size_t(len));
+        if (g_host.bind) g_host.bind(s);
+        int32_t count;
+        if (!r_.i32(count)) return false;
+        if (count > 0 && size_t(count) > r_.remaining() / kEntrySize) return stop();
+        for (int32_t k = 0; k < count; ++k) {
+            const uint8_t* entry = r_.cursor();
+            r_.skip(kEntrySize);
+            // Without an instance there are no plug-in ranges to clamp to: the entry is dropped.
+            if (s.instance && k < s.block.count && k < 256) applyEntry(s.block.records[k], entry);
+        }
+        if (s.instance && g_host.setParameters) g_host.setParameters(s);
+        return true;
+    }
+
+    // Stored minimum and maximum are ignored: the plug-in's own range wins.
+    static void applyEntry(ParameterRecord& rec, const uint8_t* entry) {
+        uint32_t type = uint32_t(loadI32(entry));
+        const uint8_t* v = entry + 4;
+        if (type == 0) {
+            int32_t lo = loadI32(rec.raw + 40), hi = loadI32(rec.raw + 44), x = loadI32(v + 8);
+            if (x > hi) x = hi;
+            if (x < lo) x = lo;
+            storeI32(rec.raw + 48, x);
+        } else if (type == 1) {
+            double lo = loadF64(rec.raw + 40), hi = loadF64(rec.raw + 48), x = loadF64(v + 16);
+            if (x > hi) x = hi;
+            if (x < lo) x = lo;
+            storeF64(rec.raw + 56, x);
+        }
+    }
+
+    bool stop() {
+        r_.skip(r_.remaining());
+        return false;
+    }
+
+    ByteReader r_;
+    Song& song_;
+};
+
+size_t estimateSize(const Song& song) {
+    size_t events = song.tempoTrack->events.size();
+    for (auto& t : song.tracks) events += t->events.size();
+    for (auto& p : song.phrases) events += p->events.size();
+    size_t containers = 1 + song.tracks.size() + song.phrases.size();
+    return 4096 + events * 11 + containers * 256;
+}
+
+}  // namespace
+
+void setPluginSlotHost(const PluginSlotHost& host) { g_host = host; }
+
+std::vector<uint8_t> encodeSong(const Song& song) {
+    std::vector<uint8_t> out;
+    out.reserve(estimateSize(song));
+    ByteWriter w{out};
+    w.bytes("emhd", 4);
+    w.str(song.title);
+    w.str(song.rights);
+    w.u16(song.tempo);
+    w.u16(song.tpqn);
+    w.u32(song.initialBeat.measure);
+    w.u8(song.initialBeat.numerator);
+    w.u8(song.initialBeat.denominator);
+
+    w.bytes("emmk", 4);
+    for (uint32_t m : song.markers) w.u32(m);
+
+    w.bytes("embt", 4);
+    for (const BeatEntry& b : song.beats) {
+        w.u8(1);
+        w.u32(b.measure);
+        w.u8(b.numerator);
+        w.u8(b.denominator);
+    }
+    w.u8(0);
+
+    w.bytes("emtm", 4);
+    writeBody(w, *song.tempoTrack);
+    for (auto& t : song.tracks) {
+        w.bytes("emtr", 4);
+        writeBody(w, *t);
+    }
+    for (auto& p : song.phrases) {
+        w.bytes("emph", 4);
+        w.u32(p->number);
+        writeBody(w, *p);
+    }
+    return out;
+}
+
+void decodeSong(const uint8_t* data, size_t size, Song& song) {
+    SongReader(data, size, song).run();
+    // Reading is not an edit: nothing needs a cursor reset, and mutes follow the stored flags.
+    song.forEachContainer([](Track& t) { t.resetFlag = 0; });
+    song.deriveEffectiveMutes();
+}
+
+bool readSongFile(const std::string& path, Song& song, std::string* err) {
+    std::vector<uint8_t> data;
+    if (!readWholeFile(path, data, err)) return false;
+    decodeSong(data.data(), data.size(), song);
+    return true;
+}
+
+bool writeSongFile(const std::string& path, const Song& song, std::string* err) {
+    return writeFileAtomic(path, encodeSong(song), err);
+}
+
+}  // namespace tarvio

@@ -8,6 +8,19 @@
 namespace tarvio {
 
 class Song;
+struct PluginSlot;
+
+// What the song file needs from a plug-in host. Entries may be null: without a host, slots
+// read from a file keep their name but get no instance, and are written back free.
+struct PluginSlotHost {
+    // Binds the slot to the plug-in named slot.name: sets its instance and default block.
+    void (*bind)(PluginSlot& slot) = nullptr;
+    // The parameter count that the slot's plug-in reports.
+    int32_t (*parameterCount)(const PluginSlot& slot) = nullptr;
+    // Hands the slot's block to its instance.
+    void (*setParameters)(PluginSlot& slot) = nullptr;
+};
+void setPluginSlotHost(const PluginSlotHost& host);
 
 // Encodes the whole song as the file stores it.
 std::vector<uint8_t> encodeSong(const Song& song);

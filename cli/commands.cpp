@@ -1,0 +1,254 @@
+#include "cli/commands.h"
+
+#include <iterator>
+
+#include "cli/json.h"
+#include "engine/emitter.h"
+#include "engine/song_play.h"
+#include "io/file_util.h"
+#include "io/song_file.h"
+#include "model/song.h"
+
+namespace tarvio::cli {
+
+namespace {
+
+constexpr const char* kNoMidi = "Standard MIDI Files are not supported yet";
+
+bool isMidiPath(const std::string& path) { return fileExtension(path) == "mid"; }
+
+// Fills the song's command table from a definition file. The definition reader does not
+// exist yet, so the table stays reset; an explicitly named file must still be readable.
+bool loadCommandTable(Song& song, const Options& opts, std::string& err) {
+    song.resetCommands();
+    std::string path = opts.procedure ? *opts.procedure : programFolder() + "/procedure.dat";
+    std::vector<uint8_t> text;
+    std::string readErr;
+    if (!readWholeFile(path, text, &readErr)) {
+        // Like the document, a missing procedure.dat in the program folder just leaves the
+        // table empty; a file the user named is an error.
+        if (!opts.procedure) return true;
+        err = "cannot read procedure file: " + readErr;
+        return false;
+    }
+    // The command definition reader is called here once it exists.
+    return true;
+}
+
+const Track* selectList(const Song& song, const Options& opts, std::string& err) {
+    switch (opts.select) {
+        case ListSelect::Tempo: return song.tempoTrack.get();
+        case ListSelect::Track: {
+            if (opts.selectValue >= song.tracks.size()) {
+                err = "track index " + std::to_string(opts.selectValue) + " out of range (the song has " +
+                      std::to_string(song.tracks.size()) + " tracks)";
+                return nullptr;
+            }
+            return std::next(song.tracks.begin(), opts.selectValue)->get();
+        }
+        case ListSelect::Phrase: {
+            const Track* p = song.findPhrase(opts.selectValue);
+            if (!p) err = "the song has no phrase numbered " + std::to_string(opts.selectValue);
+            return p;
+        }
+        case ListSelect::None: break;
+    }
+    err = "events needs one of --tempo, --track INDEX or --phrase NUMBER";
+    return nullptr;
+}
+
+void writeOutputAt(Output& out, int32_t tick, const OutputList& list) {
+    for (const OutputRecord& r : list.records) writeRecordLine(out, tick, list, r);
+}
+
+// Runs until every cursor is finished or past the last tick asked for.
+void expandSong(Song& song, const Options& opts, Output& out) {
+    Emitter emitter;
+    const int32_t last = opts.to.value_or(INT32_MAX);
+    int32_t t = 0;
+    if (opts.locate) {
+        t = *opts.locate;
+        songLocate(song, t, emitter);
+        writeOutputAt(out, t, song.output);
+    } else {
+        // The start is a reset with chase whose output is not played.
+        songResetAll(song, 0, emitter);
+        song.tempoTrack->cursor.queue.clear();
+        for (auto& tr : song.tracks) tr->cursor.queue.clear();
+        song.output.clear();
+        songAdvance(song, t, emitter);
+        writeOutputAt(out, t, song.output);
+    }
+    while (t < last && !songFinished(song)) {
+        ++t;
+        songAdvance(song, t, emitter);
+        writeOutputAt(out, t, song.output);
+    }
+}
+
+int checkArgs(const Options& opts, size_t count, const char* what, std::string& err) {
+    if (opts.args.size() < count) {
+        err = opts.command + " needs " + what;
+        return kUsage;
+    }
+    if (opts.args.size() > count) {
+        err = "unexpected argument '" + opts.args[count] + "' for " + opts.command;
+        return kUsage;
+    }
+    return kOk;
+}
+
+// Options belong to one command each; --procedure to all of them.
+int checkOptions(const Options& opts, std::string& err) {
+    const std::string& c = opts.command;
+    auto refuse = [&](const char* name) {
+        err = std::string("option ") + name + " does not apply to " + c;
+        return kUsage;
+    };
+    if (opts.select != ListSelect::None && c != "events") {
+        return refuse(opts.select == ListSelect::Tempo   ? "--tempo"
+                      : opts.select == ListSelect::Track ? "--track"
+                                                         : "--phrase");
+    }
+    if (opts.to && c != "expand") return refuse("--to");
+    if (opts.locate && c != "expand") return refuse("--locate");
+    if (opts.tpqn && c != "convert") return refuse("--tpqn");
+    return kOk;
+}
+
+}  // namespace
+
+bool openSong(const std::string& path, const Options& opts, Song& song, std::string& err) {
+    if (isMidiPath(path)) {
+        err = std::string("cannot read ") + path + ": " + kNoMidi;
+        return false;
+    }
+    std::string readErr;
+    if (!readSongFile(path, song, &readErr)) {
+        err = readErr.empty() ? "cannot read " + path : readErr;
+        return false;
+    }
+    return loadCommandTable(song, opts, err);
+}
+
+void writeEventLine(Output& out, const Event& e) {
+    const EventKind k = e.kind();
+    out.dec(e.step);
+    out.put(' ');
+    out.hex4(uint16_t(k));
+    // These kinds store no value bytes in the file, so there is nothing to show.
+    bool noValues = k == EventKind::PhraseCall || k == EventKind::Clone || k == EventKind::Comment;
+    for (int i = 0; i < 4; ++i) {
+        out.put(' ');
+        out.dec(noValues ? 0 : e.b[size_t(i)]);
+    }
+    if (const auto* bytes = e.bytes()) {
+        out.write(" bytes=");
+        for (size_t i = 0; i < bytes->size(); ++i) {
+            if (i) out.put(' ');
+            out.hex2((*bytes)[i]);
+        }
+    } else if (const auto* call = e.phraseCall()) {
+        out.write(" call=");
+        out.dec(call->number);
+        out.put(',');
+        out.dec(call->offset);
+        out.put(',');
+        out.dec(call->transpose);
+        out.put(',');
+        out.dec(call->root);
+        out.put(',');
+        out.dec(call->mode);
+    } else if (const auto* clone = e.clone()) {
+        out.write(" clone=");
+        out.dec(clone->mode);
+        out.put(',');
+        out.dec(clone->transpose);
+        out.put(',');
+        out.dec(clone->position);
+    } else if (const auto* text = e.comment()) {
+        out.write(" text=");
+        out.write(text->view());
+    } else if (const auto* block = e.paramBlock()) {
+        out.write(" params=");
+        out.dec(block->count);
+    }
+    out.put('\n');
+}
+
+void writeRecordLine(Output& out, int32_t tick, const OutputList& list, const OutputRecord& r) {
+    out.dec(tick);
+    out.put(' ');
+    out.dec(r.port);
+    if (r.isTempo()) {
+        out.write(" tempo ");
+        out.dec(r.tempo());
+    } else if (r.status() == 0xF0) {
+        const uint8_t* p = list.sysexBytes(r);
+        for (uint32_t i = 0; i < r.sysexCount; ++i) {
+            out.put(' ');
+            out.hex2(p[i]);
+        }
+    } else {
+        const uint8_t status = r.status();
+        const int count = (status & 0xF0) == 0xC0 || (status & 0xF0) == 0xD0 ? 2 : 3;
+        for (int i = 0; i < count; ++i) {
+            out.put(' ');
+            out.hex2(uint8_t(r.message >> (8 * i)));
+        }
+    }
+    out.put('\n');
+}
+
+int runCommand(const Options& opts, Output& out, std::string& err) {
+    const std::string& c = opts.command;
+    if (c.empty()) {
+        err = "no command given (try --help)";
+        return kUsage;
+    }
+    if (c != "info" && c != "events" && c != "expand" && c != "convert") {
+        err = "unknown command '" + c + "' (try --help)";
+        return kUsage;
+    }
+    if (int s = checkOptions(opts, err)) return s;
+
+    if (c == "convert") {
+        if (int s = checkArgs(opts, 2, "IN and OUT files", err)) return s;
+        const std::string& in = opts.args[0];
+        const std::string& outPath = opts.args[1];
+        if (isMidiPath(outPath)) {
+            err = "cannot write " + outPath + ": " + kNoMidi;
+            return kFailed;
+        }
+        Song song;
+        if (!openSong(in, opts, song, err)) return kFailed;
+        std::string writeErr;
+        if (!writeSongFile(outPath, song, &writeErr)) {
+            err = writeErr.empty() ? "cannot write " + outPath : writeErr;
+            return kFailed;
+        }
+        return kOk;
+    }
+
+    if (int s = checkArgs(opts, 1, "a SONG file", err)) return s;
+    if (c == "events" && opts.select == ListSelect::None) {
+        err = "events needs one of --tempo, --track INDEX or --phrase NUMBER";
+        return kUsage;
+    }
+    Song song;
+    if (!openSong(opts.args[0], opts, song, err)) return kFailed;
+
+    if (c == "info") {
+        out.write(songInfoJson(song));
+        out.put('\n');
+    } else if (c == "events") {
+        const Track* list = selectList(song, opts, err);
+        if (!list) return kFailed;
+        for (const Event& e : list->events) writeEventLine(out, e);
+    } else {
+        expandSong(song, opts, out);
+    }
+    return kOk;
+}
+
+}  // namespace tarvio::cli

@@ -1,0 +1,151 @@
+#include "cli/options.h"
+
+#include <charconv>
+#include <cstring>
+#include <string_view>
+
+namespace tarvio::cli {
+
+const char kUsageText[] =
+    "usage: tarvio-cli COMMAND ARGUMENTS [OPTIONS]\n"
+    "\n"
+    "Commands:\n"
+    "  info SONG                 print the song's header, tracks and phrases as one JSON object\n"
+    "  events SONG (--tempo | --track INDEX | --phrase NUMBER)\n"
+    "                            print one list, one event per line:\n"
+    "                            STEP KIND B0 B1 B2 B3 [bytes=|call=|clone=|text=|params=...]\n"
+    "  expand SONG [--to TICK] [--locate TICK]\n"
+    "                            print the MIDI messages the song plays, one per line:\n"
+    "                            TICK PORT SS D1 [D2] | TICK PORT tempo BPM | TICK PORT F0 .. F7\n"
+    "  convert IN OUT [--tpqn N] read IN and write OUT as a song file\n"
+    "                            (Standard MIDI Files are not supported yet)\n"
+    "\n"
+    "Options, before or after the arguments:\n"
+    "  --tempo                   events: list the tempo track\n"
+    "  --track INDEX             events: list the track at INDEX, counted from 0\n"
+    "  --phrase NUMBER           events: list the phrase with this number\n"
+    "  --to TICK                 expand: stop after this tick\n"
+    "  --locate TICK             expand: start at TICK as the player does, chasing what came before\n"
+    "  --tpqn N                  convert: resolution for reading a Standard MIDI File\n"
+    "  --procedure FILE          command definitions instead of procedure.dat in the program folder\n"
+    "  -h, --help                print this help\n";
+
+namespace {
+
+struct OptionSpec {
+    const char* name;
+    bool takesValue;
+};
+
+constexpr OptionSpec kOptions[] = {
+    {"--help", false},  {"--tempo", false},  {"--track", true}, {"--phrase", true},
+    {"--to", true},     {"--locate", true},  {"--tpqn", true},  {"--procedure", true},
+};
+
+bool parseNumber(std::string_view text, const char* option, int64_t lo, int64_t hi, int64_t& v,
+                 std::string& err) {
+    auto r = std::from_chars(text.data(), text.data() + text.size(), v);
+    if (text.empty() || r.ec != std::errc() || r.ptr != text.data() + text.size() || v < lo || v > hi) {
+        err = "bad number '" + std::string(text) + "' for " + option + " (expected " + std::to_string(lo) +
+              " to " + std::to_string(hi) + ")";
+        return false;
+    }
+    return true;
+}
+
+bool setSelect(Options& o, ListSelect s, uint32_t value, std::string& err) {
+    if (o.select != ListSelect::None && o.select != s) {
+        err = "choose only one of --tempo, --track and --phrase";
+        return false;
+    }
+    o.select = s;
+    o.selectValue = value;
+    return true;
+}
+
+bool apply(Options& o, std::string_view name, std::string_view value, std::string& err) {
+    int64_t v = 0;
+    if (name == "--help") {
+        o.help = true;
+    } else if (name == "--tempo") {
+        return setSelect(o, ListSelect::Tempo, 0, err);
+    } else if (name == "--track") {
+        if (!parseNumber(value, "--track", 0, INT32_MAX, v, err)) return false;
+        return setSelect(o, ListSelect::Track, uint32_t(v), err);
+    } else if (name == "--phrase") {
+        if (!parseNumber(value, "--phrase", 0, UINT32_MAX, v, err)) return false;
+        return setSelect(o, ListSelect::Phrase, uint32_t(v), err);
+    } else if (name == "--to") {
+        if (!parseNumber(value, "--to", 0, INT32_MAX, v, err)) return false;
+        o.to = int32_t(v);
+    } else if (name == "--locate") {
+        if (!parseNumber(value, "--locate", 0, INT32_MAX, v, err)) return false;
+        o.locate = int32_t(v);
+    } else if (name == "--tpqn") {
+        if (!parseNumber(value, "--tpqn", 1, 65535, v, err)) return false;
+        o.tpqn = uint16_t(v);
+    } else if (name == "--procedure") {
+        if (value.empty()) {
+            err = "--procedure needs a file name";
+            return false;
+        }
+        o.procedure = std::string(value);
+    }
+    return true;
+}
+
+}  // namespace
+
+bool parseArgs(int argc, const char* const* argv, Options& opts, std::string& err) {
+    opts = Options{};
+    std::vector<std::string> positional;
+    bool optionsEnded = false;
+    for (int i = 1; i < argc; ++i) {
+        std::string_view arg = argv[i];
+        if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
+            positional.emplace_back(arg);
+            continue;
+        }
+        if (arg == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        if (arg == "-h") arg = "--help";
+        std::string_view name = arg;
+        std::optional<std::string_view> inlineValue;
+        if (size_t eq = arg.find('='); eq != std::string_view::npos && arg.starts_with("--")) {
+            name = arg.substr(0, eq);
+            inlineValue = arg.substr(eq + 1);
+        }
+        const OptionSpec* spec = nullptr;
+        for (const OptionSpec& s : kOptions)
+            if (name == s.name) spec = &s;
+        if (!spec) {
+            err = "unknown option '" + std::string(name) + "' (try --help)";
+            return false;
+        }
+        std::string_view value;
+        if (spec->takesValue) {
+            if (inlineValue) {
+                value = *inlineValue;
+            } else if (i + 1 < argc) {
+                value = argv[++i];
+            } else {
+                err = std::string(spec->name) + " needs a value";
+                return false;
+            }
+        } else if (inlineValue) {
+            err = std::string(spec->name) + " takes no value";
+            return false;
+        }
+        if (!apply(opts, name, value, err)) return false;
+        if (opts.help) return true;
+    }
+    if (!positional.empty()) {
+        opts.command = positional.front();
+        opts.args.assign(positional.begin() + 1, positional.end());
+    }
+    return true;
+}
+
+}  // namespace tarvio::cli

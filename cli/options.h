@@ -1,0 +1,30 @@
+// The command line of tarvio-cli: a command, its arguments and options in any order.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tarvio::cli {
+
+enum class ListSelect { None, Tempo, Track, Phrase };
+
+struct Options {
+    bool help = false;
+    std::string command;
+    std::vector<std::string> args;  // positional arguments after the command
+    std::optional<std::string> procedure;
+    ListSelect select = ListSelect::None;
+    uint32_t selectValue = 0;  // track index or phrase number
+    std::optional<int32_t> to;
+    std::optional<int32_t> locate;
+    std::optional<uint16_t> tpqn;
+};
+
+extern const char kUsageText[];
+
+// Parses argv[1..]. On a usage error returns false with a one-line message in err.
+bool parseArgs(int argc, const char* const* argv, Options& opts, std::string& err);
+
+}  // namespace tarvio::cli

@@ -1,0 +1,294 @@
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <new>
+#include <random>
+
+#include "io/file_util.h"
+#include "io/song_file.h"
+#include "model/song.h"
+
+using namespace tarvio;
+namespace fs = std::filesystem;
+using Bytes = std::vector<uint8_t>;
+
+// Largest single allocation while watching, to catch readers that trust stored sizes.
+static std::atomic<bool> g_watch{false};
+static std::atomic<size_t> g_largest{0};
+__attribute__((noinline)) void* operator new(size_t n) {
+    if (g_watch && n > g_largest) g_largest = n;
+    if (void* p = std::malloc(n ? n : 1)) return p;
+    throw std::bad_alloc();
+}
+__attribute__((noinline)) void operator delete(void* p) noexcept { std::free(p); }
+__attribute__((noinline)) void operator delete(void* p, size_t) noexcept { std::free(p); }
+
+namespace {
+
+Bytes concat(std::initializer_list<Bytes> parts) {
+    Bytes out;
+    for (auto& p : parts) out.insert(out.end(), p.begin(), p.end());
+    return out;
+}
+Bytes str(std::string_view s) { return concat({{uint8_t(s.size()), 0, 0, 0}, Bytes(s.begin(), s.end())}); }
+
+Bytes eventBytes(const Track& t) {
+    Bytes out;
+    for (const Event& e : t.events) encodeFileForm(e, out);
+    return out;
+}
+
+std::unique_ptr<Song> decode(const Bytes& b) {
+    auto s = std::make_unique<Song>();
+    decodeSong(b.data(), b.size(), *s);
+    return s;
+}
+
+// A song using every stored field and every kind of event.
+void fillRich(Song& s, bool withParams) {
+    s.title = "Title";
+    s.rights = "(c) someone";
+    s.tempo = 97;
+    s.tpqn = 96;
+    s.initialBeat = {0, 3, 4};
+    s.setBeat(5, 7, 8);
+    s.setBeat(9, 2, 2);
+    s.markers[0] = 480;
+    s.markers[63] = 0xDEADBEEF;
+    Event tempo;
+    tempo.setTempo(140);
+    tempo.step = 960;
+    s.tempoTrack->events.pushBack(tempo);
+
+    Track& t = s.createTrack();
+    t.name = "Lead";
+    t.bankSet = "XG";
+    t.port = 200;
+    t.channel = 9;
+    t.mute = 1;
+    t.record = 2;
+    t.offset = -120;
+    t.transpose = -12;
+    std::vector<Event> ev(18);
+    ev[0].setNote(60, 100, 0x1234);
+    ev[1].setRest();
+    ev[2].setControl(7, 128 + 5);
+    ev[3].setProgram(5, 1, 128);
+    ev[4].setPolyPressure(61, 20);
+    ev[5].setChannelPressure(33);
+    ev[6].setBend(-8192);
+    ev[7].setExclusive({0xF0, 0x41, 0xFA, 0xFC, 0xFB, 0xF7}, 3, 4);
+    ev[8].setCommand(999, 1, 130);
+    ev[9].setPhraseCall({7, 48, -3, 9, 2});
+    ev[10].setPluginSwitch(2, true);
+    ev[11].setClone({-5, 3, -2});
+    ev[12].setLabel();
+    ev[13].setComment("abcdefghijklmnopqrstuvwxyz012345");  // exactly 32
+    ev[14].setRegisterOp(EventKind::MovVar, 300, -7);
+    ev[15].setRegisterOp(EventKind::IfGe, 1, 1000);
+    ev[16].setKindValue(EventKind::Else, 0);
+    ev[17].setKindValue(EventKind::EndIf, 0);
+    if (withParams) {
+        ParameterBlock blk;
+        blk.count = 3;
+        for (int i = 0; i < 256; ++i)
+            for (int j = 0; j < 64; ++j) blk.records[i].raw[j] = uint8_t(i * 7 + j);
+        ev[17].setPluginParams(1, blk);
+    }
+    for (size_t i = 0; i < ev.size(); ++i) {
+        ev[i].step = int32_t(i * 10);
+        t.events.pushBack(ev[i]);
+    }
+    s.createTrack().solo = 1;
+    s.createPhrase().number = 3;
+    Track& p = s.createPhrase();
+    p.number = 7;
+    p.name = "Riff";
+    p.events.pushBack(ev[0]);
+}
+
+TEST(SongFile, NewSongBytesAreExact) {
+    Song s;
+    s.createTrack();
+    // Bank set, five flag bytes, offset, transpose, no events, four free slots.
+    Bytes body = concat({str("GM"), Bytes(5 + 4 + 4, 0), Bytes{0}, Bytes(4 * 4, 0)});
+    Bytes expect = concat({Bytes{'e', 'm', 'h', 'd', 0, 0, 0, 0, 0, 0, 0, 0, 120, 0, 0xE0, 1, 0, 0, 0, 0, 4, 4},
+                           Bytes{'e', 'm', 'm', 'k'}, Bytes(256, 0), Bytes{'e', 'm', 'b', 't', 0},
+                           Bytes{'e', 'm', 't', 'm', 1, 0}, str("Tempo Trk."), body,
+                           Bytes{'e', 'm', 't', 'r', 0, 0}, str(s.tracks.front()->name), body});
+    EXPECT_EQ(encodeSong(s), expect);
+    EXPECT_EQ(encodeSong(*decode(expect)), expect);
+}
+
+TEST(SongFile, EveryKindRoundTripsAndResavesByteExact) {
+    Song s;
+    fillRich(s, true);
+    Bytes b = encodeSong(s);
+    // Unknown tags around the chunks are skipped.
+    auto r = decode(concat({Bytes{'j', 'u', 'n', 'k'}, b, Bytes{'x', 'x', 'x', 'x'}}));
+    EXPECT_EQ(encodeSong(*r), b);
+
+    EXPECT_EQ(r->title, "Title");
+    EXPECT_EQ(r->beats, s.beats);
+    EXPECT_EQ(r->markers, s.markers);
+    ASSERT_EQ(r->tracks.size(), 2u);
+    Track& t = *r->tracks.front();
+    EXPECT_EQ(std::tie(t.name, t.bankSet, t.port, t.channel, t.mute, t.record, t.offset, t.transpose),
+              std::make_tuple(std::string("Lead"), std::string("XG"), 200, 9, 1, 2, -120, -12));
+    EXPECT_NE(t.number, s.tracks.front()->number);  // numbers of normal tracks are not stored
+    ASSERT_EQ(t.events.size(), s.tracks.front()->events.size());
+    auto a = s.tracks.front()->events.begin();
+    for (const Event& e : t.events) {
+        EXPECT_TRUE(e.sameContent(*a) && e.step == a->step) << "kind " << uint16_t(e.kind());
+        EXPECT_NE(e.serial(), a->serial());
+        ++a;
+    }
+    EXPECT_EQ(std::next(t.events.begin(), 13)->comment()->view(), "abcdefghijklmnopqrstuvwxyz012345");
+    EXPECT_EQ(r->tempoTrack->type, TrackType::TempoTrack);
+
+    EXPECT_EQ(r->phrases.front()->number, 3u);
+    EXPECT_EQ(r->phrases.back()->number, 7u);
+    EXPECT_EQ(r->phrases.back()->type, TrackType::Phrase);
+    EXPECT_EQ(r->createPhrase().number, 1u);
+
+    // Reading is no edit, and only the soloed track plays (the other is not muted by its flag alone).
+    r->tracks.front()->mute = 0;
+    r = decode(encodeSong(*r));
+    r->forEachContainer([](Track& c) { EXPECT_EQ(c.resetFlag, 0); });
+    EXPECT_EQ(r->tracks.front()->effectiveMute, 1);
+    EXPECT_EQ(r->tracks.back()->effectiveMute, 0);
+}
+
+// The song's bytes with slot 0 of its last container named and holding two stored entries,
+// as a song saved with a plug-in that is not installed here.
+Bytes withNamedSlot(const Song& s) {
+    Bytes b = encodeSong(s);
+    b.resize(b.size() - 16);
+    return concat({b, str("Echo"), {2, 0, 0, 0}, Bytes(2 * 28, 0x5A), Bytes(12, 0)});
+}
+
+TEST(SongFile, SlotWithoutPluginKeepsNameAndIsWrittenFree) {
+    Song s;
+    s.createTrack();
+    auto r = decode(withNamedSlot(s));
+    Track& t = *r->tracks.front();
+    EXPECT_EQ(t.slots[0].name, "Echo");
+    EXPECT_EQ(t.slots[0].instance, nullptr);
+    EXPECT_TRUE(t.slots[1].name.empty());
+    EXPECT_EQ(encodeSong(*r), encodeSong(s));  // written back as a free slot
+}
+
+TEST(SongFile, TruncatedInputKeepsAPrefix) {
+    Song s;
+    fillRich(s, false);
+    Bytes full = encodeSong(s);
+    Bytes fullEvents = eventBytes(*s.tracks.front());
+    for (size_t n = 0; n <= full.size(); ++n) {
+        auto r = decode(Bytes(full.begin(), full.begin() + n));
+        ASSERT_LE(r->tracks.size(), 2u);
+        if (r->tracks.empty()) continue;
+        Bytes got = eventBytes(*r->tracks.front());
+        ASSERT_LE(got.size(), fullEvents.size()) << n;
+        ASSERT_TRUE(std::equal(got.begin(), got.end(), fullEvents.begin())) << n;
+    }
+}
+
+TEST(SongFile, CorruptInputNeverCrashesOrAllocatesHugely) {
+    Song s;
+    fillRich(s, true);
+    s.createTrack();
+    const Bytes orig = withNamedSlot(s);
+    std::mt19937 rng(12345);
+    for (int iter = 0; iter < 1000; ++iter) {
+        Bytes b = orig;
+        int flips = 1 + int(rng() % 8);
+        for (int i = 0; i < flips; ++i) {
+            size_t at = rng() % b.size();
+            b[at] = (rng() & 1) ? uint8_t(rng()) : 0xFF;
+        }
+        if (iter % 3 == 0) b.resize(rng() % b.size());
+        Song r;
+        g_largest = 0;
+        g_watch = true;
+        decodeSong(b.data(), b.size(), r);
+        g_watch = false;
+        ASSERT_LT(g_largest.load(), size_t(1) << 20) << "iteration " << iter;
+    }
+}
+
+class SongFileDisk : public ::testing::Test {
+protected:
+    fs::path dir = fs::temp_directory_path() / ("tarvio_io_" + std::to_string(::getpid()));
+    void SetUp() override { fs::create_directories(dir); }
+    void TearDown() override { fs::remove_all(dir); }
+    size_t entries() const { return size_t(std::distance(fs::directory_iterator(dir), {})); }
+};
+
+TEST_F(SongFileDisk, FailedWriteKeepsOldFile) {
+    Song s;
+    fillRich(s, true);
+    std::string path = (dir / "song.tvo").string();
+    std::string err;
+    ASSERT_TRUE(writeFileAtomic(path, {'o', 'l', 'd'}, &err)) << err;
+
+    EXPECT_FALSE(writeSongFile((dir / "missing" / "x.tvo").string(), s, &err));
+    EXPECT_NE(err.find("cannot write"), std::string::npos);
+
+    // A write that fails halfway: the file size limit stops it after a few bytes.
+    auto oldHandler = ::signal(SIGXFSZ, SIG_IGN);
+    rlimit old, small;
+    ::getrlimit(RLIMIT_FSIZE, &old);
+    small = {1000, old.rlim_max};
+    ::setrlimit(RLIMIT_FSIZE, &small);
+    err.clear();
+    bool ok = writeSongFile(path, s, &err);
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    ::signal(SIGXFSZ, oldHandler);
+    EXPECT_FALSE(ok);
+    EXPECT_FALSE(err.empty());
+
+    Bytes now;
+    ASSERT_TRUE(readWholeFile(path, now));
+    EXPECT_EQ(now, (Bytes{'o', 'l', 'd'}));
+    EXPECT_EQ(entries(), 1u);  // no temporary left behind
+
+    ASSERT_TRUE(writeSongFile(path, s, &err)) << err;
+    Song r;
+    ASSERT_TRUE(readSongFile(path, r, &err));
+    EXPECT_EQ(encodeSong(r), encodeSong(s));
+}
+
+TEST_F(SongFileDisk, UnreadableFileLeavesSongUnchanged) {
+    Song s;
+    fillRich(s, false);
+    Bytes before = encodeSong(s);
+    std::string err;
+    EXPECT_FALSE(readSongFile((dir / "nothing.tvo").string(), s, &err));
+    EXPECT_FALSE(err.empty());
+    EXPECT_FALSE(readSongFile(dir.string(), s));
+    EXPECT_EQ(encodeSong(s), before);
+}
+
+TEST(FileUtil, ExtensionAndProgramFolder) {
+    EXPECT_EQ(fileExtension("dir.x/Song.TVO"), "tvo");
+    EXPECT_EQ(fileExtension("dir.x/song"), "");
+    EXPECT_EQ(fileExtension("dir/.hidden"), "");
+    EXPECT_EQ(fileExtension("song."), "");
+
+    const char* home = std::getenv("TARVIO_HOME");
+    std::string saved = home ? home : "";
+    ::setenv("TARVIO_HOME", "/some/where", 1);
+    EXPECT_EQ(programFolder(), "/some/where");
+    ::setenv("TARVIO_HOME", "", 1);
+    EXPECT_EQ(fs::path(programFolder()), fs::canonical("/proc/self/exe").parent_path());
+    if (home) ::setenv("TARVIO_HOME", saved.c_str(), 1);
+    else ::unsetenv("TARVIO_HOME");
+}
+
+}  // namespace
