@@ -23,20 +23,20 @@ std::string_view CommentText::view() const {
 Event::Event() : serial_(nextSerial()) {}
 Event::Event(uint32_t serial) : serial_(serial) {}
 
-static EventPayload clonePayload(const EventPayload& p) {
-    if (auto* blk = std::get_if<std::unique_ptr<ParameterBlock>>(&p)) {
-        if (*blk) return std::make_unique<ParameterBlock>(**blk);
-        return std::unique_ptr<ParameterBlock>();
-    }
+static std::unique_ptr<EventPayload> clonePayload(const std::unique_ptr<EventPayload>& p) {
+    if (!p) return nullptr;
+    if (auto* blk = std::get_if<std::unique_ptr<ParameterBlock>>(p.get()))
+        return std::make_unique<EventPayload>(*blk ? std::make_unique<ParameterBlock>(**blk)
+                                                   : std::unique_ptr<ParameterBlock>());
     return std::visit(
-        [](const auto& v) -> EventPayload {
+        [](const auto& v) -> std::unique_ptr<EventPayload> {
             using T = std::decay_t<decltype(v)>;
             if constexpr (std::is_same_v<T, std::unique_ptr<ParameterBlock>>)
-                return std::unique_ptr<ParameterBlock>();
+                return nullptr;
             else
-                return v;
+                return std::make_unique<EventPayload>(v);
         },
-        p);
+        *p);
 }
 
 Event::Event(const Event& o)
@@ -54,9 +54,10 @@ Event& Event::operator=(const Event& o) {
 }
 
 PayloadTag Event::payloadTag() const {
-    switch (payload_.index()) {
+    if (!payload_) return PayloadTag::None;
+    switch (payload_->index()) {
         case 1: return PayloadTag::Bytes;
-        case 2: return std::get<2>(payload_) ? PayloadTag::ParamBlock : PayloadTag::None;
+        case 2: return std::get<2>(*payload_) ? PayloadTag::ParamBlock : PayloadTag::None;
         case 3: return PayloadTag::PhraseCall;
         case 4: return PayloadTag::Clone;
         case 5: return PayloadTag::Text;
@@ -65,17 +66,17 @@ PayloadTag Event::payloadTag() const {
 }
 
 const ParameterBlock* Event::paramBlock() const {
-    auto* p = std::get_if<std::unique_ptr<ParameterBlock>>(&payload_);
+    auto* p = get<std::unique_ptr<ParameterBlock>>();
     return p ? p->get() : nullptr;
 }
 ParameterBlock* Event::paramBlock() {
-    auto* p = std::get_if<std::unique_ptr<ParameterBlock>>(&payload_);
+    auto* p = get<std::unique_ptr<ParameterBlock>>();
     return p ? p->get() : nullptr;
 }
 
 void Event::setKind(EventKind k) {
     kind_ = k;
-    payload_ = std::monostate{};
+    payload_.reset();
     b = {0, 0, 0, 0};
 }
 
@@ -119,7 +120,7 @@ void Event::setCommand(uint16_t index, uint8_t p1, uint8_t p2) {
 void Event::setTempo(uint32_t bpm) { setKindValue(EventKind::Tempo, bpm); }
 void Event::setPhraseCall(const PhraseCallData& d) {
     setKind(EventKind::PhraseCall);
-    payload_ = d;
+    attach(d);
 }
 void Event::setPluginSwitch(uint8_t slot, bool on) {
     setKind(EventKind::PluginSwitch);
@@ -128,7 +129,7 @@ void Event::setPluginSwitch(uint8_t slot, bool on) {
 void Event::setPluginParams(uint8_t slot, const ParameterBlock& block) {
     setKind(EventKind::PluginParams);
     b = {slot, 0, 0, 0};
-    payload_ = std::make_unique<ParameterBlock>(block);
+    attach(std::make_unique<ParameterBlock>(block));
 }
 void Event::setPluginParamsEmpty(uint8_t slot) {
     setKind(EventKind::PluginParams);
@@ -136,19 +137,19 @@ void Event::setPluginParamsEmpty(uint8_t slot) {
 }
 void Event::setClone(const CloneData& d) {
     setKind(EventKind::Clone);
-    payload_ = d;
+    attach(d);
 }
 void Event::setLabel() { setKind(EventKind::Label); }
 void Event::setComment(std::string_view text) {
     setKind(EventKind::Comment);
     CommentText t;
     std::memcpy(t.text.data(), text.data(), std::min<size_t>(text.size(), 32));
-    payload_ = t;
+    attach(t);
 }
 void Event::setExclusive(std::vector<uint8_t> bytes, uint8_t p1, uint8_t p2) {
     setKind(EventKind::Exclusive);
     b = {0, 0, p1, p2};
-    payload_ = std::move(bytes);
+    attach(std::move(bytes));
 }
 void Event::setRegisterOp(EventKind op, uint16_t reg, int16_t operand) {
     setKind(op);
@@ -166,21 +167,18 @@ void Event::setContent(const Event& o) {
 }
 
 bool Event::sameContent(const Event& o) const {
-    if (kind_ != o.kind_ || b != o.b || payload_.index() != o.payload_.index()) return false;
-    if (auto* p = paramBlock()) {
-        auto* q = o.paramBlock();
-        return q && *p == *q;
-    }
-    if (payload_.index() == 2) return o.paramBlock() == nullptr;
+    if (kind_ != o.kind_ || b != o.b || payloadTag() != o.payloadTag()) return false;
+    if (auto* p = paramBlock()) return *p == *o.paramBlock();
+    if (payloadTag() == PayloadTag::None) return true;
     return std::visit(
         [&](const auto& v) -> bool {
             using T = std::decay_t<decltype(v)>;
             if constexpr (std::is_same_v<T, std::monostate> || std::is_same_v<T, std::unique_ptr<ParameterBlock>>)
                 return true;
             else
-                return v == std::get<T>(o.payload_);
+                return v == std::get<T>(*o.payload_);
         },
-        payload_);
+        *payload_);
 }
 
 // ---- byte helpers ----

@@ -116,15 +116,15 @@ public:
     std::array<uint8_t, 4> b{};
 
     PayloadTag payloadTag() const;
-    const std::vector<uint8_t>* bytes() const { return std::get_if<std::vector<uint8_t>>(&payload_); }
-    std::vector<uint8_t>* bytes() { return std::get_if<std::vector<uint8_t>>(&payload_); }
+    const std::vector<uint8_t>* bytes() const { return get<std::vector<uint8_t>>(); }
+    std::vector<uint8_t>* bytes() { return get<std::vector<uint8_t>>(); }
     const ParameterBlock* paramBlock() const;
     ParameterBlock* paramBlock();
-    const PhraseCallData* phraseCall() const { return std::get_if<PhraseCallData>(&payload_); }
-    PhraseCallData* phraseCall() { return std::get_if<PhraseCallData>(&payload_); }
-    const CloneData* clone() const { return std::get_if<CloneData>(&payload_); }
-    CloneData* clone() { return std::get_if<CloneData>(&payload_); }
-    const CommentText* comment() const { return std::get_if<CommentText>(&payload_); }
+    const PhraseCallData* phraseCall() const { return get<PhraseCallData>(); }
+    PhraseCallData* phraseCall() { return get<PhraseCallData>(); }
+    const CloneData* clone() const { return get<CloneData>(); }
+    CloneData* clone() { return get<CloneData>(); }
+    const CommentText* comment() const { return get<CommentText>(); }
 
     // Value views.
     uint16_t gate() const { return uint16_t(b[2] | (b[3] << 8)); }
@@ -163,10 +163,24 @@ public:
 private:
     friend class EventList;
     void setKind(EventKind k);
+    template <class T>
+    const T* get() const {
+        return payload_ ? std::get_if<T>(payload_.get()) : nullptr;
+    }
+    template <class T>
+    T* get() {
+        return payload_ ? std::get_if<T>(payload_.get()) : nullptr;
+    }
+    template <class T>
+    void attach(T&& v) {
+        payload_ = std::make_unique<EventPayload>(std::forward<T>(v));
+    }
+    // Kept out of line so that the record stays small: most events carry no payload.
     uint32_t serial_;
     EventKind kind_ = EventKind::None;
-    EventPayload payload_;
+    std::unique_ptr<EventPayload> payload_;
 };
+static_assert(sizeof(void*) != 8 || sizeof(Event) == 24, "keep the event record compact");
 
 // Encodings: file form (song and phrase files) and flat form (clipboard).
 void encodeFileForm(const Event& e, std::vector<uint8_t>& out);

@@ -2,6 +2,12 @@
 
 namespace tarvio {
 
+namespace {
+inline uint32_t hashSerial(uint32_t s) { return s * 0x9E3779B1u; }
+}  // namespace
+
+EventList::~EventList() { indexFree(); }
+
 EventList::EventList(const EventList& o) {
     for (const Event& e : o.events_) pushBack(e);
 }
@@ -14,15 +20,92 @@ EventList& EventList::operator=(const EventList& o) {
     return *this;
 }
 
+EventList::EventList(EventList&& o) noexcept
+    : events_(std::move(o.events_)), slots_(o.slots_), mask_(o.mask_), used_(o.used_) {
+    o.slots_ = nullptr;
+    o.mask_ = o.used_ = 0;
+    o.events_.clear();
+}
+
+EventList& EventList::operator=(EventList&& o) noexcept {
+    if (this != &o) {
+        indexFree();
+        events_ = std::move(o.events_);
+        slots_ = o.slots_;
+        mask_ = o.mask_;
+        used_ = o.used_;
+        o.slots_ = nullptr;
+        o.mask_ = o.used_ = 0;
+        o.events_.clear();
+    }
+    return *this;
+}
+
+void EventList::indexFree() {
+    if (slots_) pool::deallocate(slots_, sizeof(Slot) * (size_t(mask_) + 1));
+    slots_ = nullptr;
+    mask_ = used_ = 0;
+}
+
+EventList::Slot* EventList::slotOf(uint32_t serial) const {
+    if (!slots_ || serial == 0) return nullptr;
+    for (uint32_t i = hashSerial(serial) & mask_;; i = (i + 1) & mask_) {
+        if (slots_[i].serial == serial) return &slots_[i];
+        if (slots_[i].serial == 0) return nullptr;
+    }
+}
+
+void EventList::indexGrow() {
+    uint32_t oldCap = slots_ ? mask_ + 1 : 0;
+    Slot* old = slots_;
+    uint32_t cap = oldCap ? oldCap * 2 : 16;
+    slots_ = static_cast<Slot*>(pool::allocate(sizeof(Slot) * cap));
+    for (uint32_t i = 0; i < cap; ++i) slots_[i].serial = 0;
+    mask_ = cap - 1;
+    used_ = 0;
+    for (uint32_t i = 0; i < oldCap; ++i)
+        if (old[i].serial) indexInsert(old[i].serial, old[i].it);
+    if (old) pool::deallocate(old, sizeof(Slot) * oldCap);
+}
+
+void EventList::indexInsert(uint32_t serial, iterator it) {
+    if (!slots_ || (used_ + 1) * 2 > mask_ + 1) indexGrow();
+    uint32_t i = hashSerial(serial) & mask_;
+    while (slots_[i].serial != 0) i = (i + 1) & mask_;
+    slots_[i].serial = serial;
+    slots_[i].it = it;
+    ++used_;
+}
+
+void EventList::indexErase(uint32_t serial) {
+    Slot* s = slotOf(serial);
+    if (!s) return;
+    // Backward-shift deletion keeps every probe chain unbroken without tombstones.
+    uint32_t i = uint32_t(s - slots_);
+    uint32_t j = i;
+    for (;;) {
+        j = (j + 1) & mask_;
+        if (slots_[j].serial == 0) break;
+        uint32_t k = hashSerial(slots_[j].serial) & mask_;
+        bool movable = (j > i) ? (k <= i || k > j) : (k <= i && k > j);
+        if (movable) {
+            slots_[i] = slots_[j];
+            i = j;
+        }
+    }
+    slots_[i].serial = 0;
+    --used_;
+}
+
 EventList::iterator EventList::insert(iterator pos, Event e) {
-    if (e.serial_ == 0 || index_.count(e.serial_)) e.serial_ = nextSerial();
+    if (e.serial_ == 0 || contains(e.serial_)) e.serial_ = nextSerial();
     iterator it = events_.insert(pos, std::move(e));
-    index_.emplace(it->serial_, it);
+    indexInsert(it->serial_, it);
     return it;
 }
 
 EventList::iterator EventList::erase(iterator it) {
-    index_.erase(it->serial_);
+    indexErase(it->serial_);
     return events_.erase(it);
 }
 
@@ -40,17 +123,17 @@ EventList::iterator EventList::eraseKeepTime(iterator it) {
 
 void EventList::clear() {
     events_.clear();
-    index_.clear();
+    indexFree();
 }
 
 EventList::iterator EventList::find(uint32_t serial) {
-    auto f = index_.find(serial);
-    return f == index_.end() ? events_.end() : f->second;
+    Slot* s = slotOf(serial);
+    return s ? s->it : events_.end();
 }
 
 EventList::const_iterator EventList::find(uint32_t serial) const {
-    auto f = index_.find(serial);
-    return f == index_.end() ? events_.end() : const_iterator(f->second);
+    Slot* s = slotOf(serial);
+    return s ? const_iterator(s->it) : events_.end();
 }
 
 int64_t EventList::tickOf(uint32_t serial) const {

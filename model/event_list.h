@@ -3,22 +3,24 @@
 
 #include <cstdint>
 #include <list>
-#include <unordered_map>
 
 #include "model/event.h"
+#include "model/pool.h"
 
 namespace tarvio {
 
 class EventList {
 public:
-    using iterator = std::list<Event>::iterator;
-    using const_iterator = std::list<Event>::const_iterator;
+    using Storage = std::list<Event, pool::Allocator<Event>>;
+    using iterator = Storage::iterator;
+    using const_iterator = Storage::const_iterator;
 
     EventList() = default;
+    ~EventList();
     EventList(const EventList& o);
     EventList& operator=(const EventList& o);
-    EventList(EventList&&) = default;
-    EventList& operator=(EventList&&) = default;
+    EventList(EventList&& o) noexcept;
+    EventList& operator=(EventList&& o) noexcept;
 
     iterator begin() { return events_.begin(); }
     iterator end() { return events_.end(); }
@@ -42,7 +44,7 @@ public:
 
     iterator find(uint32_t serial);
     const_iterator find(uint32_t serial) const;
-    bool contains(uint32_t serial) const { return index_.count(serial) != 0; }
+    bool contains(uint32_t serial) const { return slotOf(serial) != nullptr; }
 
     // Absolute tick of an event: the steps of all events before it; -1 when not in the list.
     int64_t tickOf(uint32_t serial) const;
@@ -59,8 +61,21 @@ public:
     iterator makeBoundary(int64_t tick);
 
 private:
-    std::list<Event> events_;
-    std::unordered_map<uint32_t, iterator> index_;
+    // Open-addressing index from serial to list node (serial 0 marks a free slot).
+    struct Slot {
+        uint32_t serial;
+        iterator it;
+    };
+    Slot* slotOf(uint32_t serial) const;
+    void indexInsert(uint32_t serial, iterator it);
+    void indexErase(uint32_t serial);
+    void indexGrow();
+    void indexFree();
+
+    Storage events_;
+    Slot* slots_ = nullptr;
+    uint32_t mask_ = 0;  // capacity - 1, capacity a power of two
+    uint32_t used_ = 0;
 };
 
 }  // namespace tarvio
