@@ -41,6 +41,21 @@ void setSwitch(Track&, const PlayedEvent&) {
     // Slots hold no instances until plug-ins can be loaded.
 }
 
+// Phrase calls, clones and plug-in switches act alike live and while chasing.
+void structural(Track& track, const PlayedEvent& ev, Track& container) {
+    switch (ev.kind) {
+        case EventKind::PhraseCall:
+        case EventKind::Clone:
+            if (ev.src && startsFrames(track)) cursorStartFrame(track, *ev.src, container);
+            return;
+        case EventKind::PluginSwitch:
+            setSwitch(track, ev);
+            return;
+        default:
+            return;
+    }
+}
+
 }  // namespace
 
 void Emitter::offer(Track& track, const PlayedEvent& ev, Track& container) {
@@ -115,14 +130,8 @@ void Emitter::emitEvent(Track& track, const PlayedEvent& ev, Track& container, b
             cs.queue.push_back(pe);
             return;
         }
-        case EventKind::PhraseCall:
-        case EventKind::Clone:
-            if (ev.src && startsFrames(track)) cursorStartFrame(track, *ev.src, container);
-            return;
-        case EventKind::PluginSwitch:
-            setSwitch(track, ev);
-            return;
         default:
+            structural(track, ev, container);
             return;
     }
 }
@@ -166,14 +175,8 @@ void Emitter::chase(Track& track, const PlayedEvent& ev, Track& container) {
             ch.command[idx] = ChaseEntry{true, ev, r, r ? registerAsInt(reg(song, ev.b[3] - 128)) : 0};
             return;
         }
-        case EventKind::PhraseCall:
-        case EventKind::Clone:
-            if (ev.src && startsFrames(track)) cursorStartFrame(track, *ev.src, container);
-            return;
-        case EventKind::PluginSwitch:
-            setSwitch(track, ev);
-            return;
         default:
+            structural(track, ev, container);
             return;
     }
 }
