@@ -1,11 +1,15 @@
 #include "cli/commands.h"
 
+#include <charconv>
 #include <iterator>
 
 #include "cli/json.h"
 #include "engine/emitter.h"
 #include "engine/song_play.h"
 #include "io/file_util.h"
+#include "io/phrase_file.h"
+#include "io/procedure_file.h"
+#include "io/smf.h"
 #include "io/song_file.h"
 #include "model/song.h"
 
@@ -13,13 +17,13 @@ namespace tarvio::cli {
 
 namespace {
 
-constexpr const char* kNoMidi = "Standard MIDI Files are not supported yet";
+constexpr uint16_t kDefaultImportTpqn = 480;
 
 bool isMidiPath(const std::string& path) { return fileExtension(path) == "mid"; }
 
-// Fills the song's command table from a definition file. The definition reader does not
-// exist yet, so the table stays reset; an explicitly named file must still be readable.
-bool loadCommandTable(Song& song, const Options& opts, std::string& err) {
+// Fills the song's command table from a definition file, as the document does after every
+// read or import.
+bool loadCommands(Song& song, const Options& opts, std::string& err) {
     song.resetCommands();
     std::string path = opts.procedure ? *opts.procedure : programFolder() + "/procedure.dat";
     std::vector<uint8_t> text;
@@ -31,7 +35,30 @@ bool loadCommandTable(Song& song, const Options& opts, std::string& err) {
         err = "cannot read procedure file: " + readErr;
         return false;
     }
-    // The command definition reader is called here once it exists.
+    parseCommandDefinitions(std::string_view(reinterpret_cast<const char*>(text.data()), text.size()), song);
+    return true;
+}
+
+// Writes by extension: "mid" exports a Standard MIDI File, anything else a song file.
+bool saveSong(const std::string& path, Song& song, std::string& err) {
+    std::string writeErr;
+    bool ok;
+    if (isMidiPath(path)) {
+        Emitter emitter;
+        ok = exportSmfFile(path, song, emitter, &writeErr);
+    } else {
+        ok = writeSongFile(path, song, &writeErr);
+    }
+    if (!ok) err = writeErr.empty() ? "cannot write " + path : writeErr;
+    return ok;
+}
+
+bool parsePhraseNumber(const std::string& text, uint32_t& number, std::string& err) {
+    auto r = std::from_chars(text.data(), text.data() + text.size(), number);
+    if (text.empty() || r.ec != std::errc() || r.ptr != text.data() + text.size()) {
+        err = "bad phrase number '" + text + "'";
+        return false;
+    }
     return true;
 }
 
@@ -112,23 +139,25 @@ int checkOptions(const Options& opts, std::string& err) {
     }
     if (opts.to && c != "expand") return refuse("--to");
     if (opts.locate && c != "expand") return refuse("--locate");
-    if (opts.tpqn && c != "convert") return refuse("--tpqn");
+    // --tpqn applies wherever a song is opened, since any song may be a .mid file.
+    if (opts.tpqn && !isImportTpqn(*opts.tpqn)) {
+        err = "bad --tpqn " + std::to_string(*opts.tpqn) + " (choose 960, 480, 192, 96 or 48)";
+        return kUsage;
+    }
     return kOk;
 }
 
 }  // namespace
 
 bool openSong(const std::string& path, const Options& opts, Song& song, std::string& err) {
-    if (isMidiPath(path)) {
-        err = std::string("cannot read ") + path + ": " + kNoMidi;
-        return false;
-    }
     std::string readErr;
-    if (!readSongFile(path, song, &readErr)) {
+    const uint16_t tpqn = uint16_t(opts.tpqn.value_or(kDefaultImportTpqn));  // checked by checkOptions
+    bool ok = isMidiPath(path) ? importSmfFile(path, song, tpqn, &readErr) : readSongFile(path, song, &readErr);
+    if (!ok) {
         err = readErr.empty() ? "cannot read " + path : readErr;
         return false;
     }
-    return loadCommandTable(song, opts, err);
+    return loadCommands(song, opts, err);
 }
 
 void writeEventLine(Output& out, const Event& e) {
@@ -206,7 +235,8 @@ int runCommand(const Options& opts, Output& out, std::string& err) {
         err = "no command given (try --help)";
         return kUsage;
     }
-    if (c != "info" && c != "events" && c != "expand" && c != "convert") {
+    if (c != "info" && c != "events" && c != "expand" && c != "convert" && c != "phrase-export" &&
+        c != "phrase-import") {
         err = "unknown command '" + c + "' (try --help)";
         return kUsage;
     }
@@ -214,20 +244,43 @@ int runCommand(const Options& opts, Output& out, std::string& err) {
 
     if (c == "convert") {
         if (int s = checkArgs(opts, 2, "IN and OUT files", err)) return s;
-        const std::string& in = opts.args[0];
-        const std::string& outPath = opts.args[1];
-        if (isMidiPath(outPath)) {
-            err = "cannot write " + outPath + ": " + kNoMidi;
+        Song song;
+        if (!openSong(opts.args[0], opts, song, err)) return kFailed;
+        return saveSong(opts.args[1], song, err) ? kOk : kFailed;
+    }
+
+    if (c == "phrase-export") {
+        if (int s = checkArgs(opts, 3, "SONG, NUMBER and OUT", err)) return s;
+        uint32_t number = 0;
+        if (!parsePhraseNumber(opts.args[1], number, err)) return kUsage;
+        Song song;
+        if (!openSong(opts.args[0], opts, song, err)) return kFailed;
+        const Track* p = song.findPhrase(number);
+        if (!p) {
+            err = "the song has no phrase numbered " + std::to_string(number);
             return kFailed;
         }
-        Song song;
-        if (!openSong(in, opts, song, err)) return kFailed;
+        std::vector<const Event*> events;
+        events.reserve(p->events.size());
+        for (const Event& e : p->events) events.push_back(&e);
         std::string writeErr;
-        if (!writeSongFile(outPath, song, &writeErr)) {
-            err = writeErr.empty() ? "cannot write " + outPath : writeErr;
+        if (!writePhraseFile(opts.args[2], events, &writeErr)) {
+            err = writeErr.empty() ? "cannot write " + opts.args[2] : writeErr;
             return kFailed;
         }
         return kOk;
+    }
+
+    if (c == "phrase-import") {
+        if (int s = checkArgs(opts, 3, "SONG, IN and OUT", err)) return s;
+        Song song;
+        if (!openSong(opts.args[0], opts, song, err)) return kFailed;
+        std::string readErr;
+        if (!importPhraseFile(song, opts.args[1], &readErr)) {
+            err = readErr.empty() ? "cannot read " + opts.args[1] : readErr;
+            return kFailed;
+        }
+        return saveSong(opts.args[2], song, err) ? kOk : kFailed;
     }
 
     if (int s = checkArgs(opts, 1, "a SONG file", err)) return s;

@@ -21,7 +21,8 @@ enum ExitStatus { kOk = 0, kFailed = 1, kUsage = 2 };
 // Runs a parsed command line. On failure returns kFailed or kUsage with one line in err.
 int runCommand(const Options& opts, Output& out, std::string& err);
 
-// Opens a song as the document does: reads the file, then fills the command table.
+// Opens a song as the document does: reads a song file, or imports a .mid file at --tpqn,
+// then fills the command table.
 bool openSong(const std::string& path, const Options& opts, Song& song, std::string& err);
 
 // "STEP KIND B0 B1 B2 B3" and the payload, with a newline.

@@ -17,8 +17,15 @@ const char kUsageText[] =
     "  expand SONG [--to TICK] [--locate TICK]\n"
     "                            print the MIDI messages the song plays, one per line:\n"
     "                            TICK PORT SS D1 [D2] | TICK PORT tempo BPM | TICK PORT F0 .. F7\n"
-    "  convert IN OUT [--tpqn N] read IN and write OUT as a song file\n"
-    "                            (Standard MIDI Files are not supported yet)\n"
+    "  convert IN OUT [--tpqn N] read the song IN and write it to OUT\n"
+    "  phrase-export SONG NUMBER OUT.tvp\n"
+    "                            write all events of phrase NUMBER to a phrase file\n"
+    "  phrase-import SONG IN.tvp OUT\n"
+    "                            add the phrase file as a new phrase named after it and\n"
+    "                            write the song to OUT\n"
+    "\n"
+    "Songs are read and written by extension: .mid is a Standard MIDI File (imported at\n"
+    "the --tpqn resolution), anything else a song file (.tvo).\n"
     "\n"
     "Options, before or after the arguments:\n"
     "  --tempo                   events: list the tempo track\n"
@@ -26,7 +33,8 @@ const char kUsageText[] =
     "  --phrase NUMBER           events: list the phrase with this number\n"
     "  --to TICK                 expand: stop after this tick\n"
     "  --locate TICK             expand: start at TICK as the player does, chasing what came before\n"
-    "  --tpqn N                  convert: resolution for reading a Standard MIDI File\n"
+    "  --tpqn N                  resolution for importing a .mid file: 960, 480 (default),\n"
+    "                            192, 96 or 48\n"
     "  --procedure FILE          command definitions instead of procedure.dat in the program folder\n"
     "  -h, --help                print this help\n";
 
@@ -82,8 +90,8 @@ bool apply(Options& o, std::string_view name, std::string_view value, std::strin
         if (!parseNumber(value, "--locate", 0, INT32_MAX, v, err)) return false;
         o.locate = int32_t(v);
     } else if (name == "--tpqn") {
-        if (!parseNumber(value, "--tpqn", 1, 65535, v, err)) return false;
-        o.tpqn = uint16_t(v);
+        if (!parseNumber(value, "--tpqn", 0, INT32_MAX, v, err)) return false;
+        o.tpqn = int32_t(v);
     } else if (name == "--procedure") {
         if (value.empty()) {
             err = "--procedure needs a file name";

@@ -19,7 +19,7 @@ struct Options {
     uint32_t selectValue = 0;  // track index or phrase number
     std::optional<int32_t> to;
     std::optional<int32_t> locate;
-    std::optional<uint16_t> tpqn;
+    std::optional<int32_t> tpqn;  // checked against the import resolutions by the command
 };
 
 extern const char kUsageText[];

@@ -1,0 +1,381 @@
+#include <algorithm>
+#include <array>
+#include <climits>
+#include <cstring>
+#include <vector>
+
+#include "io/file_util.h"
+#include "io/smf.h"
+#include "model/song.h"
+
+namespace tarvio {
+
+bool isImportTpqn(int tpqn) { return tpqn == 960 || tpqn == 480 || tpqn == 192 || tpqn == 96 || tpqn == 48; }
+
+namespace {
+
+// Absolute ticks stop here, so that every step (and so every gate) fits its field.
+constexpr int64_t kMaxTick = INT32_MAX;
+// Every track carries its four plug-in parameter blocks (64 KB) whatever the file holds, so a
+// file of empty chunks must not be able to make tracks without bound.
+constexpr size_t kMaxTracks = 1024;
+constexpr uint16_t kNoFormat = 0xFFFF;
+
+uint32_t be32(const uint8_t* p) { return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3]; }
+uint16_t be16(const uint8_t* p) { return uint16_t(p[0] << 8 | p[1]); }
+
+// Variable-length quantity of at most four bytes; false when it runs past end or is longer.
+inline bool readVlq(const uint8_t*& p, const uint8_t* end, uint32_t& v) {
+    v = 0;
+    for (int i = 0; i < 4; ++i) {
+        if (p >= end) return false;
+        uint8_t c = *p++;
+        v = (v << 7) | (c & 0x7F);
+        if (!(c & 0x80)) return true;
+    }
+    return false;
+}
+
+Event restEvent(int64_t step) {
+    Event e;
+    e.setRest();
+    e.step = int32_t(step);
+    return e;
+}
+
+class Importer {
+public:
+    Importer(Song& song, uint16_t tpqn) : song_(song), tpqn_(tpqn) {}
+
+    bool run(const uint8_t* p, const uint8_t* end) {
+        while (end - p >= 4) {
+            const uint8_t* type = p;
+            size_t left = size_t(end - p);
+            uint64_t len = left >= 8 ? be32(p + 4) : 0;
+            p += std::min<size_t>(8, left);
+            // A chunk that claims more than the file holds ends with the file.
+            const uint8_t* bodyEnd = p + std::min<uint64_t>(len, uint64_t(end - p));
+            if (std::memcmp(type, "MThd", 4) == 0) header(p, bodyEnd);
+            else if (std::memcmp(type, "MTrk", 4) == 0) trackChunk(p, bodyEnd);
+            p = bodyEnd;
+        }
+        if (!sawHeader_) return false;
+        finish();
+        return true;
+    }
+
+private:
+    struct NoteEntry {
+        EventList::iterator ev;
+        int64_t start;
+        bool active;
+    };
+    // Where new events of one channel (format 0) or of the chunk (format 1) go.
+    struct Lane {
+        Track* track = nullptr;
+        EventList::iterator last;
+        bool hasLast = false;
+        int64_t lastTick = 0;
+    };
+    struct TempoMeta {
+        int64_t tick;
+        uint32_t bpm;
+    };
+
+    void header(const uint8_t* p, const uint8_t* end) {
+        sawHeader_ = true;
+        song_.tpqn = tpqn_;
+        format_ = kNoFormat;
+        if (end - p < 6) return;
+        format_ = be16(p);
+        int division = int16_t(be16(p + 4));
+        if (division < 0) {
+            // Frames per second times ticks per frame: ticks per second, taken at the initial
+            // tempo 120 (two quarters a second) so that the song keeps the file's clock time.
+            int fps = -(division >> 8);
+            if (fps == 29) fps = 30;  // 29.97 drop frame
+            division = fps * (division & 0xFF) / 2;
+        }
+        if (division <= 0) division = 480;
+        k_ = int64_t(tpqn_) * 480 / division;
+        measureLength_ = std::max<int64_t>(1, int64_t(tpqn_) * 4);
+    }
+
+    void trackChunk(const uint8_t* p, const uint8_t* end) {
+        if (format_ == 0) {
+            if (tracksMade_ + 16 > kMaxTracks) return;
+            for (int ch = 0; ch < 16; ++ch) lanes_[ch] = laneOf(newTrack(uint8_t(ch)));
+            for (NoteEntry& n : notes_) n.active = false;
+        } else if (format_ == 1) {
+            if (tracksMade_ + 1 > kMaxTracks) return;
+            lanes_[0] = laneOf(newTrack(0));
+            for (int i = 0; i < 128; ++i) notes_[i].active = false;
+            cc0_ = cc32_ = 0;
+        } else {
+            return;
+        }
+        abs_ = 0;
+        measure_ = 0;
+        position_ = 0;
+        running_ = 0;
+        lastChannel_ = 0;
+        sysex_.clear();  // a continuation never reaches into another track
+        events(p, end);
+        // Notes still open keep gate 0: they are rests.
+        if (format_ == 0) titlePending_ = false;
+    }
+
+    static Lane laneOf(Track* t) {
+        Lane l;
+        l.track = t;
+        return l;
+    }
+
+    Track* newTrack(uint8_t channel) {
+        // Built directly: the song is fresh, and marking every track for a reset per new track
+        // would make a file of many chunks quadratic.
+        auto t = std::make_unique<Track>(&song_, TrackType::Normal, nextTrackNumber());
+        t->name = "No Track Name";
+        t->channel = channel;
+        Track* raw = t.get();
+        song_.tracks.push_back(std::move(t));
+        ++tracksMade_;
+        return raw;
+    }
+
+    void events(const uint8_t* p, const uint8_t* end) {
+        const bool f0 = format_ == 0;
+        while (p < end) {
+            uint32_t delta;
+            if (!readVlq(p, end, delta)) return;
+            advance(delta);
+            if (p >= end) return;
+            uint8_t status = *p;
+            if (status < 0x80) {
+                // Data bytes after an exclusive or meta event also continue the channel status.
+                if (!running_) return;
+                status = running_;
+            } else {
+                ++p;
+            }
+            if (status < 0xF0) {
+                int n = (status & 0xE0) == 0xC0 ? 1 : 2;  // program change and channel pressure
+                if (end - p < n) return;
+                uint8_t d1 = p[0] & 0x7F;
+                uint8_t d2 = n == 2 ? p[1] & 0x7F : 0;
+                p += n;
+                running_ = status;
+                uint8_t ch = status & 0x0F;
+                Lane& lane = f0 ? lanes_[ch] : lanes_[0];
+                if (f0) {
+                    lastChannel_ = ch;
+                    place(lane, true);
+                } else {
+                    lane.track->channel = ch;
+                    place(lane, false);
+                }
+                channelMessage(lane, status & 0xF0, ch, d1, d2);
+            } else if (status == 0xF0 || status == 0xF7) {
+                uint32_t len;
+                if (!readVlq(p, end, len) || len > uint64_t(end - p)) return;
+                Lane& lane = lanes_[0];
+                place(lane, f0);
+                if (status == 0xF0) {
+                    sysex_.clear();
+                    sysex_.push_back(0xF0);
+                }
+                sysex_.insert(sysex_.end(), p, p + len);
+                p += len;
+                if (len > 0 && p[-1] == 0xF7) {
+                    Event e;
+                    e.setExclusive(std::move(sysex_));
+                    append(lane, std::move(e));
+                    sysex_.clear();
+                }
+            } else if (status == 0xFF) {
+                if (p >= end) return;
+                uint8_t type = *p++;
+                uint32_t len;
+                if (!readVlq(p, end, len) || len > uint64_t(end - p)) return;
+                if (!f0) place(lanes_[0], false);
+                meta(type, p, len);
+                p += len;
+            } else {
+                // Not interpreted; skipped with the data bytes of their system-common meaning.
+                int n = status == 0xF2 ? 2 : (status == 0xF1 || status == 0xF3) ? 1 : 0;
+                if (end - p < n) return;
+                p += n;
+                if (!f0) place(lanes_[0], false);
+            }
+        }
+    }
+
+    void advance(uint32_t delta) {
+        int64_t next = std::min(abs_ + int64_t(delta) * k_ / 480, kMaxTick);
+        int64_t d = next - abs_;
+        abs_ = next;
+        position_ += d;
+        if (position_ >= measureLength_) {
+            measure_ += position_ / measureLength_;
+            position_ %= measureLength_;
+        }
+    }
+
+    // Puts the lane's time at the current tick: the last event's step grows, or a leading rest
+    // is made (format 0 makes one even at tick 0).
+    void place(Lane& lane, bool restAtZero) {
+        int64_t d = abs_ - lane.lastTick;
+        lane.lastTick = abs_;
+        if (lane.hasLast) lane.last->step += int32_t(d);
+        else if (d > 0 || restAtZero) append(lane, restEvent(d));
+    }
+
+    EventList::iterator append(Lane& lane, Event&& e) {
+        lane.last = lane.track->events.pushBack(std::move(e));
+        lane.hasLast = true;
+        return lane.last;
+    }
+
+    void closeNote(NoteEntry& n) {
+        if (!n.active) return;
+        // Clamped, not wrapped: a long note must not turn into a short one.
+        int64_t gate = std::min<int64_t>(abs_ - n.start, 65535);
+        n.ev->b[2] = uint8_t(gate & 0xFF);
+        n.ev->b[3] = uint8_t(gate >> 8);
+        n.active = false;
+    }
+
+    void channelMessage(Lane& lane, uint8_t kind, uint8_t ch, uint8_t d1, uint8_t d2) {
+        if (kind <= 0x90) {
+            NoteEntry& n = notes_[(format_ == 0 ? ch * 128 : 0) + d1];
+            closeNote(n);
+            if (kind == 0x80 || d2 == 0) return;
+            Event e;
+            e.setNote(d1, d2, 0);
+            n = NoteEntry{append(lane, std::move(e)), abs_, true};
+            return;
+        }
+        Event e;
+        switch (kind) {
+            case 0xA0: e.setPolyPressure(d1, d2); break;
+            case 0xB0:
+                e.setControl(d1, d2);
+                if (d1 == 0) cc0_ = d2;
+                else if (d1 == 32) cc32_ = d2;
+                break;
+            case 0xC0:
+                if (format_ == 1) e.setProgram(d1, cc0_, cc32_);
+                else e.setProgram(d1, 0, 0);
+                break;
+            case 0xD0: e.setChannelPressure(d1); break;
+            default: e.setBendBytes(d2, d1); break;  // the file sends LSB first
+        }
+        append(lane, std::move(e));
+    }
+
+    void meta(uint8_t type, const uint8_t* p, uint32_t len) {
+        switch (type) {
+            case 0x02: song_.rights.assign(reinterpret_cast<const char*>(p), len); break;
+            case 0x03: {
+                std::string text(reinterpret_cast<const char*>(p), len);
+                if (titlePending_) {
+                    song_.title = std::move(text);
+                    titlePending_ = false;
+                } else {
+                    (format_ == 0 ? lanes_[lastChannel_] : lanes_[0]).track->name = std::move(text);
+                }
+                break;
+            }
+            case 0x51: {
+                if (len < 3) break;
+                uint32_t us = uint32_t(p[0]) << 16 | uint32_t(p[1]) << 8 | p[2];
+                if (us == 0) break;
+                // Clamped: only 16 bits of a tempo are played.
+                uint32_t bpm = std::min<uint32_t>(60000000u / us, 65535);
+                if (abs_ == 0 && tempos_.empty()) song_.tempo = uint16_t(bpm);
+                else tempos_.push_back({abs_, bpm});
+                break;
+            }
+            case 0x58: {
+                if (len < 2) break;
+                uint8_t nn = p[0], dd = p[1];
+                // Beats of zero or below 1/128 have no measure: they are left out.
+                if (nn == 0 || dd > 7) break;
+                uint8_t den = uint8_t(1u << dd);
+                beats_.push_back(BeatEntry{uint32_t(measure_), nn, den});
+                measureLength_ = std::max<int64_t>(1, int64_t(tpqn_) * nn * 4 / den);
+                break;
+            }
+            default: break;
+        }
+    }
+
+    // Tempo changes and beats are gathered and laid down once at the end: the result is what
+    // inserting each at its place in file order gives (the later one at a tick or measure
+    // wins), without a walk of the tempo track or beat list per meta event.
+    void finish() {
+        std::stable_sort(tempos_.begin(), tempos_.end(),
+                         [](const TempoMeta& a, const TempoMeta& b) { return a.tick < b.tick; });
+        EventList& tt = song_.tempoTrack->events;
+        int64_t at = tt.length();
+        for (size_t i = 0; i < tempos_.size(); ++i) {
+            if (i + 1 < tempos_.size() && tempos_[i + 1].tick == tempos_[i].tick) continue;
+            const TempoMeta& t = tempos_[i];
+            if (t.tick > at) tt.pushBack(restEvent(t.tick - at));
+            at = std::max(at, t.tick);
+            Event e;
+            e.setTempo(t.bpm);
+            tt.pushBack(std::move(e));
+        }
+        std::stable_sort(beats_.begin(), beats_.end(),
+                         [](const BeatEntry& a, const BeatEntry& b) { return a.measure < b.measure; });
+        for (size_t i = 0; i < beats_.size(); ++i) {
+            if (i + 1 < beats_.size() && beats_[i + 1].measure == beats_[i].measure) continue;
+            const BeatEntry& b = beats_[i];
+            if (b.measure >= 1 && (song_.beats.empty() || b.measure > song_.beats.back().measure))
+                song_.beats.push_back(b);
+            else
+                song_.setBeat(b.measure, b.numerator, b.denominator);
+        }
+        // Importing is not an edit: nothing needs a cursor reset, and mutes follow the flags.
+        song_.forEachContainer([](Track& t) { t.resetFlag = 0; });
+        song_.deriveEffectiveMutes();
+    }
+
+    Song& song_;
+    uint16_t tpqn_;
+    bool sawHeader_ = false;
+    uint16_t format_ = kNoFormat;
+    int64_t k_ = 480;
+    int64_t measureLength_ = 1920;
+    int64_t measure_ = 0;
+    int64_t position_ = 0;
+    int64_t abs_ = 0;
+    uint8_t running_ = 0;
+    uint8_t lastChannel_ = 0;
+    uint8_t cc0_ = 0, cc32_ = 0;
+    bool titlePending_ = true;
+    size_t tracksMade_ = 0;
+    std::array<Lane, 16> lanes_{};
+    std::array<NoteEntry, 16 * 128> notes_{};
+    std::vector<uint8_t> sysex_;
+    std::vector<TempoMeta> tempos_;
+    std::vector<BeatEntry> beats_;
+};
+
+}  // namespace
+
+bool importSmf(const uint8_t* data, size_t size, Song& song, uint16_t tpqn) {
+    if (!data) return false;
+    return Importer(song, tpqn).run(data, data + size);
+}
+
+bool importSmfFile(const std::string& path, Song& song, uint16_t tpqn, std::string* err) {
+    std::vector<uint8_t> data;
+    if (!readWholeFile(path, data, err)) return false;
+    if (importSmf(data.data(), data.size(), song, tpqn)) return true;
+    if (err) *err = "cannot import " + path + ": not a Standard MIDI File";
+    return false;
+}
+
+}  // namespace tarvio

@@ -279,17 +279,6 @@ TEST(CliConvert, RoundTripIsByteIdentical) {
     EXPECT_EQ(clitest::readFile(out), clitest::readFile(in));
 }
 
-TEST(CliConvert, RefusesStandardMidiFilesWithoutWritingAnything) {
-    clitest::TempDir dir;
-    Song song;
-    const std::string in = save(dir, song, "in.tvo");
-    expectFailure(runCli({"convert", in, dir.path("out.MID")}), "Standard MIDI Files are not supported");
-    EXPECT_FALSE(std::filesystem::exists(dir.path("out.MID")));
-    std::filesystem::copy_file(in, dir.path("in.mid"));
-    expectFailure(runCli({"convert", dir.path("in.mid"), dir.path("out.tvo")}), "Standard MIDI Files");
-    EXPECT_FALSE(std::filesystem::exists(dir.path("out.tvo")));
-}
-
 TEST(CliErrors, EachFailureIsOneLineAndANonZeroStatus) {
     clitest::TempDir dir;
     Song song;
@@ -329,7 +318,7 @@ TEST(CliOptions, MayStandBeforeOrAfterTheArguments) {
     EXPECT_EQ(runCli({"events", "--track", "0", path}).out, expected);
     EXPECT_EQ(runCli({"events", path, "--track=0"}).out, expected);
 
-    // A procedure file is accepted by every command (its contents are not read yet).
+    // A procedure file is accepted by every command; an empty one defines nothing.
     const std::string proc = dir.path("procedure.dat");
     FILE* f = std::fopen(proc.c_str(), "w");
     ASSERT_TRUE(f);
@@ -341,4 +330,184 @@ TEST(CliOptions, MayStandBeforeOrAfterTheArguments) {
     r = runCli({"info", path, "--help"});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out.rfind("usage: tarvio-cli", 0), 0u) << r.out;
+}
+
+namespace {
+
+// A format-0 file at division 96: tempo 120, program 5, and middle C held for 60 ticks.
+std::string tinyMidi() {
+    const unsigned char bytes[] = {
+        'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1, 0, 96,
+        'M', 'T', 'r', 'k', 0, 0, 0, 22,
+        0, 0xFF, 0x51, 3, 0x07, 0xA1, 0x20,
+        0, 0xC0, 5,
+        0, 0x90, 60, 100,
+        60, 0x80, 60, 64,
+        0, 0xFF, 0x2F, 0,
+    };
+    return std::string(reinterpret_cast<const char*>(bytes), sizeof bytes);
+}
+
+void writeBytes(const std::string& path, const std::string& bytes) {
+    FILE* f = std::fopen(path.c_str(), "wb");
+    ASSERT_TRUE(f);
+    std::fwrite(bytes.data(), 1, bytes.size(), f);
+    std::fclose(f);
+}
+
+bool hasLine(const clitest::RunResult& r, const std::string& line) {
+    auto all = lines(r.out);
+    return std::find(all.begin(), all.end(), line) != all.end();
+}
+
+const std::string kGsReset = "F0 41 10 42 12 40 00 7F 00 41 F7";
+
+// Command 2 on channel 3, which the shipped definitions make a GS reset.
+std::string saveCommandSong(const clitest::TempDir& dir) {
+    Song song;
+    Track& t = song.createTrack();
+    t.channel = 3;
+    add(t.events, 10, make([](Event& e) { e.setCommand(2, 0, 0); }));
+    return save(dir, song, "command.tvo");
+}
+
+}  // namespace
+
+TEST(CliMidi, ConvertsInEveryDirectionAndOpensMidiSongs) {
+    clitest::TempDir dir;
+    const std::string mid = dir.path("tiny.MID");
+    writeBytes(mid, tinyMidi());
+    // Format 0 sends a program with bank 0/0; the gate of 60 ticks at 96 becomes 300 at 480.
+    const std::vector<std::string> played = {"0 0 B0 00 00", "0 0 B0 20 00", "0 0 C0 05", "0 0 90 3C 64",
+                                             "300 0 80 3C 40"};
+
+    auto r = runCli({"expand", mid});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(lines(r.out), played);
+
+    const std::string tvo = dir.path("tiny.tvo");
+    r = runCli({"convert", mid, tvo});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(lines(runCli({"expand", tvo}).out), played);
+
+    const std::string fromSong = dir.path("from-song.mid");
+    const std::string fromMidi = dir.path("from-midi.mid");
+    ASSERT_EQ(runCli({"convert", tvo, fromSong}).status, 0);
+    r = runCli({"convert", mid, fromMidi});
+    ASSERT_EQ(r.status, 0) << r.err;
+    for (const std::string& out : {fromSong, fromMidi}) {
+        // Format 1 at the song's resolution, read back to the same notes.
+        EXPECT_EQ(clitest::readFile(out).substr(0, 12), std::string("MThd\0\0\0\6\0\1\0", 11) + '\x11') << out;
+        r = runCli({"expand", out});
+        EXPECT_TRUE(hasLine(r, "0 0 90 3C 64") && hasLine(r, "300 0 80 3C 40")) << out << "\n" << r.out;
+    }
+
+    // --tpqn chooses the resolution of the import, for every command.
+    r = runCli({"info", mid, "--tpqn", "96"});
+    EXPECT_NE(r.out.find(R"("tpqn":96,)"), std::string::npos) << r.out;
+    EXPECT_TRUE(hasLine(runCli({"expand", "--tpqn=96", mid}), "60 0 80 3C 40"));
+}
+
+TEST(CliMidi, RefusesBadResolutionsAndFilesThatAreNotMidi) {
+    clitest::TempDir dir;
+    const std::string mid = dir.path("tiny.mid");
+    writeBytes(mid, tinyMidi());
+    const std::string out = dir.path("out.tvo");
+
+    for (const char* bad : {"100", "0", "481", "1920"}) {
+        auto r = runCli({"convert", mid, out, "--tpqn", bad});
+        EXPECT_NE(r.status, 0) << bad;
+        EXPECT_NE(r.err.find("960, 480, 192, 96 or 48"), std::string::npos) << r.err;
+    }
+    expectFailure(runCli({"info", mid, "--tpqn", "100"}), "bad --tpqn 100");
+
+    const std::string notMidi = dir.path("text.mid");
+    writeBytes(notMidi, "hello, this is not a MIDI file");
+    auto r = runCli({"convert", notMidi, out});
+    EXPECT_NE(r.status, 0);
+    EXPECT_NE(r.err.find(notMidi), std::string::npos) << r.err;
+    expectFailure(runCli({"convert", dir.path("missing.mid"), out}), "missing.mid");
+    EXPECT_FALSE(std::filesystem::exists(out));
+}
+
+TEST(CliPhrases, ExportedPhraseImportsAsTheLowestFreeNumber) {
+    clitest::TempDir dir;
+    Song from;
+    from.createPhrase();
+    Track& src = from.createPhrase();  // number 2
+    add(src.events, 96, make([](Event& e) { e.setNote(60, 100, 90); }));
+    add(src.events, 0, make([](Event& e) { e.setExclusive({0xF0, 0x7E, 0x7F, 0x09, 0x01, 0xF7}); }));
+    add(src.events, 48, make([](Event& e) { e.setComment("end"); }));
+    const std::string fromPath = save(dir, from, "from.tvo");
+    const std::string tvp = dir.path("Hook.tvp");
+
+    auto r = runCli({"phrase-export", fromPath, "2", tvp});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "");
+
+    Song into;
+    into.createPhrase();
+    into.createPhrase();
+    into.createPhrase();
+    into.removePhrase(2);
+    const std::string intoPath = save(dir, into, "into.tvo");
+    const std::string outPath = dir.path("out.tvo");
+    r = runCli({"phrase-import", intoPath, tvp, outPath});
+    ASSERT_EQ(r.status, 0) << r.err;
+
+    r = runCli({"info", outPath});
+    EXPECT_NE(r.out.find(R"({"number":2,"type":11,"name":"Hook",)"), std::string::npos) << r.out;
+    EXPECT_EQ(runCli({"events", outPath, "--phrase", "2"}).out, runCli({"events", fromPath, "--phrase", "2"}).out);
+    EXPECT_EQ(lines(runCli({"events", outPath, "--phrase", "2"}).out).size(), 3u);
+}
+
+TEST(CliPhrases, RefusesMissingPhrasesAndForeignFiles) {
+    clitest::TempDir dir;
+    Song song;
+    song.createPhrase();
+    const std::string path = save(dir, song, "song.tvo");
+    const std::string tvp = dir.path("p.tvp");
+    const std::string out = dir.path("out.tvo");
+
+    expectFailure(runCli({"phrase-export", path, "7", tvp}), "no phrase numbered 7");
+    expectFailure(runCli({"phrase-export", path, "x1", tvp}), "bad phrase number 'x1'");
+    expectFailure(runCli({"phrase-export", path, "1"}), "needs SONG, NUMBER and OUT");
+    EXPECT_FALSE(std::filesystem::exists(tvp));
+
+    ASSERT_EQ(runCli({"phrase-export", path, "1", tvp}).status, 0);
+    std::string v2 = clitest::readFile(tvp);
+    v2[4] = 2;
+    writeBytes(tvp, v2);
+    expectFailure(runCli({"phrase-import", path, tvp, out}), "phrase file version 2 is not supported");
+    expectFailure(runCli({"phrase-import", path, path, out}), "not a phrase file");
+    expectFailure(runCli({"phrase-import", path, dir.path("none.tvp"), out}), "none.tvp");
+    EXPECT_FALSE(std::filesystem::exists(out));
+}
+
+TEST(CliProcedure, CommandsSoundFromTheNamedOrTheShippedDefinitions) {
+    clitest::TempDir dir;
+    const std::string song = saveCommandSong(dir);
+    const std::string expected = "0 0 " + kGsReset + "\n";
+    const std::string empty = dir.path("empty");
+    const std::string home = dir.path("home");
+    std::filesystem::create_directory(empty);
+    std::filesystem::create_directory(home);
+    std::filesystem::copy_file(std::string(TARVIO_SOURCE_DIR) + "/data/procedure.dat", home + "/procedure.dat");
+    const std::string proc = dir.path("defs.txt");
+    writeBytes(proc, "def=2\r\nname=GS Reset\r\nexclusive=41,10,42,12,[,40,00,7F,00,]\r\n");
+
+    // Without definitions the command is silent.
+    auto r = runCli({"expand", song}, {"TARVIO_HOME=" + empty});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(runCli({"expand", song, "--procedure", proc}, {"TARVIO_HOME=" + empty}).out, expected);
+    EXPECT_EQ(runCli({"expand", song}, {"TARVIO_HOME=" + home}).out, expected);
+    // Without TARVIO_HOME the folder of the program is used: the build put the file there.
+    EXPECT_EQ(runCli({"expand", song}, {"-u", "TARVIO_HOME"}).out, expected);
+
+    // The export plays the song too, so the command reaches the file resolved.
+    const std::string mid = dir.path("out.mid");
+    ASSERT_EQ(runCli({"convert", song, mid, "--procedure", proc}).status, 0);
+    const std::string sysex("\xF0\x0A\x41\x10\x42\x12\x40\x00\x7F\x00\x41\xF7", 12);
+    EXPECT_NE(clitest::readFile(mid).find(sysex), std::string::npos);
 }

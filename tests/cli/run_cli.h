@@ -56,9 +56,17 @@ inline std::string shellQuote(const std::string& s) {
     return q + "'";
 }
 
-inline RunResult run(const std::string& program, const std::vector<std::string>& args) {
+// env holds arguments for env(1) placed before the program ("-u", "NAME" or "NAME=VALUE").
+inline RunResult run(const std::string& program, const std::vector<std::string>& args,
+                     const std::vector<std::string>& env = {}) {
     TempDir dir;
-    std::string cmd = shellQuote(program);
+    std::string cmd;
+    if (!env.empty()) {
+        cmd = "env";
+        for (const std::string& e : env) cmd += " " + shellQuote(e);
+        cmd += " ";
+    }
+    cmd += shellQuote(program);
     for (const std::string& a : args) cmd += " " + shellQuote(a);
     cmd += " >" + shellQuote(dir.path("out")) + " 2>" + shellQuote(dir.path("err")) + " </dev/null";
     int status = std::system(cmd.c_str());
@@ -69,6 +77,8 @@ inline RunResult run(const std::string& program, const std::vector<std::string>&
     return r;
 }
 
-inline RunResult runCli(const std::vector<std::string>& args) { return run(TARVIO_CLI_PATH, args); }
+inline RunResult runCli(const std::vector<std::string>& args, const std::vector<std::string>& env = {}) {
+    return run(TARVIO_CLI_PATH, args, env);
+}
 
 }  // namespace clitest

@@ -1,0 +1,216 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "engine/emitter.h"
+#include "io/procedure_file.h"
+#include "model/song.h"
+
+using namespace tarvio;
+using Bytes = std::vector<uint8_t>;
+
+namespace {
+
+const CommandDef& load(Song& song, std::string_view text, size_t entry) {
+    parseCommandDefinitions(text, song);
+    return song.commands[entry];
+}
+
+std::vector<Bytes> exclusiveBodies(const CommandDef& d) {
+    std::vector<Bytes> out;
+    for (const Event& e : d.body)
+        if (e.kind() == EventKind::Exclusive && e.bytes()) out.push_back(*e.bytes());
+    return out;
+}
+
+Bytes firstExclusive(const CommandDef& d) {
+    auto all = exclusiveBodies(d);
+    return all.empty() ? Bytes{} : all.front();
+}
+
+// What a Command event calling entry index plays on the given channel: the bytes of every
+// output record, one list per record.
+std::vector<Bytes> play(const Song& song, uint16_t index, uint8_t channel, uint8_t p1, uint8_t p2) {
+    Event call;
+    call.setCommand(index, p1, p2);
+    OutputList out;
+    buildMessages(song, PlayedEvent::of(call), 0, channel, out);
+    std::vector<Bytes> msgs;
+    for (const OutputRecord& r : out.records) {
+        if (r.status() == 0xF0) {
+            const uint8_t* p = out.sysexBytes(r);
+            msgs.emplace_back(p, p + r.sysexCount);
+        } else {
+            msgs.push_back({uint8_t(r.message), uint8_t(r.message >> 8), uint8_t(r.message >> 16)});
+        }
+    }
+    return msgs;
+}
+
+}  // namespace
+
+TEST(CommandDefinitions, LinesKeysAndBlanks) {
+    Song song;
+    // Blanks vanish everywhere (names included), CR LF ends lines, later "=" are dropped.
+    const CommandDef& d = load(song, "def = 5\r\n\tna me = GS = Reset \r\nmax=\t16383\r\nmin=-3\r\nbase=-64", 5);
+    EXPECT_EQ(d.type, 0);
+    EXPECT_EQ(d.name, "GSReset");
+    EXPECT_EQ(d.max, 16383);
+    EXPECT_EQ(d.min, -3);
+    EXPECT_EQ(d.base, -64);  // last line without a line feed still counts
+
+    // Keys are case-sensitive and unknown keys are ignored; a key without "=" has an empty value.
+    load(song, "def=7\nName=upper\nmax\ncomment=def=9\n", 7);
+    EXPECT_EQ(song.commands[7].name, "");
+    EXPECT_EQ(song.commands[7].max, 0) << "a max line without a value reads as 0";
+    EXPECT_FALSE(song.commands[9].defined());
+
+    // A byte order mark does not hide the first key.
+    EXPECT_EQ(load(song, "\xEF\xBB\xBF" "def=3\nname=\xE6\x97\xA5\n", 3).name, "\xE6\x97\xA5");
+}
+
+TEST(CommandDefinitions, DefSelectsAndResetsTheEntry) {
+    Song song;
+    load(song, "def=1000\nname=high\nmax=5\ndef=12\nmin=4\nmax=9\nbase=2\ndef=12\n", 0);
+    EXPECT_EQ(song.commands[0].name, "high") << "1000 selects entry 0";
+    EXPECT_EQ(song.commands[0].max, 5);
+    const CommandDef& d = song.commands[12];
+    EXPECT_EQ(d.type, 0);
+    EXPECT_EQ(d.min, 0) << "def resets the range";
+    EXPECT_EQ(d.max, 127);
+    EXPECT_EQ(d.base, 0);
+
+    EXPECT_EQ(load(song, "def=-1\nname=neg\n", 0).name, "neg");
+    EXPECT_EQ(load(song, "def=999\nname=top\n", 999).name, "top");
+    EXPECT_EQ(load(song, "def=99999999999999999999\nname=huge\n", 0).name, "huge");
+}
+
+TEST(CommandDefinitions, EveryLoadStartsFromAResetTable) {
+    Song song;
+    load(song, "def=5\nname=five\ncc=07,*v\n", 5);
+    ASSERT_TRUE(song.commands[5].defined());
+
+    // Without any def only entry 0 changes; what the last load defined is gone.
+    const CommandDef& zero = load(song, "name=zero\nexclusive=7E,7F,09,01\n", 0);
+    EXPECT_EQ(zero.name, "zero");
+    EXPECT_EQ(firstExclusive(zero), (Bytes{0xF0, 0x7E, 0x7F, 0x09, 0x01, 0xF7}));
+    for (size_t i = 1; i < kCommandCount; ++i) {
+        const CommandDef& d = song.commands[i];
+        ASSERT_TRUE(!d.defined() && d.name.empty() && d.body.empty() && d.max == 127) << "entry " << i;
+    }
+
+    ASSERT_FALSE(loadCommandTable("/nonexistent/procedure.dat", song));
+    EXPECT_FALSE(song.commands[0].defined());
+    EXPECT_TRUE(song.commands[0].body.empty());
+}
+
+TEST(CommandDefinitions, TokensBecomeTemplateBytes) {
+    Song song;
+    const CommandDef& d = load(song,
+                               "def=1\n"
+                               "exclusive=41,10,42,12,[,40,00,7F,*v,],F7\n"
+                               "exclusive=*m,*l,*g,*v,0n,7n,r0n,r7n\n"
+                               "exclusive=7,1G,G1,100,7f,,0N,r8n,\n",
+                               1);
+    EXPECT_EQ(exclusiveBodies(d), (std::vector<Bytes>{
+                                      {0xF0, 0x41, 0x10, 0x42, 0x12, 0xFA, 0x40, 0x00, 0x7F, 0xFF, 0xFB, 0xF7, 0xF7},
+                                      {0xF0, 0xFC, 0xFD, 0xFE, 0xFF, 0xC0, 0xC7, 0xD0, 0xD7, 0xF7},
+                                      // Short, partly hex, empty inner and unknown tokens; the
+                                      // trailing empty token is dropped.
+                                      {0xF0, 0x07, 0x01, 0x00, 0x10, 0x7F, 0x00, 0x00, 0x00, 0xF7},
+                                  }));
+}
+
+TEST(CommandDefinitions, TypeAndFlagFollowTheTokens) {
+    Song song;
+    const std::string text =
+        "def=1\ncc=07,*v\n"
+        "def=2\ncc=*m,*l\n"
+        "def=3\ncc=*g,00\ncc=06,*v\n"  // *v does not undo two parameters
+        "def=4\nexclusive=43,10,4C,08,0n,0B,*v\n"
+        "def=5\nexclusive=41,*l,*m\n"
+        "def=6\nexclusive=43,*g,*v\n"
+        "def=7\nexclusive=41,r1n,*v\n"
+        "def=8\ncc=07\ncc=\nexclusive=\n";  // incomplete templates add nothing
+    parseCommandDefinitions(text, song);
+    const auto& c = song.commands;
+
+    ASSERT_EQ(c[1].body.size(), 1u);
+    const Event& control = *c[1].body.begin();
+    EXPECT_EQ(control.kind(), EventKind::Control);
+    EXPECT_EQ(control.b[0], 7);
+    EXPECT_EQ(control.b[1], 0xFF);
+    EXPECT_EQ(c[1].type, 0);
+    EXPECT_EQ(c[1].flag, 1) << "controller templates are channel messages";
+    EXPECT_EQ(c[2].type, 1);
+    EXPECT_EQ(c[3].type, 2);
+    EXPECT_EQ(c[3].body.size(), 2u);
+
+    EXPECT_EQ(c[4].type, 0);
+    EXPECT_EQ(c[4].flag, 1) << "channel token";
+    EXPECT_EQ(c[5].type, 1);
+    EXPECT_EQ(c[6].type, 2);
+    EXPECT_EQ(c[7].type, 0);
+    EXPECT_EQ(c[7].flag, 0) << "only 0n..7n set the flag";
+    EXPECT_TRUE(c[8].defined());
+    EXPECT_TRUE(c[8].body.empty());
+}
+
+// The shipped file: templates check out byte by byte and play as their devices expect.
+TEST(CommandDefinitions, ShippedFileLoadsAndPlays) {
+    Song song;
+    ASSERT_TRUE(loadCommandTable(std::string(TARVIO_SOURCE_DIR) + "/data/procedure.dat", song));
+    const auto& c = song.commands;
+
+    size_t defined = 0;
+    for (size_t i = 0; i < kCommandCount; ++i) {
+        const CommandDef& d = c[i];
+        if (!d.defined()) continue;
+        ++defined;
+        EXPECT_FALSE(d.name.empty()) << "entry " << i;
+        EXPECT_FALSE(d.body.empty()) << "entry " << i;
+        for (const Bytes& x : exclusiveBodies(d)) {
+            // Literal bytes are data bytes; anything 0x80 or above inside is a template byte,
+            // and checksum ranges are opened before they are closed.
+            ASSERT_GE(x.size(), 3u);
+            EXPECT_EQ(x.front(), 0xF0);
+            EXPECT_EQ(x.back(), 0xF7);
+            int open = 0;
+            for (size_t k = 1; k + 1 < x.size(); ++k) {
+                uint8_t b = x[k];
+                bool tmpl = (b >= 0xC0 && b <= 0xC7) || (b >= 0xD0 && b <= 0xD7) || b >= 0xFA;
+                EXPECT_TRUE(b < 0x80 || (tmpl && b != 0xF7)) << "entry " << i << " byte " << k;
+                if (b == 0xFA) ++open;
+                if (b == 0xFB) {
+                    EXPECT_EQ(open--, 1) << "entry " << i;
+                }
+            }
+            EXPECT_EQ(open, 0) << "entry " << i;
+        }
+    }
+    EXPECT_GE(defined, 30u);
+
+    EXPECT_EQ(c[2].name, "GS_Reset");
+    EXPECT_EQ(play(song, 2, 3, 0, 0),
+              (std::vector<Bytes>{{0xF0, 0x41, 0x10, 0x42, 0x12, 0x40, 0x00, 0x7F, 0x00, 0x41, 0xF7}}));
+
+    // Master volume: one 14-bit parameter, LSB before MSB on the wire.
+    EXPECT_EQ(c[4].type, 1);
+    EXPECT_EQ(c[4].max, 16383);
+    EXPECT_EQ(play(song, 4, 0, 0x7F, 0x01), (std::vector<Bytes>{{0xF0, 0x7F, 0x7F, 0x04, 0x01, 0x01, 0x7F, 0xF7}}));
+
+    // Pitch-bend sensitivity: RPN 0,0, data entry, then RPN null.
+    EXPECT_EQ(c[10].max, 24);
+    EXPECT_EQ(play(song, 10, 2, 0, 12), (std::vector<Bytes>{{0xB2, 101, 0}, {0xB2, 100, 0}, {0xB2, 6, 12},
+                                                            {0xB2, 38, 0}, {0xB2, 101, 127}, {0xB2, 100, 127}}));
+    EXPECT_EQ(c[11].type, 1);
+
+    // GS part level addresses the part of the channel: channel 9 is part 10 (nibble 0).
+    EXPECT_EQ(play(song, 30, 9, 0, 100),
+              (std::vector<Bytes>{{0xF0, 0x41, 0x10, 0x42, 0x12, 0x40, 0x10, 0x19, 0x64, 0x33, 0xF7}}));
+    // XG part volume takes the channel itself as the part number.
+    EXPECT_EQ(play(song, 40, 5, 0, 90), (std::vector<Bytes>{{0xF0, 0x43, 0x10, 0x4C, 0x08, 0x05, 0x0B, 90, 0xF7}}));
+    // Two parameters: drum note and value.
+    EXPECT_EQ(c[60].type, 2);
+    EXPECT_EQ(play(song, 60, 9, 38, 70), (std::vector<Bytes>{{0xB9, 99, 0x18}, {0xB9, 98, 38}, {0xB9, 6, 70}}));
+}
