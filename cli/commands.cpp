@@ -1,10 +1,13 @@
 #include "cli/commands.h"
 
 #include <charconv>
+#include <cstdio>
 #include <iterator>
 
 #include "cli/json.h"
 #include "engine/emitter.h"
+#include "engine/ports.h"
+#include "engine/render.h"
 #include "engine/song_play.h"
 #include "io/file_util.h"
 #include "io/phrase_file.h"
@@ -12,6 +15,7 @@
 #include "io/smf.h"
 #include "io/song_file.h"
 #include "model/song.h"
+#include "plugin/host.h"
 
 namespace tarvio::cli {
 
@@ -139,6 +143,7 @@ int checkOptions(const Options& opts, std::string& err) {
     }
     if (opts.to && c != "expand") return refuse("--to");
     if (opts.locate && c != "expand") return refuse("--locate");
+    if (opts.soundfont && c != "render") return refuse("--soundfont");
     // --tpqn applies wherever a song is opened, since any song may be a .mid file.
     if (opts.tpqn && !isImportTpqn(*opts.tpqn)) {
         err = "bad --tpqn " + std::to_string(*opts.tpqn) + " (choose 960, 480, 192, 96 or 48)";
@@ -147,9 +152,24 @@ int checkOptions(const Options& opts, std::string& err) {
     return kOk;
 }
 
+// Progress is a stderr line per 30 s of song time, so only songs at least that long report.
+int renderCommand(const Options& opts, std::string& err) {
+    RenderOptions ro;
+    if (!findSoundfont(opts.soundfont.value_or(""), ro.soundfont, err)) return kFailed;
+    Song song;
+    // Loads the program's plug-ins first, so echo repeats are heard as expand prints them.
+    if (!openSong(opts.args[0], opts, song, err)) return kFailed;
+    ro.progress = [](int64_t ms) {
+        std::fprintf(stderr, "tarvio-cli: rendered %d:%02d of the song\n", int(ms / 60000), int(ms / 1000 % 60));
+    };
+    return renderSong(song, opts.args[1], ro, nullptr, err) ? kOk : kFailed;
+}
+
 }  // namespace
 
 bool openSong(const std::string& path, const Options& opts, Song& song, std::string& err) {
+    // As the program does at start: songs bind their slots by name, and play and save with them.
+    loadProgramPlugins();
     std::string readErr;
     const uint16_t tpqn = uint16_t(opts.tpqn.value_or(kDefaultImportTpqn));  // checked by checkOptions
     bool ok = isMidiPath(path) ? importSmfFile(path, song, tpqn, &readErr) : readSongFile(path, song, &readErr);
@@ -236,7 +256,7 @@ int runCommand(const Options& opts, Output& out, std::string& err) {
         return kUsage;
     }
     if (c != "info" && c != "events" && c != "expand" && c != "convert" && c != "phrase-export" &&
-        c != "phrase-import") {
+        c != "phrase-import" && c != "render" && c != "plugins" && c != "devices") {
         err = "unknown command '" + c + "' (try --help)";
         return kUsage;
     }
@@ -281,6 +301,46 @@ int runCommand(const Options& opts, Output& out, std::string& err) {
             return kFailed;
         }
         return saveSong(opts.args[2], song, err) ? kOk : kFailed;
+    }
+
+    if (c == "devices") {
+        if (int s = checkArgs(opts, 0, "no arguments", err)) return s;
+        // Numbered as the port dialogs number them: "out N NAME", then "in N NAME".
+        createPorts();
+        for (int i = 0; i < outDeviceCount(); ++i) {
+            out.write("out ");
+            out.dec(i);
+            out.put(' ');
+            out.write(outDeviceName(i));
+            out.put('\n');
+        }
+        for (int i = 0; i < inDeviceCount(); ++i) {
+            out.write("in ");
+            out.dec(i);
+            out.put(' ');
+            out.write(inDeviceName(i));
+            out.put('\n');
+        }
+        return kOk;
+    }
+
+    if (c == "plugins") {
+        if (int s = checkArgs(opts, 0, "no arguments", err)) return s;
+        loadProgramPlugins();
+        for (const PluginEntry& p : listPlugins()) {
+            out.write(p.name);
+            out.put('\t');
+            out.write(p.author);
+            out.put('\t');
+            out.write(p.file);
+            out.put('\n');
+        }
+        return kOk;
+    }
+
+    if (c == "render") {
+        if (int s = checkArgs(opts, 2, "SONG and OUT.wav", err)) return s;
+        return renderCommand(opts, err);
     }
 
     if (int s = checkArgs(opts, 1, "a SONG file", err)) return s;

@@ -23,6 +23,13 @@ const char kUsageText[] =
     "  phrase-import SONG IN.tvp OUT\n"
     "                            add the phrase file as a new phrase named after it and\n"
     "                            write the song to OUT\n"
+    "  devices                   list the MIDI devices with their numbers, outputs first:\n"
+    "                            out N NAME | in N NAME (output 0 is the built-in synth)\n"
+    "  plugins                   list the loaded plug-ins of the program's plugin folder,\n"
+    "                            one per line: NAME<TAB>AUTHOR<TAB>FILE\n"
+    "  render SONG OUT.wav [--soundfont FILE]\n"
+    "                            play the song through the built-in synthesizer into a WAV\n"
+    "                            file (44.1 kHz, 16-bit stereo, two seconds of tail)\n"
     "\n"
     "Songs are read and written by extension: .mid is a Standard MIDI File (imported at\n"
     "the --tpqn resolution), anything else a song file (.tvo).\n"
@@ -36,6 +43,8 @@ const char kUsageText[] =
     "  --tpqn N                  resolution for importing a .mid file: 960, 480 (default),\n"
     "                            192, 96 or 48\n"
     "  --procedure FILE          command definitions instead of procedure.dat in the program folder\n"
+    "  --soundfont FILE          render: the soundfont (default: $TARVIO_SOUNDFONT, else\n"
+    "                            /usr/share/sounds/sf2/TimGM6mb.sf2 or default-GM.sf2)\n"
     "  -h, --help                print this help\n";
 
 namespace {
@@ -48,6 +57,7 @@ struct OptionSpec {
 constexpr OptionSpec kOptions[] = {
     {"--help", false},  {"--tempo", false},  {"--track", true}, {"--phrase", true},
     {"--to", true},     {"--locate", true},  {"--tpqn", true},  {"--procedure", true},
+    {"--soundfont", true},
 };
 
 bool parseNumber(std::string_view text, const char* option, int64_t lo, int64_t hi, int64_t& v,
@@ -98,6 +108,12 @@ bool apply(Options& o, std::string_view name, std::string_view value, std::strin
             return false;
         }
         o.procedure = std::string(value);
+    } else if (name == "--soundfont") {
+        if (value.empty()) {
+            err = "--soundfont needs a file name";
+            return false;
+        }
+        o.soundfont = std::string(value);
     }
     return true;
 }

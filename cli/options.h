@@ -20,6 +20,7 @@ struct Options {
     std::optional<int32_t> to;
     std::optional<int32_t> locate;
     std::optional<int32_t> tpqn;  // checked against the import resolutions by the command
+    std::optional<std::string> soundfont;
 };
 
 extern const char kUsageText[];

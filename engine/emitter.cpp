@@ -5,6 +5,7 @@
 #include "engine/procedure.h"
 #include "model/song.h"
 #include "model/track.h"
+#include "plugin/tarvio_plugin.h"
 
 namespace tarvio {
 
@@ -37,8 +38,33 @@ void splitBend(PlayedEvent& pe, int32_t v) {
 
 bool startsFrames(const Track& t) { return t.type != TrackType::CurveScratch; }
 
-void setSwitch(Track&, const PlayedEvent&) {
-    // Slots hold no instances until plug-ins can be loaded.
+void setSwitch(Track& track, const PlayedEvent& ev) {
+    if (TarvioPluginInstance* inst = track.slotInstance(ev.b[0])) inst->on = ev.b[1] == 1 ? 1 : 0;
+}
+
+bool anySwitchedOn(const Track& track) {
+    for (const PluginSlot& s : track.slots)
+        if (s.instance && s.instance->on) return true;
+    return false;
+}
+
+// A plug-in's output event as the event the emitter plays.
+PlayedEvent fromPlugin(const TarvioPluginEvent& e) {
+    switch (e.kind) {
+        case TARVIO_EVENT_NOTE:
+            return PlayedEvent::make(EventKind::Note, e.key, e.velocity, uint8_t(e.gate & 0xFF),
+                                     uint8_t(e.gate >> 8));
+        case TARVIO_EVENT_CONTROL:
+            // A value of 128 or more would read as a register reference.
+            return PlayedEvent::make(EventKind::Control, std::min<uint8_t>(e.key, 127), std::min<uint8_t>(e.value, 127));
+        case TARVIO_EVENT_BEND: {
+            int v = std::clamp(int(tarvio_event_bend(&e)), -8192, 8191);
+            return PlayedEvent::make(EventKind::PitchBend, uint8_t((v + 8192) >> 7), uint8_t(v & 127));
+        }
+        case TARVIO_EVENT_POLY_PRESSURE: return PlayedEvent::make(EventKind::PolyPressure, e.key, e.value);
+        case TARVIO_EVENT_CHANNEL_PRESSURE: return PlayedEvent::make(EventKind::ChannelPressure, e.key, 0);
+        default: return PlayedEvent::make(EventKind::None, 0, 0);
+    }
 }
 
 // Phrase calls, clones and plug-in switches act alike live and while chasing.
@@ -59,8 +85,49 @@ void structural(Track& track, const PlayedEvent& ev, Track& container) {
 }  // namespace
 
 void Emitter::offer(Track& track, const PlayedEvent& ev, Track& container) {
-    // Without switched-on plug-ins every event, notes included, is played with merging.
+    if (ev.kind == EventKind::Note) {
+        int n = std::clamp(int(ev.b[0]) + track.transpose, 0, 127);
+        // A note the plug-ins already hold (their own output still sounding) plays directly.
+        if (track.cursor.notes.hold[size_t(n)] == 0 && anySwitchedOn(track)) {
+            TarvioPluginEvent pe{};
+            pe.kind = TARVIO_EVENT_NOTE;
+            pe.tick = uint32_t(track.cursor.tick);
+            pe.key = ev.b[0];
+            pe.gate = ev.gate();
+            pe.velocity = ev.b[1];
+            pe.merge = 0;
+            for (const PluginSlot& s : track.slots)
+                if (s.instance && s.instance->on) s.instance->ops->input(s.instance, &pe);
+            return;
+        }
+    }
     emitEvent(track, ev, container, true);
+}
+
+void Emitter::resetPlugins(Track& track) {
+    for (const PluginSlot& s : track.slots)
+        if (s.instance) s.instance->ops->reset(s.instance);
+}
+
+bool Emitter::pluginsPending(Track& track) {
+    for (const PluginSlot& s : track.slots)
+        if (s.instance && s.instance->pending > 0) return true;
+    return false;
+}
+
+void Emitter::collectPluginOutput(Track& track) {
+    TarvioPluginEventList* last = nullptr;
+    for (const PluginSlot& s : track.slots) {
+        if (!s.instance) continue;
+        TarvioPluginEventList* list = nullptr;
+        s.instance->ops->pull(s.instance, uint32_t(track.cursor.tick), &list);
+        last = list;
+    }
+    if (!last) return;
+    for (const TarvioPluginEventNode* n = last->head; n && n != last->end; n = n->next) {
+        PlayedEvent pe = fromPlugin(n->event);
+        if (pe.kind != EventKind::None) emitEvent(track, pe, track, n->event.merge != 0);
+    }
 }
 
 void Emitter::emitEvent(Track& track, const PlayedEvent& ev, Track& container, bool merge) {

@@ -45,13 +45,14 @@ void writeSlot(ByteWriter& w, const PluginSlot& slot) {
         return;
     }
     w.str(slot.name);
-    int32_t count = g_host.parameterCount ? g_host.parameterCount(slot) : slot.block.count;
+    const ParameterBlock& block = slot.params();
+    int32_t count = g_host.parameterCount ? g_host.parameterCount(slot) : block.count;
     if (count < 0) count = 0;
     w.i32(count);
     static const uint8_t zero[24] = {};
     for (int32_t k = 0; k < count; ++k) {
-        if (k < slot.block.count && k < 256) {
-            const uint8_t* raw = slot.block.records[k].raw;
+        if (k < block.count && k < 256) {
+            const uint8_t* raw = block.records[k].raw;
             w.u32(uint32_t(loadI32(raw)));
             w.bytes(raw + 40, 24);
         } else {
@@ -173,7 +174,7 @@ private:
             const uint8_t* entry = r_.cursor();
             r_.skip(kEntrySize);
             // Without an instance there are no plug-in ranges to clamp to: the entry is dropped.
-            if (s.instance && k < s.block.count && k < 256) applyEntry(s.block.records[k], entry);
+            if (s.instance && s.block && k < s.block->count && k < 256) applyEntry(s.block->records[k], entry);
         }
         if (s.instance && g_host.setParameters) g_host.setParameters(s);
         return true;

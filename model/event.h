@@ -81,7 +81,8 @@ struct ParameterRecord {
 };
 static_assert(sizeof(ParameterRecord) == 64);
 
-struct ParameterBlock {
+// Aligned like the plug-in interface's block, which holds doubles, so it can be handed over as is.
+struct alignas(8) ParameterBlock {
     int32_t count = 0;
     uint8_t pad[4] = {};
     ParameterRecord records[256];

@@ -10,6 +10,8 @@
 #include "model/cursor.h"
 #include "model/event_list.h"
 
+struct TarvioPluginInstance;  // plugin/tarvio_plugin.h
+
 namespace tarvio {
 
 class Song;
@@ -17,10 +19,28 @@ class EditCommand;
 
 enum class TrackType : uint16_t { Normal = 0, TempoTrack = 1, Phrase = 11, CurveScratch = 12 };
 
+// A plug-in slot owns its instance, which it releases through the instance's own release
+// operation, and its parameter block. The block (16 KB) is allocated only once the slot is
+// bound or given a block: most slots of most tracks stay free.
 struct PluginSlot {
-    std::string name;           // empty when free
-    void* instance = nullptr;   // loaded plug-in instance, none until plug-ins exist
-    ParameterBlock block{};
+    std::string name;                       // empty when free; kept when the plug-in is missing
+    TarvioPluginInstance* instance = nullptr;
+    std::unique_ptr<ParameterBlock> block;  // null until bound or set
+
+    PluginSlot() = default;
+    PluginSlot(const PluginSlot&) = delete;
+    PluginSlot& operator=(const PluginSlot&) = delete;
+    ~PluginSlot() { releaseInstance(); }
+
+    // The block, or an empty one (count 0) when none is allocated.
+    const ParameterBlock& params() const;
+    ParameterBlock& ensureBlock();
+    // Releases the instance (if any); name and block stay.
+    void releaseInstance();
+    // Releases the instance and frees the slot.
+    void clear();
+    // Copies block into the slot and hands it to the instance.
+    void setBlock(const ParameterBlock& block);
 };
 
 class Track {
@@ -53,8 +73,8 @@ public:
     bool isTempoTrack() const { return type == TrackType::TempoTrack; }
 
     // Slot access.
-    void* slotInstance(int s) const { return (s >= 0 && s < 4) ? slots[s].instance : nullptr; }
-    const ParameterBlock& slotBlock(int s) const { return slots[s & 3].block; }
+    TarvioPluginInstance* slotInstance(int s) const { return (s >= 0 && s < 4) ? slots[s].instance : nullptr; }
+    const ParameterBlock& slotBlock(int s) const { return slots[s & 3].params(); }
     const std::string& slotName(int s) const { return slots[s & 3].name; }
     void setSlotBlock(int s, const ParameterBlock& block);
 

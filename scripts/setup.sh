@@ -1,7 +1,7 @@
 #!/bin/sh
 # Installs the Debian packages the build needs when they are missing (only as root).
 set -e
-PKGS="cmake make g++ libgtest-dev libgmock-dev libbenchmark-dev python3 python3-mido midicsv abcmidi"
+PKGS="cmake make g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev librtmidi-dev libfluidsynth-dev timgm6mb-soundfont python3 python3-mido midicsv abcmidi sox"
 missing=""
 for p in $PKGS; do
   dpkg -s "$p" >/dev/null 2>&1 || missing="$missing $p"

@@ -1,0 +1,35 @@
+#include "engine/platform/clock.h"
+
+#include <atomic>
+#include <cerrno>
+#include <ctime>
+
+namespace tarvio {
+
+namespace {
+
+SystemClock gSystemClock;
+std::atomic<Clock*> gClock{&gSystemClock};
+
+}  // namespace
+
+uint32_t SystemClock::nowMs() {
+    timespec ts{};
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return uint32_t(uint64_t(ts.tv_sec) * 1000u + uint64_t(ts.tv_nsec) / 1000000u);
+}
+
+void SystemClock::sleepMs(uint32_t ms) {
+    timespec ts{};
+    ts.tv_sec = time_t(ms / 1000u);
+    ts.tv_nsec = long(ms % 1000u) * 1000000L;
+    // A signal interrupts the sleep; the remainder is slept again.
+    while (clock_nanosleep(CLOCK_MONOTONIC, 0, &ts, &ts) == EINTR) {
+    }
+}
+
+Clock& engineClock() { return *gClock.load(std::memory_order_acquire); }
+
+void setEngineClock(Clock* clock) { gClock.store(clock ? clock : &gSystemClock, std::memory_order_release); }
+
+}  // namespace tarvio
