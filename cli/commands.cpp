@@ -5,6 +5,7 @@
 #include <iterator>
 
 #include "cli/json.h"
+#include "cli/play.h"
 #include "engine/emitter.h"
 #include "engine/ports.h"
 #include "engine/render.h"
@@ -144,6 +145,17 @@ int checkOptions(const Options& opts, std::string& err) {
     if (opts.to && c != "expand") return refuse("--to");
     if (opts.locate && c != "expand") return refuse("--locate");
     if (opts.soundfont && c != "render") return refuse("--soundfont");
+    if (c != "play") {
+        if (!opts.maps.empty()) return refuse("--map");
+        if (opts.from) return refuse("--from");
+        if (opts.loop) return refuse("--loop");
+        if (opts.metronome) return refuse("--metronome");
+        if (opts.mtcOut) return refuse("--mtc-out");
+        if (opts.seconds) return refuse("--seconds");
+        if (opts.sends) return refuse("--sends");
+        if (opts.idle) return refuse("--idle");
+        if (opts.cpu) return refuse("--cpu");
+    }
     // --tpqn applies wherever a song is opened, since any song may be a .mid file.
     if (opts.tpqn && !isImportTpqn(*opts.tpqn)) {
         err = "bad --tpqn " + std::to_string(*opts.tpqn) + " (choose 960, 480, 192, 96 or 48)";
@@ -256,7 +268,7 @@ int runCommand(const Options& opts, Output& out, std::string& err) {
         return kUsage;
     }
     if (c != "info" && c != "events" && c != "expand" && c != "convert" && c != "phrase-export" &&
-        c != "phrase-import" && c != "render" && c != "plugins" && c != "devices") {
+        c != "phrase-import" && c != "render" && c != "plugins" && c != "devices" && c != "play") {
         err = "unknown command '" + c + "' (try --help)";
         return kUsage;
     }
@@ -341,6 +353,11 @@ int runCommand(const Options& opts, Output& out, std::string& err) {
     if (c == "render") {
         if (int s = checkArgs(opts, 2, "SONG and OUT.wav", err)) return s;
         return renderCommand(opts, err);
+    }
+
+    if (c == "play") {
+        if (int s = checkArgs(opts, 1, "a SONG file", err)) return s;
+        return playCommand(opts, err);
     }
 
     if (int s = checkArgs(opts, 1, "a SONG file", err)) return s;

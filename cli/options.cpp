@@ -1,6 +1,7 @@
 #include "cli/options.h"
 
 #include <charconv>
+#include <cstdlib>
 #include <cstring>
 #include <string_view>
 
@@ -30,6 +31,11 @@ const char kUsageText[] =
     "  render SONG OUT.wav [--soundfont FILE]\n"
     "                            play the song through the built-in synthesizer into a WAV\n"
     "                            file (44.1 kHz, 16-bit stereo, two seconds of tail)\n"
+    "  play SONG [--map PORT=DEVICE]... [--from MEAS[:TICK]] [--loop BEGIN-END] [--metronome]\n"
+    "       [--mtc-out DEVICE] [--seconds S] [--sends FILE] [--idle] [--cpu]\n"
+    "                            play the song in real time on the MIDI devices, showing the\n"
+    "                            position on stderr, until it ends, S seconds have passed or\n"
+    "                            Ctrl+C\n"
     "\n"
     "Songs are read and written by extension: .mid is a Standard MIDI File (imported at\n"
     "the --tpqn resolution), anything else a song file (.tvo).\n"
@@ -42,6 +48,17 @@ const char kUsageText[] =
     "  --locate TICK             expand: start at TICK as the player does, chasing what came before\n"
     "  --tpqn N                  resolution for importing a .mid file: 960, 480 (default),\n"
     "                            192, 96 or 48\n"
+    "  --map PORT=DEVICE         play: output device of a logical port (or FIRST-LAST=DEVICE);\n"
+    "                            unmapped ports play on device 0, the built-in synth\n"
+    "  --from MEAS[:TICK]        play: start at a measure (counted from 1) and tick\n"
+    "  --loop BEGIN-END          play: loop between two positions, each a tick or MEAS:TICK\n"
+    "  --metronome               play: click every beat (port 0, channel 10)\n"
+    "  --mtc-out DEVICE          play: send MIDI time code (30 drop) to DEVICE on port 255\n"
+    "  --seconds S               play: stop after S seconds\n"
+    "  --sends FILE              play: write every message sent, one per line:\n"
+    "                            MICROSECONDS PORT HEX.. (monotonic time of the hand-off)\n"
+    "  --idle                    play: run the engine stopped, without playing\n"
+    "  --cpu                     play: report the clock thread's CPU time at the end\n"
     "  --procedure FILE          command definitions instead of procedure.dat in the program folder\n"
     "  --soundfont FILE          render: the soundfont (default: $TARVIO_SOUNDFONT, else\n"
     "                            /usr/share/sounds/sf2/TimGM6mb.sf2 or default-GM.sf2)\n"
@@ -58,6 +75,9 @@ constexpr OptionSpec kOptions[] = {
     {"--help", false},  {"--tempo", false},  {"--track", true}, {"--phrase", true},
     {"--to", true},     {"--locate", true},  {"--tpqn", true},  {"--procedure", true},
     {"--soundfont", true},
+    {"--map", true},    {"--from", true},    {"--loop", true},  {"--metronome", false},
+    {"--mtc-out", true}, {"--seconds", true}, {"--sends", true}, {"--idle", false},
+    {"--cpu", false},
 };
 
 bool parseNumber(std::string_view text, const char* option, int64_t lo, int64_t hi, int64_t& v,
@@ -114,6 +134,36 @@ bool apply(Options& o, std::string_view name, std::string_view value, std::strin
             return false;
         }
         o.soundfont = std::string(value);
+    } else if (name == "--map") {
+        o.maps.emplace_back(value);
+    } else if (name == "--from") {
+        o.from = std::string(value);
+    } else if (name == "--loop") {
+        o.loop = std::string(value);
+    } else if (name == "--metronome") {
+        o.metronome = true;
+    } else if (name == "--mtc-out") {
+        if (!parseNumber(value, "--mtc-out", 0, INT32_MAX, v, err)) return false;
+        o.mtcOut = int32_t(v);
+    } else if (name == "--seconds") {
+        char* end = nullptr;
+        const std::string text(value);
+        const double s = std::strtod(text.c_str(), &end);
+        if (text.empty() || *end != '\0' || !(s >= 0) || s > 1e9) {
+            err = "bad number '" + text + "' for --seconds";
+            return false;
+        }
+        o.seconds = s;
+    } else if (name == "--sends") {
+        if (value.empty()) {
+            err = "--sends needs a file name";
+            return false;
+        }
+        o.sends = std::string(value);
+    } else if (name == "--idle") {
+        o.idle = true;
+    } else if (name == "--cpu") {
+        o.cpu = true;
     }
     return true;
 }

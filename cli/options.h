@@ -21,6 +21,16 @@ struct Options {
     std::optional<int32_t> locate;
     std::optional<int32_t> tpqn;  // checked against the import resolutions by the command
     std::optional<std::string> soundfont;
+    // play
+    std::vector<std::string> maps;  // PORT=DEVICE or FIRST-LAST=DEVICE, checked by the command
+    std::optional<std::string> from;  // MEAS[:TICK]
+    std::optional<std::string> loop;  // BEGIN-END
+    bool metronome = false;
+    std::optional<int32_t> mtcOut;    // output device
+    std::optional<double> seconds;
+    std::optional<std::string> sends;
+    bool idle = false;                // run the engine without playing
+    bool cpu = false;                 // report the clock thread's CPU time
 };
 
 extern const char kUsageText[];

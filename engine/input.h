@@ -1,11 +1,29 @@
 // MIDI input: conversion to events, filters, thru, recording, time code and machine control.
+//
+// Threads. The input function runs on the input devices' threads (several at once when several
+// ports are open), concurrently with the clock thread and the user-interface thread.
+// - Settings are atomics: any thread may set them at any time.
+// - The recorder (list, held notes, ticks) has one writer at a time: whoever holds its claim
+//   flag, an atomic taken by the input function for each recorded event and by
+//   startRecording/stopRecording. recordedList() is for the document after recording stopped.
+// - The time-code readers are written only by whoever turns their sequence number odd (the
+//   MTC input, and the clock thread marking the signal lost); mtcTime() and mtcRate() read
+//   the main reader as a consistent snapshot without blocking the writer.
 #pragma once
 
 #include <cstdint>
 
+#include "engine/drivers/midi_driver.h"
+
 namespace tarvio {
 
+class Event;
 class EventList;
+
+// Makes handleMidiInput the port layer's input handler; the engine calls it once at start.
+void installInputHandler();
+// The input function: short messages (963) and returned exclusive buffers (964).
+void handleMidiInput(MidiHandle handle, const MidiInMessage& message);
 
 // Recording (the player starts and stops it; the document reads the take afterwards).
 void startRecording(int32_t tick);  // -1: the current play position
@@ -17,5 +35,56 @@ int32_t recordStartTick();
 // The main time-code reader, for the clock thread's chase.
 uint32_t mtcTime();
 int32_t mtcRate();  // 0..3, or -1 while the signal is lost
+
+// Input settings. Ports are logical input ports (MTC, MMC) or output ports (thru); -1 = none.
+void setMtcInPort(int port);
+int mtcInPort();
+void setMmcInPort(int port);
+int mmcInPort();
+constexpr int kMmcAnyDevice = 127;  // as the configured id: obey every device id
+void setMmcDeviceId(int id);
+int mmcDeviceId();
+void setMmcReceive(bool on);
+bool mmcReceive();
+void setMtcOffset(int32_t ms);  // into both readers
+int32_t mtcOffset();
+void setThru(bool on);
+bool thruOn();
+void setThruPort(int port);
+int thruPort();
+void setThruChannel(int channel);
+int thruChannel();
+
+enum VelocityMode : int { kVelocityThrough = 0, kVelocitySetValue = 1, kVelocityShiftValue = 2 };
+void setVelocityMode(int mode);
+int velocityMode();
+void setVelocityValue(int value);
+int velocityValue();
+void setLatencyFix(int32_t ms);  // added to input time stamps
+int32_t latencyFix();
+
+// Kinds of the input notification (the port layer's notify hook) and their values.
+enum InputNotification : int {
+    kNotifyNoteOn = 0,     // packed 0x90 | note << 8 | velocity << 16
+    kNotifyNoteOff = 1,    // packed 0x80 | note << 8 | velocity << 16
+    kNotifyTransport = 2,  // kMmcStop or kMmcPlay
+    kNotifyLocateCue = 3,  // cue point number
+    kNotifyLocateMs = 4,   // milliseconds
+};
+constexpr uint32_t kMmcStop = 1;
+constexpr uint32_t kMmcPlay = 3;
+
+// A channel message as an event (channel dropped, velocity by the velocity mode); false for
+// system messages.
+bool eventFromMessage(uint32_t message, Event& out);
+
+// Time code to milliseconds. The reader's position adds the two frames a full quarter-frame
+// sequence takes; a located time (MMC) does not.
+int32_t timecodeMs(int rate, int hours, int minutes, int seconds, int frames);
+int32_t mtcPositionMs(int rate, int hours, int minutes, int seconds, int frames);
+
+// Stops recording, forgets the take, resets both time-code readers and every setting to its
+// default, so that each test starts from the state at program start.
+void resetInputForTests();
 
 }  // namespace tarvio

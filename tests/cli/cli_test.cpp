@@ -302,7 +302,7 @@ TEST(CliErrors, EachFailureIsOneLineAndANonZeroStatus) {
     expectFailure(runCli({"info"}), "needs a SONG");
     expectFailure(runCli({"convert", path}), "needs IN and OUT");
     expectFailure(runCli({}), "no command");
-    expectFailure(runCli({"play", path}), "unknown command 'play'");
+    expectFailure(runCli({"dance", path}), "unknown command 'dance'");
     expectFailure(runCli({"info", path, "--procedure", missing}), "procedure");
 }
 

@@ -1,0 +1,269 @@
+// MIDI input over the port layer on a fake driver and a fake clock: conversion, recording with
+// steps and gates, display and notifications, thru, the time-code readers and MMC. The play
+// position comes from the player, located while stopped.
+#include <gtest/gtest.h>
+
+#include <utility>
+#include <vector>
+
+#include "engine/input.h"
+#include "engine/player.h"
+#include "engine/ports.h"
+#include "fake_driver.h"
+#include "model/song.h"
+#include "ops/filters.h"
+
+using namespace tarvio;
+using namespace enginetest;
+
+namespace {
+
+using Notified = std::vector<std::pair<int, uint32_t>>;
+Notified gNotified;
+void captureNotify(int kind, uint32_t value) { gNotified.emplace_back(kind, value); }
+
+uint32_t msg(uint8_t s, uint8_t d1, uint8_t d2 = 0) { return s | uint32_t(d1) << 8 | uint32_t(d2) << 16; }
+
+using Take = std::vector<std::vector<int>>;  // tick, b0, b1, gate of every recorded event; then the end
+constexpr int kRest = 0;
+
+class InputTest : public ::testing::Test {
+protected:
+    FakeClock clock;
+    FakeDriver driver{clock};
+    Song song;
+    MidiHandle keys = kNoHandle, sync = kNoHandle;
+
+    void SetUp() override {
+        driver.outNames = {"Out"};
+        driver.inNames = {"Keys", "Sync"};
+        setEngineClock(&clock);
+        createPorts(driver, clock);
+        ASSERT_TRUE(openIn(0) && openIn(1));
+        setOutDevice(0, 0);
+        ASSERT_TRUE(openOut(0));
+        keys = inPortSlot(0)->handle;
+        sync = inPortSlot(1)->handle;
+        resetInputForTests();
+        installInputHandler();
+        setInputNotify(captureNotify);
+        gNotified.clear();
+        setFilters({});
+        resetPlayerForTests();
+        setSong(&song);
+    }
+    void TearDown() override {
+        resetPlayerForTests();
+        setInputHandler(nullptr);
+        destroyPortsForTests();
+        resetInputForTests();
+        setFilters({});
+        setEngineClock(nullptr);
+    }
+
+    void play(uint32_t m) { driver.deliverShort(keys, m); }
+    static Take take() {
+        Take r;
+        int t = recordStartTick();
+        for (const Event& e : recordedList()) {
+            EXPECT_EQ(e.kind(), EventKind::Note);
+            r.push_back({t, e.b[0], e.b[1], e.gate()});
+            t += e.step;
+        }
+        r.push_back({t});
+        return r;
+    }
+};
+
+}  // namespace
+
+TEST(InputConversion, MessagesBecomeEventsWithoutChannel) {
+    resetInputForTests();
+    auto convert = [](uint32_t m) {
+        Event e;
+        EXPECT_TRUE(eventFromMessage(m, e));
+        return std::vector<int>{int(e.kind()), e.b[0], e.b[1], e.b[2]};
+    };
+    EXPECT_EQ(convert(msg(0x9F, 61, 0)), (std::vector<int>{0x80, 61, 0, 0}));
+    EXPECT_EQ(convert(msg(0x95, 62, 99)), (std::vector<int>{0x90, 62, 99, 0}));
+    EXPECT_EQ(convert(msg(0xC2, 5)), (std::vector<int>{0xC0, 5, 255, 255}));
+    EXPECT_EQ(convert(msg(0xE0, 0x05, 0x41)), (std::vector<int>{0xE0, 0x41, 0x05, 0}));  // LSB first on the wire
+    Event e;
+    EXPECT_FALSE(eventFromMessage(msg(0xF1, 0x12), e));
+
+    // Set and Shift Value clamp to 1..127; Through keeps what came.
+    const std::vector<std::tuple<int, int, int, int>> modes = {
+        {kVelocityThrough, 0, 5, 5},     {kVelocitySetValue, 0, 100, 1},    {kVelocitySetValue, 300, 100, 127},
+        {kVelocityShiftValue, 30, 110, 127}, {kVelocityShiftValue, -100, 50, 1}, {kVelocityShiftValue, 30, 20, 50}};
+    for (auto [mode, value, in, out] : modes) {
+        setVelocityMode(mode);
+        setVelocityValue(value);
+        EXPECT_EQ(convert(msg(0x90, 60, uint8_t(in)))[2], out) << mode << " " << value << " " << in;
+    }
+    resetInputForTests();
+}
+
+TEST_F(InputTest, RecordsStepsAndGates) {
+    locate(1000);
+    startRecording(-1);
+    play(msg(0x90, 60, 100));
+    locate(1240);
+    play(msg(0x91, 62, 90));
+    locate(1480);
+    play(msg(0x90, 60, 0));  // velocity 0 ends the held note; it is no note of its own
+    play(msg(0x90, 64, 70));
+    locate(1960);
+    play(msg(0x90, 64, 80));  // the same key again closes the earlier note
+    play(msg(0x80, 62, 30));
+    locate(2400);
+    stopRecording();  // closes what is still held
+    EXPECT_FALSE(recordingActive());
+    EXPECT_EQ(take(), (Take{{1000, kRest, 0, 0},
+                            {1000, 60, 100, 480},
+                            {1240, 62, 90, 720},
+                            {1480, 64, 70, 480},
+                            {1960, 64, 80, 440},
+                            {2400}}));
+
+    startRecording(-1);
+    locate(4000);
+    play(msg(0x80, 60, 0));  // a note-off of no held key records nothing
+    stopRecording();
+    EXPECT_EQ(take(), (Take{{2400, kRest, 0, 0}, {4000}}));  // one rest as long as the take
+}
+
+TEST_F(InputTest, LatencyFixMovesTheTimeStampButNotBeforeTheStart) {
+    for (auto [latency, stamp] : {std::pair{250, 1240}, {-2000, 1000}}) {  // 250 ms are 240 ticks at 120 bpm
+        setLatencyFix(latency);
+        locate(1000);
+        startRecording(-1);
+        play(msg(0x90, 60, 100));
+        locate(1500);
+        stopRecording();
+        EXPECT_EQ(take(), (Take{{1000, kRest, 0, 0}, {stamp, 60, 100, 1500 - stamp}, {1500}}));
+    }
+}
+
+TEST_F(InputTest, FiltersComeBeforeRecordingDisplayNotificationAndThru) {
+    Filter layer;
+    layer.enabled = 1;
+    layer.rules = {{kActionLayer, 0, 0}, {kActionAddVal, 0, 12}};
+    setFilters({layer});
+    setThru(true);
+    setThruPort(0);
+    setThruChannel(5);
+    startRecording(0);
+    play(msg(0x92, 60, 100));
+    locate(100);
+    play(msg(0x82, 60, 10));  // no filter for note-offs: only 60 ends
+    stopRecording();
+    EXPECT_EQ(take(), (Take{{0, kRest, 0, 0}, {0, 60, 100, 100}, {0, 72, 100, 100}, {100}}));
+    EXPECT_EQ(gNotified, (Notified{{kNotifyNoteOn, 0x643C90}, {kNotifyNoteOn, 0x644890}, {kNotifyNoteOff, 0x0A3C80}}));
+    EXPECT_EQ(heldKeys()[60].load(), 0);
+    EXPECT_EQ(heldKeys()[72].load(), 1);
+    EXPECT_EQ(lastVelocities()[72].load(), 100);
+    // With a song, thru builds messages on the thru channel (a note-off with velocity 64).
+    EXPECT_EQ(driver.shorts, (std::vector<uint32_t>{0x643C95, 0x644895, 0x403C85}));
+
+    // Without a song: the raw message, on the thru channel.
+    driver.shorts.clear();
+    setSong(nullptr);
+    play(msg(0x82, 61, 10));
+    EXPECT_EQ(driver.shorts, (std::vector<uint32_t>{0x0A3D85}));
+    setThruPort(-1);
+    play(msg(0x82, 61, 10));
+    EXPECT_EQ(driver.shorts.size(), 1u);
+}
+
+namespace {
+
+class MtcTest : public InputTest {
+protected:
+    void SetUp() override {
+        InputTest::SetUp();
+        setMtcInPort(1);
+    }
+    // Pieces 0..7, one every 8 ms, ending with piece 7 at the current clock.
+    void sequence(int rate, int h, int m, int s, int f, MidiHandle from = kNoHandle) {
+        const int nibbles[8] = {f & 15, f >> 4, s & 15, s >> 4, m & 15, m >> 4, h & 15, (h >> 4) | rate << 1};
+        for (int piece = 0; piece < 8; ++piece) {
+            clock.now += piece ? 8 : 0;
+            driver.deliverShort(from ? from : sync, msg(0xF1, uint8_t(piece << 4 | nibbles[piece])));
+        }
+    }
+};
+
+}  // namespace
+
+TEST_F(MtcTest, PositionsForEveryRate) {
+    const uint32_t hms = ((1 * 60 + 2) * 60 + 3) * 1000;
+    const std::vector<std::pair<int, uint32_t>> rates = {{0, hms + 4 * 1000 / 24 + 83},
+                                                          {1, hms + 4 * 1000 / 25 + 80},
+                                                          {2, (6 * 17982 + 2 * 1798 + 3 * 30 + 4) * 1000 / 30 + 67},
+                                                          {3, hms + 4 * 1000 / 30 + 67}};
+    for (auto [rate, ms] : rates) {
+        EXPECT_EQ(mtcRate(), -1);  // lost: nothing for more than 250 ms
+        sequence(rate, 1, 2, 3, 4);
+        EXPECT_EQ(mtcRate(), rate);
+        EXPECT_EQ(mtcTime(), ms);
+        clock.now += 2000;
+    }
+    sequence(3, 23, 59, 59, 0);  // hours above 15 need the bit of piece 7
+    EXPECT_EQ(mtcTime(), (uint32_t(23 * 60 + 59) * 60 + 59) * 1000 + 67);
+    clock.now += 2000;
+    sequence(3, 0, 0, 1, 0, keys);  // not from the MTC input port
+    EXPECT_EQ(mtcRate(), -1);
+}
+
+TEST_F(MtcTest, RunsOnAcrossSmallStepsResynchronisesOnJumpsAndGetsLost) {
+    sequence(3, 0, 0, 10, 0);
+    const uint32_t t1 = clock.now;
+    clock.now += 20;
+    EXPECT_EQ(mtcTime(), 10067u + 20);
+    clock.now = t1 + 100;
+    sequence(3, 0, 0, 10, 29);  // 966 ms on: the main reader keeps running on its own
+    EXPECT_EQ(mtcTime(), 10067u + (clock.now - t1));
+    sequence(3, 0, 0, 5, 0);  // backwards: at once
+    EXPECT_EQ(mtcTime(), 5067u);
+    sequence(3, 0, 0, 6, 0);  // exactly 1000 ms on: at once
+    EXPECT_EQ(mtcTime(), 6067u);
+
+    setMtcOffset(-10000);  // a negative base counts as 0
+    clock.now += 10;
+    EXPECT_EQ(mtcTime(), 10u);
+    setMtcOffset(100);
+    EXPECT_EQ(mtcTime(), 6067u + 100 + 10);
+    clock.now += 240;
+    EXPECT_EQ(mtcRate(), 3);
+    clock.now += 1;  // lost: the last position, without offset or running on
+    EXPECT_EQ(mtcTime(), 6067u);
+    sequence(3, 0, 0, 6, 2);  // a small step after the loss resynchronises
+    EXPECT_EQ(mtcTime(), 6066u + 67 + 100);
+
+    driver.deliverLong(sync, {0xF0, 0x7F, 0x7F, 0x01, 0x01, 0x61, 2, 3, 4, 0xF7});  // full frame, 30 fps
+    EXPECT_EQ(mtcTime(), ((1 * 60 + 2) * 60 + 3) * 1000 + 4 * 1000 / 30 + 67 + 100u);
+}
+
+TEST_F(InputTest, MachineControlObeysItsDeviceId) {
+    const std::vector<uint8_t> stop5 = {0xF0, 0x7F, 5, 0x06, 0x01, 0xF7};
+    setMmcInPort(1);
+    driver.deliverLong(sync, stop5);  // receiving is off
+    setMmcReceive(true);
+    driver.deliverLong(keys, stop5);  // another port
+    EXPECT_TRUE(gNotified.empty());
+    // Configured 127: every id.
+    driver.deliverLong(sync, stop5);
+    driver.deliverLong(sync, {0xF0, 0x7F, 9, 0x06, 0x03, 0xF7});
+    driver.deliverLong(sync, {0xF0, 0x7F, 0, 0x06, 0x44, 0x02, 0x00, 0x07, 0xF7});
+    driver.deliverLong(sync, {0xF0, 0x7F, 1, 0x06, 0x44, 0x06, 0x01, 0x21, 2, 3, 4, 0x00, 0xF7});
+    EXPECT_EQ(gNotified, (Notified{{kNotifyTransport, kMmcStop},
+                                   {kNotifyTransport, kMmcPlay},
+                                   {kNotifyLocateCue, 7},
+                                   {kNotifyLocateMs, ((1 * 60 + 2) * 60 + 3) * 1000 + 4 * 1000 / 25}}));
+    gNotified.clear();
+    setMmcDeviceId(5);
+    driver.deliverLong(sync, {0xF0, 0x7F, 6, 0x06, 0x01, 0xF7});
+    driver.deliverLong(sync, {0xF0, 0x7F, 127, 0x06, 0x01, 0xF7});
+    driver.deliverLong(sync, stop5);
+    EXPECT_EQ(gNotified, (Notified{{kNotifyTransport, kMmcStop}}));
+}

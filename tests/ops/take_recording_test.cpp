@@ -1,0 +1,118 @@
+// Taking a recording into the song: replace and mix, exact undo, and what stays untouched.
+#include <gtest/gtest.h>
+
+#include <tuple>
+#include <vector>
+
+#include "model/song.h"
+#include "ops/take_recording.h"
+
+using namespace tarvio;
+
+namespace {
+
+using Notes = std::vector<std::tuple<int64_t, int, int>>;  // tick, note, gate of sounding notes
+using Full = std::vector<std::tuple<uint32_t, int, int32_t, uint32_t>>;  // serial, kind, step, value
+
+Notes notes(const EventList& l) {
+    Notes r;
+    int64_t t = 0;
+    for (const Event& e : l) {
+        if (!e.isRest()) r.emplace_back(t, e.b[0], e.gate());
+        t += e.step;
+    }
+    return r;
+}
+Full full(const EventList& l) {
+    Full r;
+    for (const Event& e : l) r.emplace_back(e.serial(), int(e.kind()), e.step, e.value32());
+    return r;
+}
+
+Event note(uint8_t key, int32_t step, uint16_t gate = 240) {
+    Event e;
+    e.setNote(key, key ? 100 : 0, gate);
+    e.step = step;
+    return e;
+}
+
+// Notes at 3840, 4800 and 6000 after a leading rest.
+Track& recordTrack(Song& song, uint8_t mode) {
+    Track& t = song.createTrack();
+    t.record = mode;
+    for (Event e : {note(0, 3840, 0), note(40, 960), note(41, 1200), note(42, 480)}) t.events.pushBack(e);
+    return t;
+}
+
+// 1920 ticks from the start: a rest, then notes at +240 and +960 (two on the same tick).
+EventList take() {
+    EventList l;
+    for (Event e : {note(0, 240, 0), note(60, 720, 300), note(62, 0, 500), note(64, 960, 100)}) l.pushBack(e);
+    return l;
+}
+
+}  // namespace
+
+TEST(TakeRecording, ReplaceKeepsLaterEventsInPlaceAndUndoesInOneStep) {
+    Song song;
+    Track& rec = recordTrack(song, 1);
+    const Full before = full(rec.events);
+    EXPECT_EQ(takeRecording(song, take(), 3840, false), 1);
+    EXPECT_EQ(notes(rec.events), (Notes{{4080, 60, 300}, {4800, 62, 500}, {4800, 64, 100}, {6000, 42, 240}}));
+    EXPECT_EQ(rec.events.length(), 6480);
+
+    const Full after = full(rec.events);
+    ASSERT_TRUE(rec.undo());
+    EXPECT_EQ(full(rec.events), before);
+    EXPECT_FALSE(rec.canUndo());
+    ASSERT_TRUE(rec.redo());
+    EXPECT_EQ(full(rec.events), after);  // the same serials, for the commands pushed after it
+}
+
+TEST(TakeRecording, MixAddsAtTheirTicksWithoutMovingAnything) {
+    Song song;
+    Track& mix = recordTrack(song, 2);
+    const Full before = full(mix.events);
+    EXPECT_EQ(takeRecording(song, take(), 3840, false), 1);
+    EXPECT_EQ(notes(mix.events), (Notes{{3840, 40, 240},
+                                        {4080, 60, 300},
+                                        {4800, 62, 500},
+                                        {4800, 64, 100},
+                                        {4800, 41, 240},
+                                        {6000, 42, 240}}));
+    EXPECT_EQ(mix.events.length(), 6480);
+    ASSERT_TRUE(mix.undo());
+    EXPECT_EQ(full(mix.events), before);
+}
+
+TEST(TakeRecording, BeyondTheEndOfShortAndEmptyTracks) {
+    Song song;
+    Track& rec = song.createTrack();
+    Track& mix = song.createTrack();
+    rec.record = 1;
+    mix.record = 2;
+    rec.events.pushBack(note(30, 1000));
+    EXPECT_EQ(takeRecording(song, take(), 3840, false), 2);
+    EXPECT_EQ(notes(rec.events), (Notes{{0, 30, 240}, {4080, 60, 300}, {4800, 62, 500}, {4800, 64, 100}}));
+    EXPECT_EQ(rec.events.length(), 3840 + 1920);
+    EXPECT_EQ(notes(mix.events), (Notes{{4080, 60, 300}, {4800, 62, 500}, {4800, 64, 100}}));
+    ASSERT_TRUE(mix.undo());
+    EXPECT_TRUE(mix.events.empty());
+}
+
+TEST(TakeRecording, WhatChangesNothing) {
+    Song song;
+    Track& off = recordTrack(song, 0);
+    Track& rec = recordTrack(song, 1);
+    song.tempoTrack->record = 1;  // only normal tracks take a recording
+    EventList zero;
+    zero.pushBack(note(60, 0));
+    EXPECT_EQ(takeRecording(song, EventList{}, 3840, true), 0);
+    EXPECT_EQ(takeRecording(song, zero, 3840, true), 0);
+    EXPECT_FALSE(rec.canUndo());
+    rec.resetFlag = 0;
+    EXPECT_EQ(takeRecording(song, take(), 3840, true), 1);
+    EXPECT_FALSE(off.canUndo());
+    EXPECT_TRUE(song.tempoTrack->events.empty());
+    EXPECT_EQ(rec.resetFlag, 1);
+}
