@@ -350,19 +350,22 @@ bool sendExclusive(int port, const uint8_t* bytes, uint32_t count) {
     const MidiHandle h = slot.handle;
     if (h == kNoHandle) return false;
     MidiDriver& d = g->driver;
-    std::vector<uint8_t> buffer(bytes, bytes + count);
-    auto header = std::make_unique<MidiHeader>();
-    header->data = buffer.data();
-    header->bufferLength = count;
-    if (d.prepareOut(h, *header) != kMidiOk) return false;
-    if (d.longOut(h, *header) != kMidiOk) {
-        d.unprepareOut(h, *header);
+    // Per sending thread and reused, so the clock thread does not allocate once warmed up.
+    thread_local std::vector<uint8_t> buffer;
+    thread_local MidiHeader header;
+    buffer.assign(bytes, bytes + count);
+    header.clear();
+    header.data = buffer.data();
+    header.bufferLength = count;
+    if (d.prepareOut(h, header) != kMidiOk) return false;
+    if (d.longOut(h, header) != kMidiOk) {
+        d.unprepareOut(h, header);
         return false;
     }
     g->clock.sleepMs(count / 4 + 1);
     // A slot closed meanwhile has had its device return the header (closing resets it).
     while (slot.handle == h) {
-        if ((header->flags.load() & kHeaderDone) && d.unprepareOut(h, *header) == kMidiOk) break;
+        if ((header.flags.load() & kHeaderDone) && d.unprepareOut(h, header) == kMidiOk) break;
         g->clock.sleepMs(1);
     }
     return true;
