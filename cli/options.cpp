@@ -66,12 +66,12 @@ const char kUsageText[] =
 
 namespace {
 
-struct OptionSpec {
+struct OptionDef {
     const char* name;
     bool takesValue;
 };
 
-constexpr OptionSpec kOptions[] = {
+constexpr OptionDef kOptions[] = {
     {"--help", false},  {"--tempo", false},  {"--track", true}, {"--phrase", true},
     {"--to", true},     {"--locate", true},  {"--tpqn", true},  {"--procedure", true},
     {"--soundfont", true},
@@ -191,25 +191,25 @@ bool parseArgs(int argc, const char* const* argv, Options& opts, std::string& er
             name = arg.substr(0, eq);
             inlineValue = arg.substr(eq + 1);
         }
-        const OptionSpec* spec = nullptr;
-        for (const OptionSpec& s : kOptions)
-            if (name == s.name) spec = &s;
-        if (!spec) {
+        const OptionDef* known = nullptr;
+        for (const OptionDef& o : kOptions)
+            if (name == o.name) known = &o;
+        if (!known) {
             err = "unknown option '" + std::string(name) + "' (try --help)";
             return false;
         }
         std::string_view value;
-        if (spec->takesValue) {
+        if (known->takesValue) {
             if (inlineValue) {
                 value = *inlineValue;
             } else if (i + 1 < argc) {
                 value = argv[++i];
             } else {
-                err = std::string(spec->name) + " needs a value";
+                err = std::string(known->name) + " needs a value";
                 return false;
             }
         } else if (inlineValue) {
-            err = std::string(spec->name) + " takes no value";
+            err = std::string(known->name) + " takes no value";
             return false;
         }
         if (!apply(opts, name, value, err)) return false;

@@ -16,7 +16,6 @@ namespace {
 
 constexpr int64_t kMaxDelta = 0x0FFFFFFF;     // largest four-byte variable-length number
 constexpr int64_t kLastTick = 0x7FFFFFFF;     // song ticks are 32-bit
-constexpr size_t kMaxNesting = 256;           // the cursor never walks frames deeper than this
 
 struct Writer {
     std::vector<uint8_t>& out;
@@ -246,7 +245,7 @@ int64_t nextActiveTick(const Track& t, int64_t tick) {
     if (!cs.exhausted) {
         // Frames form a chain; a frame plays only before the next event of every frame above it.
         int64_t limit = INT64_MAX;
-        size_t n = std::min(cs.frameCount, kMaxNesting);
+        size_t n = std::min(cs.frameCount, size_t(kMaxFrameDepth));
         for (size_t i = 0; i < n; ++i) {
             const CursorFrame& f = cs.frames[i];
             int64_t r = f.remaining;

@@ -41,7 +41,6 @@ namespace {
 // but keeping the depth per thread costs nothing and rules out interference.
 thread_local int g_playDepth = 0;
 thread_local int g_seekDepth = 0;
-constexpr int kMaxDepth = 256;
 
 float readRegister(const Song* song, int reg) {
     if (!song || reg < 0 || reg >= int(kRegisterCount)) return 0.0f;
@@ -261,7 +260,7 @@ struct Walker {
         if (fi >= cs.frameCount) return;
         int& depth = seek ? g_seekDepth : g_playDepth;
         if (fi == 0) depth = 0;
-        if (depth >= kMaxDepth) return;
+        if (depth >= kMaxFrameDepth) return;
         ++depth;
         for (;;) {
             CursorFrame& f = cs.frames[fi];

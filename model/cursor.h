@@ -31,6 +31,9 @@ struct PlayedEvent {
     int16_t operand() const { return int16_t(uint16_t(b[2] | (b[3] << 8))); }
 };
 
+// Frames deeper than this are never walked, so runaway call nesting plays nothing more.
+constexpr int kMaxFrameDepth = 256;
+
 struct CursorFrame {
     Track* container = nullptr;
     EventList::iterator pos;

@@ -13,7 +13,7 @@ namespace tarvio {
 // Result codes. The port layer branches on these exact values.
 enum MidiResult : uint32_t {
     kMidiOk = 0,
-    kMidiError = 1,  // unspecified failure
+    kMidiError = 1,  // any other failure
     kMidiBadDeviceId = 2,
     kMidiAllocated = 4,  // the device is already open
     kMidiInvalidHandle = 5,

@@ -31,13 +31,30 @@ bool jackServerRuns() {
 
 bool alsaSequencerPresent() { return ::access("/dev/snd/seq", R_OK | W_OK) == 0; }
 
-// Port numbers change as clients come and go, so a port is found again by its name.
+// RtMidi reports failures by throwing; none may escape into the port layer.
+template <class F>
+bool guarded(F&& f) {
+    try {
+        return f();
+    } catch (const std::exception& e) {
+        engineLogf("[EMIDI](rtmidi) %s\n", e.what());
+        return false;
+    }
+}
+
+// A client of ours with the port found again by its name (numbers change as clients come
+// and go); null when the port is gone.
 template <class Midi>
-int findPort(Midi& midi, const std::string& name) {
-    const unsigned n = midi.getPortCount();
-    for (unsigned i = 0; i < n; ++i)
-        if (midi.getPortName(i) == name) return int(i);
-    return -1;
+std::unique_ptr<Midi> clientFor(RtMidi::Api api, const std::string& port, unsigned& index) {
+    auto midi = std::make_unique<Midi>(api, kClientName);
+    midi->setErrorCallback(rtmidiMessage);
+    for (unsigned i = 0, n = midi->getPortCount(); i < n; ++i)
+        if (midi->getPortName(i) == port) {
+            index = i;
+            return midi;
+        }
+    engineLogf("[EMIDI](rtmidi) %s is gone\n", port.c_str());
+    return nullptr;
 }
 
 class RtOutputDevice final : public OutputDevice {
@@ -49,30 +66,22 @@ public:
     std::string name() const override { return shown_; }
 
     bool open() override {
-        try {
-            auto out = std::make_unique<RtMidiOut>(api_, kClientName);
-            out->setErrorCallback(rtmidiMessage);
-            const int index = findPort(*out, port_);
-            if (index < 0) {
-                engineLogf("[EMIDI](rtmidi) %s is gone\n", port_.c_str());
-                return false;
-            }
-            out->openPort(unsigned(index), "out");
+        return guarded([&] {
+            unsigned index = 0;
+            auto out = clientFor<RtMidiOut>(api_, port_, index);
+            if (!out) return false;
+            out->openPort(index, "out");
             if (!out->isPortOpen()) return false;
             out_ = std::move(out);
             return true;
-        } catch (const std::exception& e) {
-            engineLogf("[EMIDI](rtmidi) %s\n", e.what());
-            return false;
-        }
+        });
     }
 
     void close() override {
-        try {
+        guarded([&] {
             out_.reset();
-        } catch (const std::exception& e) {
-            engineLogf("[EMIDI](rtmidi) %s\n", e.what());
-        }
+            return true;
+        });
     }
 
     bool sendShort(uint32_t message) override {
@@ -95,13 +104,10 @@ public:
 private:
     bool send(const unsigned char* data, size_t size) {
         if (!out_) return false;
-        try {
+        return guarded([&] {
             out_->sendMessage(data, size);
             return true;
-        } catch (const std::exception& e) {
-            engineLogf("[EMIDI](rtmidi) %s\n", e.what());
-            return false;
-        }
+        });
     }
 
     RtMidi::Api api_;
@@ -118,35 +124,27 @@ public:
     std::string name() const override { return shown_; }
 
     bool open(InputReceiver& receiver) override {
-        try {
-            auto in = std::make_unique<RtMidiIn>(api_, kClientName);
-            in->setErrorCallback(rtmidiMessage);
-            const int index = findPort(*in, port_);
-            if (index < 0) {
-                engineLogf("[EMIDI](rtmidi) %s is gone\n", port_.c_str());
-                return false;
-            }
+        return guarded([&] {
+            unsigned index = 0;
+            auto in = clientFor<RtMidiIn>(api_, port_, index);
+            if (!in) return false;
             // Exclusive and time code are wanted; active sensing is not.
             in->ignoreTypes(false, false, true);
             receiver_ = &receiver;
             in->setCallback(&RtInputDevice::deliver, this);
-            in->openPort(unsigned(index), "in");
+            in->openPort(index, "in");
             if (!in->isPortOpen()) return false;
             in_ = std::move(in);
             return true;
-        } catch (const std::exception& e) {
-            engineLogf("[EMIDI](rtmidi) %s\n", e.what());
-            return false;
-        }
+        });
     }
 
     // Destroying the RtMidiIn ends its input thread, so no delivery follows.
     void close() override {
-        try {
+        guarded([&] {
             in_.reset();
-        } catch (const std::exception& e) {
-            engineLogf("[EMIDI](rtmidi) %s\n", e.what());
-        }
+            return true;
+        });
         receiver_ = nullptr;
     }
 
@@ -172,7 +170,7 @@ private:
 
 void addApi(RtMidi::Api api, const std::string& prefix, std::vector<std::unique_ptr<OutputDevice>>& outs,
             std::vector<std::unique_ptr<InputDevice>>& ins) {
-    try {
+    guarded([&] {
         RtMidiOut out(api, kClientName);
         out.setErrorCallback(rtmidiMessage);
         for (unsigned i = 0, n = out.getPortCount(); i < n; ++i) {
@@ -185,9 +183,8 @@ void addApi(RtMidi::Api api, const std::string& prefix, std::vector<std::unique_
             std::string name = in.getPortName(i);
             if (!name.empty() && !ownPort(name)) ins.push_back(std::make_unique<RtInputDevice>(api, name, prefix + name));
         }
-    } catch (const std::exception& e) {
-        engineLogf("[EMIDI](rtmidi) %s\n", e.what());
-    }
+        return true;
+    });
 }
 
 }  // namespace
