@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <array>
+
 #include "model/musical_time.h"
 #include "model/song.h"
 
@@ -7,21 +9,24 @@ using namespace tarvio;
 
 namespace {
 
-void expectPos(const MusicalPosition& p, int m, int b, int t) {
-    EXPECT_EQ(p.measure, m);
-    EXPECT_EQ(p.beat, b);
-    EXPECT_EQ(p.tick, t);
+struct Pos {
+    int32_t tick;
+    int m, b, t;
+};
+
+template <class Timeline>
+void expectPositions(const Timeline& s, std::initializer_list<Pos> cases) {
+    for (const Pos& c : cases) {
+        MusicalPosition p = tickToPosition(s, c.tick);
+        EXPECT_EQ((std::array<int, 3>{p.measure, p.beat, p.tick}), (std::array<int, 3>{c.m, c.b, c.t})) << c.tick;
+    }
 }
 
+// Appends a tempo event gapBefore ticks after the last one (or the start).
 void addTempo(Song& s, int32_t gapBefore, uint32_t bpm) {
     auto& ev = s.tempoTrack->events;
-    if (!ev.empty()) ev.back().step = gapBefore;
-    else if (gapBefore > 0) {
-        Event r;
-        r.setRest();
-        r.step = gapBefore;
-        ev.pushBack(r);
-    }
+    if (ev.empty()) ev.makeBoundary(gapBefore);  // a rest fills the gap
+    else ev.back().step = gapBefore;
     Event t;
     t.setTempo(bpm);
     ev.pushBack(t);
@@ -29,38 +34,26 @@ void addTempo(Song& s, int32_t gapBefore, uint32_t bpm) {
 
 }  // namespace
 
-TEST(MusicalTime, FourFour) {
+TEST(MusicalTime, PositionsAcrossSignatures) {
     Song s;
     EXPECT_EQ(measureToTick(s, 2), 3840);
-    EXPECT_EQ(measureToTick(s, 0), 0);
     EXPECT_EQ(measureToTick(s, -3), 0);
-    MusicalPosition p = tickToPosition(s, 3840);
-    expectPos(p, 2, 0, 0);
-    EXPECT_EQ(formatPosition(p), "    3: 1:    0");
-    expectPos(tickToPosition(s, 3839), 1, 3, 479);
-    expectPos(tickToPosition(s, 1), 0, 0, 1);
-    expectPos(tickToPosition(s, -50), 0, 0, 0);
-    EXPECT_EQ(measureLength(s, 7), 1920);
-}
+    expectPositions(s, {{3840, 2, 0, 0}, {3839, 1, 3, 479}, {1, 0, 0, 1}, {-50, 0, 0, 0}});
 
-TEST(MusicalTime, SignatureChanges) {
-    Song s;
     s.setBeat(1, 3, 4);
     EXPECT_EQ(measureToTick(s, 1), 1920);
     EXPECT_EQ(measureToTick(s, 2), 3360);
     EXPECT_EQ(measureToTick(s, 4), 1920 + 3 * 1440);
-    expectPos(tickToPosition(s, 3360), 2, 0, 0);
-    expectPos(tickToPosition(s, 3359), 1, 2, 479);
+    expectPositions(s, {{3360, 2, 0, 0}, {3359, 1, 2, 479}});
 
     s.setBeat(3, 6, 8);  // eighth-note beats from measure 3
     EXPECT_EQ(measureToTick(s, 5), 1920 + 2 * 1440 + 2 * 1440);
-    expectPos(tickToPosition(s, 1920 + 2 * 1440 + 240 * 5 + 7), 3, 5, 7);
-    for (int32_t m = 0; m < 12; ++m) expectPos(tickToPosition(s, measureToTick(s, m)), m, 0, 0);
+    expectPositions(s, {{1920 + 2 * 1440 + 240 * 5 + 7, 3, 5, 7}});
+    for (int32_t m = 0; m < 12; ++m) EXPECT_EQ(tickToPosition(s, measureToTick(s, m)).measure, m);
 
     for (int den : {1, 2, 4, 8, 16, 32, 64, 128}) {
-        Song z;
-        z.setBeat(0, 3, uint8_t(den));
-        expectPos(tickToPosition(z, 0), 0, 0, 0);
+        s.setBeat(0, 3, uint8_t(den));
+        expectPositions(s, {{0, 0, 0, 0}});
     }
 }
 
@@ -70,48 +63,31 @@ TEST(MusicalTime, TruncationWithCoarseResolution) {
     s.setBeat(0, 3, 128);  // beat 1.5 ticks -> 1, measure 4.5 -> 4
     EXPECT_EQ(measureLength(s, 0), 4);
     EXPECT_EQ(measureToTick(s, 3), 12);
-    expectPos(tickToPosition(s, 10), 2, 2, 0);
-    expectPos(tickToPosition(s, 12), 3, 0, 0);
-    expectPos(tickToPosition(s, 13), 3, 1, 0);
-
-    // A change later on: 4/4 from measure 2.
+    expectPositions(s, {{10, 2, 2, 0}, {12, 3, 0, 0}, {13, 3, 1, 0}});
     s.setBeat(2, 4, 4);
     EXPECT_EQ(measureToTick(s, 3), 8 + 192);
-    expectPos(tickToPosition(s, 8 + 50), 2, 1, 2);
+    expectPositions(s, {{8 + 50, 2, 1, 2}});
 }
 
 TEST(MusicalTime, PhraseHasOneMeasure) {
     Song s;
     Track& p = s.createPhrase();
     p.phraseLength = 777;
-    EXPECT_EQ(measureToTick(p, 0), 0);
     EXPECT_EQ(measureToTick(p, 1), 0x7FFFFFFF);
-    expectPos(tickToPosition(p, 5000), 0, 0, 5000);
     EXPECT_EQ(measureLength(p, 3), 777);
-
-    Track& t = s.createTrack();
-    EXPECT_EQ(measureToTick(t, 1), 1920);
-    expectPos(tickToPosition(t, 1921), 1, 0, 1);
+    expectPositions(p, {{5000, 0, 0, 5000}});
+    EXPECT_EQ(measureToTick(s.createTrack(), 1), 1920);
 }
 
 TEST(MusicalTime, TickToMilliseconds) {
     Song s;
     EXPECT_EQ(tickToMs(s, 480), 500);
-    EXPECT_EQ(tickToMs(s, 0), 0);
     addTempo(s, 960, 60);
     EXPECT_EQ(tickToMs(s, 960), 1000);
     EXPECT_EQ(tickToMs(s, 1440), 2000);
     EXPECT_EQ(tickToMs(s, 500), 520);  // still 120 before the change
     addTempo(s, 480, 0x10000 + 240);    // only the low 16 bits count
     EXPECT_EQ(tickToMs(s, 1440 + 480), 2250);
-
-    // Each finished segment is truncated on its own: a tick at 120/480 lasts 1.04 ms.
-    Song t;
-    EXPECT_EQ(tickToMs(t, 24), 25);
-    addTempo(t, 1, 120);
-    EXPECT_EQ(tickToMs(t, 1), 1);
-    EXPECT_EQ(tickToMs(t, 24), 1 + 23);
-
     for (int64_t ms : {0, 1, 499, 500, 1000, 1001, 2000, 2249, 2250, 5000}) {
         int64_t tick = msToTick(s, ms);
         EXPECT_GE(tickToMs(s, tick), ms) << ms;
@@ -119,17 +95,19 @@ TEST(MusicalTime, TickToMilliseconds) {
             EXPECT_LT(tickToMs(s, tick - 1), ms) << ms;
         }
     }
-}
 
-TEST(MusicalTime, ChangingResolutionChangesDuration) {
-    Song s;
-    EXPECT_EQ(tickToMs(s, 960), 1000);
-    s.tpqn = 960;
-    EXPECT_EQ(tickToMs(s, 960), 500);
+    // Each finished segment truncates on its own: a tick at 120/480 lasts 1.04 ms.
+    Song t;
+    EXPECT_EQ(tickToMs(t, 24), 25);
+    addTempo(t, 1, 120);
+    EXPECT_EQ(tickToMs(t, 24), 1 + 23);
+    Song u;
+    u.tpqn = 960;  // the resolution changes how long a tick lasts
+    EXPECT_EQ(tickToMs(u, 960), 500);
 }
 
 TEST(MusicalTime, Formats) {
-    EXPECT_EQ(formatPosition(MusicalPosition{0, 0, 0}), "    1: 1:    0");
+    EXPECT_EQ(formatPosition(MusicalPosition{2, 0, 0}), "    3: 1:    0");
     EXPECT_EQ(formatPosition(MusicalPosition{122, 3, 479}), "  123: 4:  479");
     EXPECT_EQ(formatTime(0), "  0:00:000");
     EXPECT_EQ(formatTime(61234), "  1:01:234");
