@@ -1,9 +1,7 @@
-// MIDI input over the port layer on a fake driver and a fake clock: conversion, recording with
-// steps and gates, display and notifications, thru, the time-code readers and MMC. The play
-// position comes from the player, located while stopped.
+// MIDI input on a fake driver and clock: conversion, recording, filters, thru, MTC and MMC.
 #include <gtest/gtest.h>
 
-#include <utility>
+#include <array>
 #include <vector>
 
 #include "engine/input.h"
@@ -23,8 +21,9 @@ Notified gNotified;
 void captureNotify(int kind, uint32_t value) { gNotified.emplace_back(kind, value); }
 
 uint32_t msg(uint8_t s, uint8_t d1, uint8_t d2 = 0) { return s | uint32_t(d1) << 8 | uint32_t(d2) << 16; }
+constexpr uint32_t kHms1_2_3 = ((1 * 60 + 2) * 60 + 3) * 1000;  // 01:02:03 in ms
 
-using Take = std::vector<std::vector<int>>;  // tick, b0, b1, gate of every recorded event; then the end
+using Take = std::vector<std::vector<int>>;  // tick, b0, b1, gate of every event; then the end
 constexpr int kRest = 0;
 
 class InputTest : public ::testing::Test {
@@ -73,6 +72,14 @@ protected:
         r.push_back({t});
         return r;
     }
+    // MTC quarter frames 0..7 on the given port, 8 ms apart, piece 7 at the current clock.
+    void sequence(int rate, int h, int m, int s, int f, MidiHandle from = kNoHandle) {
+        const int nibbles[8] = {f & 15, f >> 4, s & 15, s >> 4, m & 15, m >> 4, h & 15, (h >> 4) | rate << 1};
+        for (int piece = 0; piece < 8; ++piece) {
+            clock.now += piece ? 8 : 0;
+            driver.deliverShort(from ? from : sync, msg(0xF1, uint8_t(piece << 4 | nibbles[piece])));
+        }
+    }
 };
 
 }  // namespace
@@ -91,11 +98,11 @@ TEST(InputConversion, MessagesBecomeEventsWithoutChannel) {
     Event e;
     EXPECT_FALSE(eventFromMessage(msg(0xF1, 0x12), e));
 
-    // Set and Shift Value clamp to 1..127; Through keeps what came.
-    const std::vector<std::tuple<int, int, int, int>> modes = {
-        {kVelocityThrough, 0, 5, 5},     {kVelocitySetValue, 0, 100, 1},    {kVelocitySetValue, 300, 100, 127},
-        {kVelocityShiftValue, 30, 110, 127}, {kVelocityShiftValue, -100, 50, 1}, {kVelocityShiftValue, 30, 20, 50}};
-    for (auto [mode, value, in, out] : modes) {
+    // mode, value, in, out: Set and Shift clamp to 1..127; Through keeps what came.
+    for (auto [mode, value, in, out] : std::vector<std::array<int, 4>>{
+             {kVelocityThrough, 0, 5, 5}, {kVelocitySetValue, 0, 100, 1}, {kVelocitySetValue, 300, 100, 127},
+             {kVelocityShiftValue, 30, 110, 127}, {kVelocityShiftValue, -100, 50, 1},
+             {kVelocityShiftValue, 30, 20, 50}}) {
         setVelocityMode(mode);
         setVelocityValue(value);
         EXPECT_EQ(convert(msg(0x90, 60, uint8_t(in)))[2], out) << mode << " " << value << " " << in;
@@ -110,7 +117,7 @@ TEST_F(InputTest, RecordsStepsAndGates) {
     locate(1240);
     play(msg(0x91, 62, 90));
     locate(1480);
-    play(msg(0x90, 60, 0));  // velocity 0 ends the held note; it is no note of its own
+    play(msg(0x90, 60, 0));  // velocity 0 ends the held note and is no note itself
     play(msg(0x90, 64, 70));
     locate(1960);
     play(msg(0x90, 64, 80));  // the same key again closes the earlier note
@@ -118,12 +125,8 @@ TEST_F(InputTest, RecordsStepsAndGates) {
     locate(2400);
     stopRecording();  // closes what is still held
     EXPECT_FALSE(recordingActive());
-    EXPECT_EQ(take(), (Take{{1000, kRest, 0, 0},
-                            {1000, 60, 100, 480},
-                            {1240, 62, 90, 720},
-                            {1480, 64, 70, 480},
-                            {1960, 64, 80, 440},
-                            {2400}}));
+    EXPECT_EQ(take(), (Take{{1000, kRest, 0, 0}, {1000, 60, 100, 480}, {1240, 62, 90, 720},
+                            {1480, 64, 70, 480}, {1960, 64, 80, 440}, {2400}}));
 
     startRecording(-1);
     locate(4000);
@@ -133,7 +136,7 @@ TEST_F(InputTest, RecordsStepsAndGates) {
 }
 
 TEST_F(InputTest, LatencyFixMovesTheTimeStampButNotBeforeTheStart) {
-    for (auto [latency, stamp] : {std::pair{250, 1240}, {-2000, 1000}}) {  // 250 ms are 240 ticks at 120 bpm
+    for (auto [latency, stamp] : {std::pair{250, 1240}, {-2000, 1000}}) {  // 250 ms = 240 ticks at 120 bpm
         setLatencyFix(latency);
         locate(1000);
         startRecording(-1);
@@ -162,47 +165,26 @@ TEST_F(InputTest, FiltersComeBeforeRecordingDisplayNotificationAndThru) {
     EXPECT_EQ(heldKeys()[60].load(), 0);
     EXPECT_EQ(heldKeys()[72].load(), 1);
     EXPECT_EQ(lastVelocities()[72].load(), 100);
-    // With a song, thru builds messages on the thru channel (a note-off with velocity 64).
+    // With a song, thru builds messages on the thru channel (note-off velocity 64).
     EXPECT_EQ(driver.shorts, (std::vector<uint32_t>{0x643C95, 0x644895, 0x403C85}));
 
-    // Without a song: the raw message, on the thru channel.
+    // Without a song: the raw message on the thru channel; no thru port, nothing.
     driver.shorts.clear();
     setSong(nullptr);
     play(msg(0x82, 61, 10));
-    EXPECT_EQ(driver.shorts, (std::vector<uint32_t>{0x0A3D85}));
     setThruPort(-1);
     play(msg(0x82, 61, 10));
-    EXPECT_EQ(driver.shorts.size(), 1u);
+    EXPECT_EQ(driver.shorts, (std::vector<uint32_t>{0x0A3D85}));
 }
 
-namespace {
-
-class MtcTest : public InputTest {
-protected:
-    void SetUp() override {
-        InputTest::SetUp();
-        setMtcInPort(1);
-    }
-    // Pieces 0..7, one every 8 ms, ending with piece 7 at the current clock.
-    void sequence(int rate, int h, int m, int s, int f, MidiHandle from = kNoHandle) {
-        const int nibbles[8] = {f & 15, f >> 4, s & 15, s >> 4, m & 15, m >> 4, h & 15, (h >> 4) | rate << 1};
-        for (int piece = 0; piece < 8; ++piece) {
-            clock.now += piece ? 8 : 0;
-            driver.deliverShort(from ? from : sync, msg(0xF1, uint8_t(piece << 4 | nibbles[piece])));
-        }
-    }
-};
-
-}  // namespace
-
-TEST_F(MtcTest, PositionsForEveryRate) {
-    const uint32_t hms = ((1 * 60 + 2) * 60 + 3) * 1000;
-    const std::vector<std::pair<int, uint32_t>> rates = {{0, hms + 4 * 1000 / 24 + 83},
-                                                          {1, hms + 4 * 1000 / 25 + 80},
-                                                          {2, (6 * 17982 + 2 * 1798 + 3 * 30 + 4) * 1000 / 30 + 67},
-                                                          {3, hms + 4 * 1000 / 30 + 67}};
-    for (auto [rate, ms] : rates) {
-        EXPECT_EQ(mtcRate(), -1);  // lost: nothing for more than 250 ms
+TEST_F(InputTest, MtcPositionsForEveryRate) {
+    setMtcInPort(1);
+    for (auto [rate, ms] : std::vector<std::pair<int, uint32_t>>{
+             {0, kHms1_2_3 + 4 * 1000 / 24 + 83},
+             {1, kHms1_2_3 + 4 * 1000 / 25 + 80},
+             {2, (6 * 17982 + 2 * 1798 + 3 * 30 + 4) * 1000 / 30 + 67},  // drop frame
+             {3, kHms1_2_3 + 4 * 1000 / 30 + 67}}) {
+        EXPECT_EQ(mtcRate(), -1);  // lost after 250 ms without pieces
         sequence(rate, 1, 2, 3, 4);
         EXPECT_EQ(mtcRate(), rate);
         EXPECT_EQ(mtcTime(), ms);
@@ -211,17 +193,18 @@ TEST_F(MtcTest, PositionsForEveryRate) {
     sequence(3, 23, 59, 59, 0);  // hours above 15 need the bit of piece 7
     EXPECT_EQ(mtcTime(), (uint32_t(23 * 60 + 59) * 60 + 59) * 1000 + 67);
     clock.now += 2000;
-    sequence(3, 0, 0, 1, 0, keys);  // not from the MTC input port
+    sequence(3, 0, 0, 1, 0, keys);  // not the MTC input port
     EXPECT_EQ(mtcRate(), -1);
 }
 
-TEST_F(MtcTest, RunsOnAcrossSmallStepsResynchronisesOnJumpsAndGetsLost) {
+TEST_F(InputTest, MtcRunsOnAcrossSmallStepsResynchronisesOnJumpsAndGetsLost) {
+    setMtcInPort(1);
     sequence(3, 0, 0, 10, 0);
     const uint32_t t1 = clock.now;
     clock.now += 20;
     EXPECT_EQ(mtcTime(), 10067u + 20);
     clock.now = t1 + 100;
-    sequence(3, 0, 0, 10, 29);  // 966 ms on: the main reader keeps running on its own
+    sequence(3, 0, 0, 10, 29);  // 966 ms on: the reader keeps running on its own
     EXPECT_EQ(mtcTime(), 10067u + (clock.now - t1));
     sequence(3, 0, 0, 5, 0);  // backwards: at once
     EXPECT_EQ(mtcTime(), 5067u);
@@ -241,7 +224,7 @@ TEST_F(MtcTest, RunsOnAcrossSmallStepsResynchronisesOnJumpsAndGetsLost) {
     EXPECT_EQ(mtcTime(), 6066u + 67 + 100);
 
     driver.deliverLong(sync, {0xF0, 0x7F, 0x7F, 0x01, 0x01, 0x61, 2, 3, 4, 0xF7});  // full frame, 30 fps
-    EXPECT_EQ(mtcTime(), ((1 * 60 + 2) * 60 + 3) * 1000 + 4 * 1000 / 30 + 67 + 100u);
+    EXPECT_EQ(mtcTime(), kHms1_2_3 + 4 * 1000 / 30 + 67 + 100u);
 }
 
 TEST_F(InputTest, MachineControlObeysItsDeviceId) {
@@ -256,10 +239,8 @@ TEST_F(InputTest, MachineControlObeysItsDeviceId) {
     driver.deliverLong(sync, {0xF0, 0x7F, 9, 0x06, 0x03, 0xF7});
     driver.deliverLong(sync, {0xF0, 0x7F, 0, 0x06, 0x44, 0x02, 0x00, 0x07, 0xF7});
     driver.deliverLong(sync, {0xF0, 0x7F, 1, 0x06, 0x44, 0x06, 0x01, 0x21, 2, 3, 4, 0x00, 0xF7});
-    EXPECT_EQ(gNotified, (Notified{{kNotifyTransport, kMmcStop},
-                                   {kNotifyTransport, kMmcPlay},
-                                   {kNotifyLocateCue, 7},
-                                   {kNotifyLocateMs, ((1 * 60 + 2) * 60 + 3) * 1000 + 4 * 1000 / 25}}));
+    EXPECT_EQ(gNotified, (Notified{{kNotifyTransport, kMmcStop}, {kNotifyTransport, kMmcPlay},
+                                   {kNotifyLocateCue, 7}, {kNotifyLocateMs, kHms1_2_3 + 4 * 1000 / 25}}));
     gNotified.clear();
     setMmcDeviceId(5);
     driver.deliverLong(sync, {0xF0, 0x7F, 6, 0x06, 0x01, 0xF7});

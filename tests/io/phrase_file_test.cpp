@@ -1,6 +1,9 @@
+// Phrase files: every payload round trip, damaged files, and import into a song.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <filesystem>
 #include <set>
 
@@ -32,26 +35,16 @@ std::vector<Event> sampleEvents() {
     return v;
 }
 
-std::vector<const Event*> pointers(const std::vector<Event>& v) {
+std::vector<const Event*> pointers(const std::vector<Event>& v, size_t n = SIZE_MAX) {
     std::vector<const Event*> p;
-    for (const Event& e : v) p.push_back(&e);
+    for (size_t i = 0; i < std::min(n, v.size()); ++i) p.push_back(&v[i]);
     return p;
 }
 
-void putU32(Bytes& b, size_t at, uint32_t v) {
+Bytes withU32(Bytes b, size_t at, uint32_t v) {
     for (int i = 0; i < 4; ++i) b[at + size_t(i)] = uint8_t(v >> (8 * i));
+    return b;
 }
-
-class PhraseFileDisk : public ::testing::Test {
-protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() / ("tarvio-phrase-" + std::to_string(::getpid()));
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-    std::string path(const std::string& name) const { return (dir_ / name).string(); }
-    fs::path dir_;
-};
 
 }  // namespace
 
@@ -68,8 +61,7 @@ TEST(PhraseFile, EveryPayloadRoundTripsWithFreshSerials) {
     for (size_t i = 0; i < in.size(); ++i) {
         EXPECT_TRUE(out[i].sameContent(in[i])) << "event " << i;
         EXPECT_EQ(out[i].step, in[i].step) << "event " << i;
-        serials.insert(out[i].serial());
-        serials.insert(in[i].serial());
+        serials.insert({out[i].serial(), in[i].serial()});
     }
     EXPECT_EQ(serials.size(), 2 * in.size()) << "read events must not reuse serials";
     EXPECT_EQ(encodePhraseFile(pointers(out)), file);
@@ -77,14 +69,12 @@ TEST(PhraseFile, EveryPayloadRoundTripsWithFreshSerials) {
 
 TEST(PhraseFile, WrongMagicOrVersionReadsNothing) {
     const Bytes good = encodePhraseFile(pointers(sampleEvents()));
-    std::vector<Event> out(1);
-    const uint32_t kept = out[0].serial();
-
     Bytes magic = good;
     magic[0] = 'T';
+    const Bytes version = withU32(good, 4, 2);
+    std::vector<Event> out(1);
+    const uint32_t kept = out[0].serial();
     EXPECT_FALSE(decodePhraseFile(magic.data(), magic.size(), out));
-    Bytes version = good;
-    putU32(version, 4, 2);
     EXPECT_FALSE(decodePhraseFile(version.data(), version.size(), out));
     EXPECT_FALSE(decodePhraseFile(good.data(), 6, out));  // cut inside the version word
     EXPECT_FALSE(decodePhraseFile(nullptr, 0, out));
@@ -94,44 +84,43 @@ TEST(PhraseFile, WrongMagicOrVersionReadsNothing) {
 
 TEST(PhraseFile, TruncatedOrMiscountedRunKeepsWhatTheBytesHold) {
     const std::vector<Event> in = sampleEvents();
-    const Bytes good = encodePhraseFile(pointers({in.begin(), in.begin() + 2}));  // note, exclusive
-    std::vector<Event> out;
-
-    // Cut inside the exclusive's byte list: the note survives, the half event does not.
-    ASSERT_TRUE(decodePhraseFile(good.data(), good.size() - 2, out));
-    ASSERT_EQ(out.size(), 1u);
-    EXPECT_TRUE(out[0].sameContent(in[0]));
-
-    // A count far beyond the data must neither allocate for it nor invent events.
-    Bytes huge = good;
-    putU32(huge, 8, 0xFFFFFFFFu);
-    ASSERT_TRUE(decodePhraseFile(huge.data(), huge.size(), out));
-    EXPECT_EQ(out.size(), 2u);
-
-    // A smaller count stops early even though more bytes follow.
-    Bytes one = good;
-    putU32(one, 8, 1);
-    ASSERT_TRUE(decodePhraseFile(one.data(), one.size(), out));
-    EXPECT_EQ(out.size(), 1u);
-
-    // Header only, with the count cut off: a valid file that holds nothing.
-    ASSERT_TRUE(decodePhraseFile(good.data(), 10, out));
-    EXPECT_TRUE(out.empty());
+    const Bytes good = encodePhraseFile(pointers(in, 2));  // note, exclusive
+    const Bytes huge = withU32(good, 8, 0xFFFFFFFFu), one = withU32(good, 8, 1);
+    const struct {
+        const Bytes& bytes;
+        size_t size, events;
+        const char* what;
+    } cases[] = {
+        {good, good.size() - 2, 1, "cut inside the exclusive: the note survives, the half event not"},
+        {huge, huge.size(), 2, "a count far beyond the data neither allocates for it nor invents events"},
+        {one, one.size(), 1, "a smaller count stops early though more bytes follow"},
+        {good, 10, 0, "header only, count cut off: a valid file that holds nothing"},
+    };
+    std::vector<Event> out(5);  // each read replaces what the list held
+    for (const auto& c : cases) {
+        ASSERT_TRUE(decodePhraseFile(c.bytes.data(), c.size, out)) << c.what;
+        ASSERT_EQ(out.size(), c.events) << c.what;
+        if (c.events) {
+            EXPECT_TRUE(out[0].sameContent(in[0])) << c.what;
+        }
+    }
 }
 
-TEST_F(PhraseFileDisk, ImportCreatesTheLowestFreePhraseNamedAfterTheFile) {
+TEST(PhraseFile, ImportCreatesTheLowestFreePhraseNamedAfterTheFile) {
+    const fs::path dir = fs::temp_directory_path() / ("tarvio-phrase-" + std::to_string(::getpid()));
+    fs::create_directories(dir);
     const std::vector<Event> in = sampleEvents();
-    const std::string file = path("Bass.line.tvp");
+    const std::string file = (dir / "Bass.line.tvp").string();
     std::string err;
-    ASSERT_TRUE(writePhraseFile(file, pointers({in.begin(), in.begin() + 3}), &err)) << err;
+    ASSERT_TRUE(writePhraseFile(file, pointers(in, 3), &err)) << err;
 
     Song song;
     song.createPhrase().events.pushBack(in[0]);  // 1
     song.createPhrase();                         // 2
     song.createPhrase();                         // 3
     song.removePhrase(2);
-
     Track* p = importPhraseFile(song, file, &err);
+    fs::remove_all(dir);
     ASSERT_NE(p, nullptr) << err;
     EXPECT_EQ(p->number, 2u);
     EXPECT_EQ(p, song.phrases.back().get()) << "a new phrase goes to the end of the list";

@@ -3,7 +3,6 @@
 #include <stdlib.h>
 
 #include <cstring>
-#include <memory>
 
 #include "model/song.h"
 #include "plugin_test.h"
@@ -18,15 +17,22 @@ struct Repeat {
     int key, velocity, merge;
     bool operator==(const Repeat&) const = default;
 };
+using Repeats = std::vector<Repeat>;
 
 std::ostream& operator<<(std::ostream& os, const Repeat& r) {
     return os << "{" << r.tick << " " << r.key << " v" << r.velocity << " m" << r.merge << "}";
 }
 
-std::vector<Repeat> repeats(const std::vector<TarvioPluginEvent>& events) {
-    std::vector<Repeat> out;
+Repeats repeats(const std::vector<TarvioPluginEvent>& events) {
+    Repeats out;
     for (const auto& e : events) out.push_back({e.tick, e.key, e.velocity, e.merge});
     return out;
+}
+
+TarvioParameterRecord record(const ParameterBlock& b, int k) {
+    TarvioParameterRecord r;
+    std::memcpy(&r, &b.records[k], sizeof r);
+    return r;
 }
 
 class EchoTest : public PluginTest {
@@ -45,41 +51,19 @@ protected:
     void setParams(std::initializer_list<std::pair<int, int32_t>> values) {
         ParameterBlock b = track.slotBlock(0);
         for (auto [k, v] : values) {
-            TarvioParameterRecord r;
-            std::memcpy(&r, &b.records[k], sizeof r);
+            TarvioParameterRecord r = record(b, k);
             r.v.i.value = v;
             std::memcpy(static_cast<void*>(&b.records[k]), &r, sizeof r);
         }
         track.setSlotBlock(0, b);
     }
+    void input(TarvioPluginEvent e) { inst->ops->input(inst, &e); }
 
     Track track;
     TarvioPluginInstance* inst = nullptr;
 };
 
 }  // namespace
-
-TEST(PluginAbi, ModelBlockReadsAsTheInterfaceLaysItOut) {
-    TarvioParameterBlock c{};
-    c.count = 2;
-    c.records[0].type = TARVIO_PARAM_INTEGER;
-    std::strncpy(c.records[0].name, "Delay", TARVIO_PARAM_NAME_SIZE);
-    c.records[0].v.i.min = -5;
-    c.records[0].v.i.max = 1920;
-    c.records[0].v.i.value = 360;
-    c.records[1].type = TARVIO_PARAM_REAL;
-    c.records[1].v.r.value = 0.5;
-    ParameterBlock m;
-    std::memcpy(static_cast<void*>(&m), &c, sizeof m);
-    EXPECT_EQ(m.count, 2);
-    const uint8_t* r0 = m.records[0].raw;
-    EXPECT_EQ(std::memcmp(r0 + 4, "Delay", 6), 0);
-    const uint8_t expect[] = {0xFB, 0xFF, 0xFF, 0xFF, 0x80, 0x07, 0, 0, 0x68, 0x01, 0, 0};  // -5, 1920, 360
-    EXPECT_EQ(std::memcmp(r0 + 40, expect, sizeof expect), 0);
-    double d;
-    std::memcpy(&d, m.records[1].raw + 56, 8);
-    EXPECT_EQ(d, 0.5);
-}
 
 TEST_F(PluginTest, EchoLoadsWithItsIdentityAndDefaults) {
     loadPlugins(echoFolder());
@@ -93,22 +77,17 @@ TEST_F(PluginTest, EchoLoadsWithItsIdentityAndDefaults) {
     Track t;
     ASSERT_TRUE(bindPluginSlot(t, 2, "tarvio Echo"));
     EXPECT_EQ(std::string(t.slots[2].instance->ops->getName(t.slots[2].instance)), "tarvio Echo");
-    const ParameterBlock& b = t.slotBlock(2);
-    ASSERT_EQ(b.count, 5);
+    EXPECT_EQ(t.slots[0].block, nullptr);  // the other slots stay free
+    ASSERT_EQ(pluginParameterCount(t.slots[2]), 5);
     const char* names[] = {"Velocity Decay", "Max Echo Num", "Delay", "Delay Decay", "Pitch Decay"};
     const int32_t ranges[][3] = {{-128, 127, -12}, {1, 16, 16}, {0, 1920, 360}, {-1920, 1920, 0}, {-24, 24, 0}};
     for (int k = 0; k < 5; ++k) {
-        TarvioParameterRecord r;
-        std::memcpy(&r, &b.records[k], sizeof r);
+        TarvioParameterRecord r = record(t.slotBlock(2), k);
         EXPECT_EQ(r.type, TARVIO_PARAM_INTEGER);
         EXPECT_STREQ(r.name, names[k]);
-        EXPECT_EQ(r.v.i.min, ranges[k][0]) << k;
-        EXPECT_EQ(r.v.i.max, ranges[k][1]) << k;
-        EXPECT_EQ(r.v.i.value, ranges[k][2]) << k;
+        EXPECT_EQ((std::vector<int32_t>{r.v.i.min, r.v.i.max, r.v.i.value}),
+                  (std::vector<int32_t>(ranges[k], ranges[k] + 3))) << k;
     }
-    EXPECT_EQ(pluginParameterCount(t.slots[2]), 5);
-    // The other slots stay free and hold no block.
-    EXPECT_EQ(t.slots[0].block, nullptr);
 }
 
 TEST_F(PluginTest, BrokenLibraryIsSkippedWithALogLineAndTheFirstOfTwoNamesWins) {
@@ -128,7 +107,7 @@ TEST_F(PluginTest, BrokenLibraryIsSkippedWithALogLineAndTheFirstOfTwoNamesWins) 
     loadPlugins(TARVIO_FAKES_DIR);
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
 
-    // The impostor was loaded first, so the echo loaded after it is listed but never found.
+    // The impostor came first, so the echo loaded after it is listed but never found.
     loadPlugins(echoFolder());
     list = listPlugins();
     ASSERT_EQ(list.size(), 2u);
@@ -165,12 +144,11 @@ TEST_F(PluginTest, InstancesAreReleasedWhenReboundEmptiedOrDestroyed) {
 }
 
 TEST_F(EchoTest, DefaultsRepeatEightTimesAndSkipTheSilentRest) {
-    auto in = noteEvent(0, 60, 100);
-    inst->ops->input(inst, &in);
+    input(noteEvent(0, 60, 100));
     EXPECT_EQ(inst->pending, 9);
-    EXPECT_EQ(repeats(pull(inst, 0)), (std::vector<Repeat>{{0, 60, 100, 1}}));
+    EXPECT_EQ(repeats(pull(inst, 0)), (Repeats{{0, 60, 100, 1}}));
     auto later = pull(inst, 100000);
-    std::vector<Repeat> expect;
+    Repeats expect;
     for (int i = 1; i <= 8; ++i) expect.push_back({uint32_t(360 * i), 60, 100 - 12 * i, 0});
     EXPECT_EQ(repeats(later), expect);
     EXPECT_EQ(later.back().gate, 240);
@@ -180,43 +158,37 @@ TEST_F(EchoTest, DefaultsRepeatEightTimesAndSkipTheSilentRest) {
 
 TEST_F(EchoTest, DelayDecaySpreadsAndPitchDecayLeavesTheKeyRange) {
     setParams({{1, 3}, {2, 100}, {3, 60}});
-    auto in = noteEvent(0, 60, 100);
-    inst->ops->input(inst, &in);
+    input(noteEvent(0, 60, 100));
     pull(inst, 0);
     std::vector<uint32_t> ticks;
     for (auto& e : pull(inst, 100000)) ticks.push_back(e.tick);
     EXPECT_EQ(ticks, (std::vector<uint32_t>{100, 260, 480}));
 
     setParams({{1, 16}, {2, 360}, {3, 0}, {4, 12}});
-    in = noteEvent(1000, 100, 100);
-    inst->ops->input(inst, &in);
-    EXPECT_EQ(repeats(pull(inst, 100000)),
-              (std::vector<Repeat>{{1000, 100, 100, 1}, {1360, 112, 88, 0}, {1720, 124, 76, 0}}));
+    input(noteEvent(1000, 100, 100));
+    EXPECT_EQ(repeats(pull(inst, 100000)), (Repeats{{1000, 100, 100, 1}, {1360, 112, 88, 0}, {1720, 124, 76, 0}}));
 }
 
 TEST_F(EchoTest, LaterEventsReplaceTheirMatchAtOneTick) {
-    auto a = noteEvent(0, 60, 100);
-    inst->ops->input(inst, &a);
+    input(noteEvent(0, 60, 100));
     EXPECT_EQ(pull(inst, 0).size(), 1u);
     EXPECT_TRUE(pull(inst, 359).empty());  // before every pending tick
     EXPECT_EQ(inst->pending, 8);
 
-    auto other = noteEvent(360, 61, 50);
-    auto b = noteEvent(360, 60, 100);
-    inst->ops->input(inst, &other);
-    inst->ops->input(inst, &b);
-    // At 360 the note of another key stays; the repeat of a is replaced by b, which goes last.
-    EXPECT_EQ(repeats(pull(inst, 360)), (std::vector<Repeat>{{360, 61, 50, 1}, {360, 60, 100, 1}}));
-    EXPECT_EQ(repeats(pull(inst, 720)), (std::vector<Repeat>{{720, 61, 38, 0}, {720, 60, 88, 0}}));
+    // At 360 the other key stays; the repeat of 60 is replaced by the new 60, which goes last.
+    input(noteEvent(360, 61, 50));
+    input(noteEvent(360, 60, 100));
+    EXPECT_EQ(repeats(pull(inst, 360)), (Repeats{{360, 61, 50, 1}, {360, 60, 100, 1}}));
+    EXPECT_EQ(repeats(pull(inst, 720)), (Repeats{{720, 61, 38, 0}, {720, 60, 88, 0}}));
 
     // Bends match on tick alone.
     TarvioPluginEvent bend{};
     bend.kind = TARVIO_EVENT_BEND;
     bend.tick = 800;
-    tarvio_event_set_bend(&bend, 100);
-    inst->ops->input(inst, &bend);
-    tarvio_event_set_bend(&bend, -100);
-    inst->ops->input(inst, &bend);
+    for (int v : {100, -100}) {
+        tarvio_event_set_bend(&bend, v);
+        input(bend);
+    }
     auto out = pull(inst, 800);
     ASSERT_EQ(out.size(), 1u);
     EXPECT_EQ(tarvio_event_bend(&out[0]), -100);
@@ -224,8 +196,7 @@ TEST_F(EchoTest, LaterEventsReplaceTheirMatchAtOneTick) {
 }
 
 TEST_F(EchoTest, ResetDropsPendingEventsAndSwitchesOn) {
-    auto a = noteEvent(0, 60, 100);
-    inst->ops->input(inst, &a);
+    input(noteEvent(0, 60, 100));
     inst->on = 0;
     inst->ops->reset(inst);
     EXPECT_EQ(inst->on, 1);

@@ -1,6 +1,7 @@
-// Songs with plug-ins: notes through the echo while playing, the switch, and slots in the song
-// file, in-process and through tarvio-cli.
+// Songs with plug-ins: notes through the echo, the switch, and slots in the song file, in-process
+// and through tarvio-cli.
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -18,6 +19,7 @@ using namespace plugtest;
 namespace {
 
 using Bytes = std::vector<uint8_t>;
+using Strings = std::vector<std::string>;
 
 Event note(uint8_t n, uint8_t v, uint16_t gate, int32_t step) {
     Event e;
@@ -26,24 +28,16 @@ Event note(uint8_t n, uint8_t v, uint16_t gate, int32_t step) {
     return e;
 }
 
-Event pluginSwitch(uint8_t slot, bool on, int32_t step) {
-    Event e;
-    e.setPluginSwitch(slot, on);
-    e.step = step;
-    return e;
-}
-
 // "TICK SS D1 D2" for every note-on, from the start or from a located tick.
-std::vector<std::string> noteOns(Song& song, int32_t from = -1) {
+Strings noteOns(Song& song, int32_t from = -1) {
     Emitter em;
     if (from < 0) {
         songResetAll(song, 0, em);
-        from = 0;
-        songAdvance(song, 0, em);
+        songAdvance(song, from = 0, em);
     } else {
         songLocate(song, from, em);
     }
-    std::vector<std::string> out;
+    Strings out;
     for (int32_t t = from;; ++t) {
         if (t > from) songAdvance(song, t, em);
         for (const OutputRecord& r : song.output.records) {
@@ -58,30 +52,19 @@ std::vector<std::string> noteOns(Song& song, int32_t from = -1) {
     return out;
 }
 
-// The song's bytes with slot 0 of its last container replaced by the given slot bytes.
-Bytes withSlot(const Song& s, const Bytes& slot) {
-    Bytes b = encodeSong(s);
-    b.resize(b.size() - 16);
-    b.insert(b.end(), slot.begin(), slot.end());
-    b.insert(b.end(), 12, 0);
-    return b;
-}
-
 void putI32(Bytes& b, int32_t v) {
     for (int i = 0; i < 4; ++i) b.push_back(uint8_t(uint32_t(v) >> (8 * i)));
 }
 
-// A stored slot: name, count and integer entries (type 0, min, max, value, 12 bytes).
-Bytes slotBytes(const std::string& name, const std::vector<int32_t>& values) {
+// A stored slot: name, count and integer records (type 0, min, max, value, 12 bytes).
+Bytes slotBytes(const std::string& name, const std::vector<std::array<int32_t, 3>>& records) {
     Bytes b;
     putI32(b, int32_t(name.size()));
     b.insert(b.end(), name.begin(), name.end());
-    putI32(b, int32_t(values.size()));
-    for (int32_t v : values) {
+    putI32(b, int32_t(records.size()));
+    for (const auto& r : records) {
         putI32(b, 0);
-        putI32(b, -99999);  // stored ranges are ignored
-        putI32(b, 99999);
-        putI32(b, v);
+        for (int32_t v : r) putI32(b, v);
         b.insert(b.end(), 12, 0);
     }
     return b;
@@ -93,10 +76,19 @@ std::unique_ptr<Song> decode(const Bytes& b) {
     return s;
 }
 
-int32_t intValue(const Track& t, int slot, int k) {
-    int32_t v;
-    std::memcpy(&v, t.slotBlock(slot).records[k].raw + 48, 4);
-    return v;
+std::unique_ptr<Song> plainSong() {
+    auto s = std::make_unique<Song>();
+    s->createTrack().events.pushBack(note(60, 100, 120, 0));
+    return s;
+}
+
+// The song's bytes with slot 0 of its last track (its last 16 bytes) replaced by the given slot.
+std::unique_ptr<Song> withSlot(const Song& s, const Bytes& slot) {
+    Bytes b = encodeSong(s);
+    b.resize(b.size() - 16);
+    b.insert(b.end(), slot.begin(), slot.end());
+    b.insert(b.end(), 12, 0);
+    return decode(b);
 }
 
 class SongPluginTest : public PluginTest {
@@ -115,73 +107,63 @@ TEST_F(SongPluginTest, NotesReachTheOutputOnlyThroughTheEcho) {
     t.transpose = 2;  // the echo gets the stored note; the track transposes what comes back
     t.events.pushBack(note(60, 100, 120, 0));
     ASSERT_TRUE(bindPluginSlot(t, 0, "tarvio Echo"));
-    std::vector<std::string> expect = {"0 90 3E 64"};
+    Strings expect = {"0 90 3E 64"};
     for (int i = 1; i <= 8; ++i) {
         char buf[32];
         std::snprintf(buf, sizeof buf, "%d 90 3E %02X", 360 * i, 100 - 12 * i);
         expect.push_back(buf);
     }
     EXPECT_EQ(noteOns(song), expect);
-    // The track played on until the last repeat was released.
-    EXPECT_EQ(t.cursor.tick, 2880 + 120);
+    EXPECT_EQ(t.cursor.tick, 2880 + 120);  // played on until the last repeat was released
 }
 
 TEST_F(SongPluginTest, SwitchingTheSlotOffPlaysLaterNotesDirectly) {
     Song song;
     Track& t = song.createTrack();
+    Event off;
+    off.setPluginSwitch(0, false);
+    off.step = 480;
     t.events.pushBack(note(60, 100, 60, 480));
-    t.events.pushBack(pluginSwitch(0, false, 480));
+    t.events.pushBack(off);
     t.events.pushBack(note(64, 100, 60, 0));
     ASSERT_TRUE(bindPluginSlot(t, 0, "tarvio Echo"));
     ParameterBlock b = t.slotBlock(0);
     b.records[1].raw[48] = 2;  // two repeats
     t.setSlotBlock(0, b);
     // The pending repeats of the first note still play; the second note has none.
-    EXPECT_EQ(noteOns(song), (std::vector<std::string>{"0 90 3C 64", "360 90 3C 58", "720 90 3C 4C", "960 90 40 64"}));
+    EXPECT_EQ(noteOns(song), (Strings{"0 90 3C 64", "360 90 3C 58", "720 90 3C 4C", "960 90 40 64"}));
     // Located past the switch, the chase turns the slot off again after the reset turned it on.
-    EXPECT_EQ(noteOns(song, 600), (std::vector<std::string>{"960 90 40 64"}));
+    EXPECT_EQ(noteOns(song, 600), (Strings{"960 90 40 64"}));
 }
 
 TEST_F(SongPluginTest, MissingPluginLoadsPlaysDirectlyAndIsWrittenFree) {
-    Song plain;
-    plain.createTrack().events.pushBack(note(60, 100, 120, 0));
-    auto r = decode(withSlot(plain, slotBytes("Not Installed", {1, 2, 3})));
+    auto plain = plainSong();
+    auto r = withSlot(*plain, slotBytes("Not Installed", {{0, 0, 1}, {0, 0, 2}, {0, 0, 3}}));
     Track& t = *r->tracks.front();
     EXPECT_EQ(t.slotName(0), "Not Installed");
     EXPECT_EQ(t.slotInstance(0), nullptr);
-    EXPECT_EQ(noteOns(*r), (std::vector<std::string>{"0 90 3C 64"}));
-    EXPECT_EQ(encodeSong(*r), encodeSong(plain));
+    EXPECT_EQ(noteOns(*r), (Strings{"0 90 3C 64"}));
+    EXPECT_EQ(encodeSong(*r), encodeSong(*plain));
 }
 
 TEST_F(SongPluginTest, StoredValuesAreClampedAndMissingOnesKeepTheirDefaults) {
-    Song plain;
-    plain.createTrack().events.pushBack(note(60, 100, 120, 0));
-    // Velocity decay -20, three repeats, a delay of 5000 beyond the maximum 1920.
-    auto r = decode(withSlot(plain, slotBytes("tarvio Echo", {-20, 3, 5000})));
+    // Velocity decay -20, three repeats, a delay of 5000 beyond the maximum 1920; stored ranges
+    // are ignored.
+    constexpr int32_t kLo = -99999, kHi = 99999;
+    auto r = withSlot(*plainSong(), slotBytes("tarvio Echo", {{kLo, kHi, -20}, {kLo, kHi, 3}, {kLo, kHi, 5000}}));
     Track& t = *r->tracks.front();
     ASSERT_NE(t.slotInstance(0), nullptr);
-    EXPECT_EQ(intValue(t, 0, 0), -20);
-    EXPECT_EQ(intValue(t, 0, 1), 3);
-    EXPECT_EQ(intValue(t, 0, 2), 1920);
-    EXPECT_EQ(intValue(t, 0, 3), 0);  // not in the file: defaults
-    EXPECT_EQ(intValue(t, 0, 4), 0);
+    std::vector<int32_t> values(5);
+    for (int k = 0; k < 5; ++k) std::memcpy(&values[size_t(k)], t.slotBlock(0).records[k].raw + 48, 4);
+    EXPECT_EQ(values, (std::vector<int32_t>{-20, 3, 1920, 0, 0}));  // the last two not in the file: defaults
     // The instance got the loaded values.
-    EXPECT_EQ(noteOns(*r), (std::vector<std::string>{"0 90 3C 64", "1920 90 3C 50", "3840 90 3C 3C", "5760 90 3C 28"}));
+    EXPECT_EQ(noteOns(*r), (Strings{"0 90 3C 64", "1920 90 3C 50", "3840 90 3C 3C", "5760 90 3C 28"}));
 
-    // Written with the plug-in's five parameters, each as bytes 40..63 of its record.
-    Bytes saved = encodeSong(*r);
-    Bytes tail(saved.end() - 12 - (4 + 11 + 4 + 5 * 28), saved.end() - 12);
-    Bytes expect;
-    putI32(expect, 11);
-    expect.insert(expect.end(), {'t', 'a', 'r', 'v', 'i', 'o', ' ', 'E', 'c', 'h', 'o'});
-    putI32(expect, 5);
-    const int32_t rec[5][3] = {{-128, 127, -20}, {1, 16, 3}, {0, 1920, 1920}, {-1920, 1920, 0}, {-24, 24, 0}};
-    for (auto& e : rec) {
-        putI32(expect, 0);
-        for (int32_t v : e) putI32(expect, v);
-        expect.insert(expect.end(), 12, 0);
-    }
-    EXPECT_EQ(tail, expect);
+    // Written with the plug-in's five parameters and their real ranges.
+    const Bytes saved = encodeSong(*r);
+    const Bytes slot =
+        slotBytes("tarvio Echo", {{-128, 127, -20}, {1, 16, 3}, {0, 1920, 1920}, {-1920, 1920, 0}, {-24, 24, 0}});
+    EXPECT_EQ(Bytes(saved.end() - 12 - std::ptrdiff_t(slot.size()), saved.end() - 12), slot);
     EXPECT_EQ(encodeSong(*decode(saved)), saved);
 }
 
@@ -210,5 +192,5 @@ TEST_F(SongPluginTest, CliLoadsTheProgramFolderPlugins) {
     // Without the plug-in folder the note plays alone.
     std::filesystem::remove_all(home.path("plugin"));
     r = clitest::runCli({"expand", path}, {env});
-    EXPECT_EQ(clitest::lines(r.out), (std::vector<std::string>{"0 0 90 3C 64", "120 0 80 3C 40"}));
+    EXPECT_EQ(clitest::lines(r.out), (Strings{"0 0 90 3C 64", "120 0 80 3C 40"}));
 }
