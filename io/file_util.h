@@ -17,3 +17,24 @@ std::string programFolder();
 std::string fileExtension(const std::string& path);
 
 }  // namespace tarvio
+
+namespace tarvio {
+
+// What a reader found in a file. The application warns about a damaged file and turns its
+// next save into "save as", so that the fragment never overwrites the original.
+struct ReadReport {
+    enum class Status {
+        Complete,     // read to its end
+        Damaged,      // of its kind, but reading stopped early (at offset, for reason)
+        NotThisKind,  // not a file of the reader's kind at all
+        Unreadable,   // could not be opened or read
+    };
+    Status status = Status::Complete;
+    uint64_t offset = 0;  // byte at which reading stopped (Damaged)
+    std::string reason;   // one line, without the file name
+
+    bool ok() const { return status == Status::Complete || status == Status::Damaged; }
+    bool damaged() const { return status == Status::Damaged; }
+};
+
+}  // namespace tarvio
