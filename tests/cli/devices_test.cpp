@@ -6,16 +6,13 @@
 
 #include "run_cli.h"
 
-using clitest::lines;
 using clitest::runCli;
 
-namespace {
-
 TEST(DevicesCommand, ListsTheSynthFirstAndTheLoopbackBothWays) {
-    const clitest::RunResult r = runCli({"devices"}, {"-u", "TARVIO_LOG"});
+    clitest::RunResult r = runCli({"devices"}, {"-u", "TARVIO_LOG"});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.err, "");
-    const auto l = lines(r.out);
+    const auto l = clitest::lines(r.out);
     ASSERT_GE(l.size(), 3u);
     EXPECT_EQ(l[0], "out 0 tarvio Synth");
     EXPECT_EQ(l[1], "out 1 tarvio Loopback");
@@ -24,19 +21,13 @@ TEST(DevicesCommand, ListsTheSynthFirstAndTheLoopbackBothWays) {
     ASSERT_NE(firstIn, l.end());
     EXPECT_EQ(*firstIn, "in 0 tarvio Loopback");
     for (size_t i = 0; i < size_t(firstIn - l.begin()); ++i) EXPECT_TRUE(l[i].starts_with("out " + std::to_string(i) + " "));
-}
 
-TEST(DevicesCommand, TakesNoArguments) {
-    const clitest::RunResult r = runCli({"devices", "extra"});
-    EXPECT_EQ(r.status, 2);
-    EXPECT_NE(r.err.find("unexpected argument 'extra'"), std::string::npos) << r.err;
-}
-
-TEST(DevicesCommand, LogsTheListsWhenAsked) {
-    const clitest::RunResult r = runCli({"devices"}, {"TARVIO_LOG=1"});
+    r = runCli({"devices"}, {"TARVIO_LOG=1"});
     ASSERT_EQ(r.status, 0);
     EXPECT_NE(r.err.find("[EMIDI](port list)tarvio Synth\n"), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("[EMIDI](in port list)tarvio Loopback\n"), std::string::npos) << r.err;
-}
 
-}  // namespace
+    r = runCli({"devices", "extra"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("unexpected argument 'extra'"), std::string::npos) << r.err;
+}

@@ -9,14 +9,24 @@ using namespace enginetest;
 
 namespace {
 
-using ClockPassTest = EngineTest;
+class ClockPassTest : public EngineTest {
+protected:
+    // A program at tick 0, so that every chase shows as one more program change, then a long note.
+    void programAndLongNote() {
+        Track& t = song.createTrack();
+        tarvio::Event program;
+        program.setProgram(7);
+        t.events.pushBack(program);
+        t.events.pushBack(note(60, 100000));
+        setSong(&song);
+    }
+};
 
 uint32_t gMtc = 0;
 uint32_t fakeMtc() { return gMtc; }
 
 TEST_F(ClockPassTest, FastForwardWhilePlayingIsCappedAndSlowedWhileRecording) {
-    song.createTrack().events.pushBack(note(60, 100000));
-    setSong(&song);
+    programAndLongNote();
     startPlay();
     passes(5);
     // Ticks gained by one pass that comes extra milliseconds late (0.96 ticks per ms).
@@ -35,12 +45,7 @@ TEST_F(ClockPassTest, FastForwardWhilePlayingIsCappedAndSlowedWhileRecording) {
 }
 
 TEST_F(ClockPassTest, RewindStopsAtZeroAndPlaysOnWithAFreshChaseWhenReleased) {
-    Track& t = song.createTrack();
-    Event program;
-    program.setProgram(7);
-    t.events.pushBack(program);
-    t.events.pushBack(note(60, 100000));
-    setSong(&song);
+    programAndLongNote();
     startPlay();
     passes(100);
     ASSERT_GT(playerPosition(), 50);
@@ -60,12 +65,7 @@ TEST_F(ClockPassTest, RewindStopsAtZeroAndPlaysOnWithAFreshChaseWhenReleased) {
 }
 
 TEST_F(ClockPassTest, TimeCodeJumpOfASecondRelocatesAndASmallerOneIsAbsorbed) {
-    Track& t = song.createTrack();
-    Event program;
-    program.setProgram(7);
-    t.events.pushBack(program);
-    t.events.pushBack(note(60, 100000));
-    setSong(&song);
+    programAndLongNote();
     setSyncSource(kSyncMtc);
     setMtcTimeSource(&fakeMtc);
     gMtc = 0;

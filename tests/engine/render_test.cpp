@@ -15,26 +15,15 @@ using namespace tarvio;
 
 namespace {
 
-Event tempo(uint32_t bpm, int32_t step) {
+Event at(int32_t step, auto set) {
     Event e;
-    e.setTempo(bpm);
+    set(e);
     e.step = step;
     return e;
 }
-
-Event note(uint8_t n, uint16_t gate, int32_t step) {
-    Event e;
-    e.setNote(n, 110, gate);
-    e.step = step;
-    return e;
-}
-
-Event program(uint8_t p, int32_t step = 0) {
-    Event e;
-    e.setProgram(p);
-    e.step = step;
-    return e;
-}
+Event tempo(uint32_t bpm, int32_t step) { return at(step, [&](Event& e) { e.setTempo(bpm); }); }
+Event note(uint8_t n, uint16_t gate, int32_t step) { return at(step, [&](Event& e) { e.setNote(n, 110, gate); }); }
+Event program(uint8_t p, int32_t step = 0) { return at(step, [&](Event& e) { e.setProgram(p); }); }
 
 Track& track(Song& song, uint8_t port, uint8_t channel) {
     Track& t = song.createTrack();
@@ -73,18 +62,12 @@ TEST(TempoMapClock, AgreesWithTickToMsOnEveryTick) {
     Song song;
     song.tpqn = 96;
     song.tempo = 97;
-    auto& events = song.tempoTrack->events;
-    Event comment;
-    comment.setComment("not a tempo");
-    comment.step = 7;
-    events.pushBack(std::move(comment));
-    events.pushBack(tempo(133, 101));
-    events.pushBack(tempo(41, 0));  // two changes at one tick
-    events.pushBack(tempo(240, 333));
-    events.pushBack(tempo(59, 5));
+    for (Event e : {at(7, [](Event& c) { c.setComment("not a tempo"); }), tempo(133, 101),
+                    tempo(41, 0),  // two changes at one tick
+                    tempo(240, 333), tempo(59, 5)})
+        song.tempoTrack->events.pushBack(e);
     TempoMapClock clock(song);
     for (int64_t t = 0; t < 2000; ++t) ASSERT_EQ(clock.msAt(t), tickToMs(song, t)) << "tick " << t;
-    // Skipping ticks, and past the last change.
     TempoMapClock sparse(song);
     for (int64_t t : {6, 7, 108, 446, 100000}) EXPECT_EQ(sparse.msAt(t), tickToMs(song, t)) << "tick " << t;
 }
@@ -131,9 +114,7 @@ TEST_F(RenderTest, EachPortHasItsOwnChannelsIncludingDrumsAfterGmReset) {
     // block of channels per port (drum channel included) the audio is the same.
     auto build = [](Song& song, bool twoPorts) {
         Track& a = track(song, 0, 0);
-        Event gmOn;
-        gmOn.setExclusive({0xF0, 0x7E, 0x7F, 0x09, 0x01, 0xF7});
-        a.events.pushBack(std::move(gmOn));
+        a.events.pushBack(at(0, [](Event& e) { e.setExclusive({0xF0, 0x7E, 0x7F, 0x09, 0x01, 0xF7}); }));
         a.events.pushBack(program(0, 10));
         a.events.pushBack(note(60, 480, 480));
         Track& b = track(song, twoPorts ? 1 : 0, twoPorts ? 0 : 1);

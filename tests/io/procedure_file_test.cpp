@@ -3,6 +3,7 @@
 
 #include <array>
 #include <string>
+#include <tuple>
 
 #include "engine/emitter.h"
 #include "io/procedure_file.h"
@@ -142,51 +143,41 @@ TEST(CommandDefinitions, TypeAndFlagFollowTheTokens) {
 TEST(CommandDefinitions, ShippedFileLoadsAndPlays) {
     Song song;
     ASSERT_TRUE(loadCommandTable(std::string(TARVIO_SOURCE_DIR) + "/data/procedure.dat", song));
-    const auto& c = song.commands;
-
     size_t defined = 0;
     for (size_t i = 0; i < kCommandCount; ++i) {
-        const CommandDef& d = c[i];
+        const CommandDef& d = song.commands[i];
         if (!d.defined()) continue;
         ++defined;
         EXPECT_FALSE(d.name.empty() || d.body.empty()) << "entry " << i;
         for (const Bytes& x : exclusiveBodies(d)) {
             // Inside the framing: data bytes or template bytes, checksum ranges opened before closed.
-            ASSERT_GE(x.size(), 3u);
-            EXPECT_TRUE(x.front() == 0xF0 && x.back() == 0xF7) << "entry " << i;
+            ASSERT_TRUE(x.size() >= 3 && x.front() == 0xF0 && x.back() == 0xF7) << "entry " << i;
             int open = 0;
             for (size_t k = 1; k + 1 < x.size(); ++k) {
                 uint8_t b = x[k];
                 bool tmpl = (b >= 0xC0 && b <= 0xC7) || (b >= 0xD0 && b <= 0xD7) || b >= 0xFA;
                 EXPECT_TRUE(b < 0x80 || (tmpl && b != 0xF7)) << "entry " << i << " byte " << k;
-                if (b == 0xFA) ++open;
-                if (b == 0xFB) {
-                    EXPECT_EQ(open--, 1) << "entry " << i;
-                }
+                open += b == 0xFA ? 1 : b == 0xFB ? -1 : 0;
+                EXPECT_TRUE(open == 0 || open == 1) << "entry " << i << " byte " << k;
             }
             EXPECT_EQ(open, 0) << "entry " << i;
         }
     }
     EXPECT_GE(defined, 30u);
 
-    EXPECT_EQ(c[2].name, "GS_Reset");
-    EXPECT_EQ(play(song, 2, 3, 0, 0),
-              (std::vector<Bytes>{{0xF0, 0x41, 0x10, 0x42, 0x12, 0x40, 0x00, 0x7F, 0x00, 0x41, 0xF7}}));
-    // Master volume: one 14-bit parameter, LSB before MSB on the wire.
-    EXPECT_EQ(c[4].type, 1);
-    EXPECT_EQ(c[4].max, 16383);
-    EXPECT_EQ(play(song, 4, 0, 0x7F, 0x01), (std::vector<Bytes>{{0xF0, 0x7F, 0x7F, 0x04, 0x01, 0x01, 0x7F, 0xF7}}));
-    // Pitch-bend sensitivity: RPN 0,0, data entry, then RPN null.
-    EXPECT_EQ(c[10].max, 24);
-    EXPECT_EQ(play(song, 10, 2, 0, 12), (std::vector<Bytes>{{0xB2, 101, 0}, {0xB2, 100, 0}, {0xB2, 6, 12},
-                                                            {0xB2, 38, 0}, {0xB2, 101, 127}, {0xB2, 100, 127}}));
-    EXPECT_EQ(c[11].type, 1);
-    // GS part level addresses the part of the channel: channel 9 is part 10 (nibble 0).
-    EXPECT_EQ(play(song, 30, 9, 0, 100),
-              (std::vector<Bytes>{{0xF0, 0x41, 0x10, 0x42, 0x12, 0x40, 0x10, 0x19, 0x64, 0x33, 0xF7}}));
-    // XG part volume takes the channel itself as the part number.
-    EXPECT_EQ(play(song, 40, 5, 0, 90), (std::vector<Bytes>{{0xF0, 0x43, 0x10, 0x4C, 0x08, 0x05, 0x0B, 90, 0xF7}}));
-    // Two parameters: drum note and value.
-    EXPECT_EQ(c[60].type, 2);
-    EXPECT_EQ(play(song, 60, 9, 38, 70), (std::vector<Bytes>{{0xB9, 99, 0x18}, {0xB9, 98, 38}, {0xB9, 6, 70}}));
+    // entry, channel, parameters, messages
+    const std::vector<std::tuple<uint16_t, uint8_t, uint8_t, uint8_t, std::vector<Bytes>>> plays = {
+        // Master volume: one 14-bit parameter, LSB before MSB on the wire.
+        {4, 0, 0x7F, 0x01, {{0xF0, 0x7F, 0x7F, 0x04, 0x01, 0x01, 0x7F, 0xF7}}},
+        // Pitch-bend sensitivity: RPN 0,0, data entry, then RPN null.
+        {10, 2, 0, 12, {{0xB2, 101, 0}, {0xB2, 100, 0}, {0xB2, 6, 12}, {0xB2, 38, 0}, {0xB2, 101, 127}, {0xB2, 100, 127}}},
+        // GS part level addresses the part of the channel: channel 9 is part 10 (nibble 0).
+        {30, 9, 0, 100, {{0xF0, 0x41, 0x10, 0x42, 0x12, 0x40, 0x10, 0x19, 0x64, 0x33, 0xF7}}},
+        // XG part volume takes the channel itself as the part number.
+        {40, 5, 0, 90, {{0xF0, 0x43, 0x10, 0x4C, 0x08, 0x05, 0x0B, 90, 0xF7}}},
+        // Two parameters: drum note and value.
+        {60, 9, 38, 70, {{0xB9, 99, 0x18}, {0xB9, 98, 38}, {0xB9, 6, 70}}},
+    };
+    for (const auto& [entry, channel, p1, p2, messages] : plays)
+        EXPECT_EQ(play(song, entry, channel, p1, p2), messages) << "entry " << entry;
 }

@@ -53,36 +53,26 @@ EventList take() {
 
 }  // namespace
 
-TEST(TakeRecording, ReplaceKeepsLaterEventsInPlaceAndUndoesInOneStep) {
-    Song song;
-    Track& rec = recordTrack(song, 1);
-    const Full before = full(rec.events);
-    EXPECT_EQ(takeRecording(song, take(), 3840, false), 1);
-    EXPECT_EQ(notes(rec.events), (Notes{{4080, 60, 300}, {4800, 62, 500}, {4800, 64, 100}, {6000, 42, 240}}));
-    EXPECT_EQ(rec.events.length(), 6480);
-
-    const Full after = full(rec.events);
-    ASSERT_TRUE(rec.undo());
-    EXPECT_EQ(full(rec.events), before);
-    EXPECT_FALSE(rec.canUndo());
-    ASSERT_TRUE(rec.redo());
-    EXPECT_EQ(full(rec.events), after);  // the same serials, for the commands pushed after it
-}
-
-TEST(TakeRecording, MixAddsAtTheirTicksWithoutMovingAnything) {
-    Song song;
-    Track& mix = recordTrack(song, 2);
-    const Full before = full(mix.events);
-    EXPECT_EQ(takeRecording(song, take(), 3840, false), 1);
-    EXPECT_EQ(notes(mix.events), (Notes{{3840, 40, 240},
-                                        {4080, 60, 300},
-                                        {4800, 62, 500},
-                                        {4800, 64, 100},
-                                        {4800, 41, 240},
-                                        {6000, 42, 240}}));
-    EXPECT_EQ(mix.events.length(), 6480);
-    ASSERT_TRUE(mix.undo());
-    EXPECT_EQ(full(mix.events), before);
+// Replace (record 1) clears the taken stretch and keeps later events in place; mix (record 2)
+// adds at their ticks without moving anything. Either undoes in one step and redoes with the
+// same serials, for the commands pushed after it.
+TEST(TakeRecording, ReplaceAndMixUndoInOneStep) {
+    const Notes taken = {{4080, 60, 300}, {4800, 62, 500}, {4800, 64, 100}};
+    for (auto [mode, expect] : {std::pair<uint8_t, Notes>{1, {taken[0], taken[1], taken[2], {6000, 42, 240}}},
+                                {2, {{3840, 40, 240}, taken[0], taken[1], taken[2], {4800, 41, 240}, {6000, 42, 240}}}}) {
+        Song song;
+        Track& t = recordTrack(song, mode);
+        const Full before = full(t.events);
+        EXPECT_EQ(takeRecording(song, take(), 3840, false), 1);
+        EXPECT_EQ(notes(t.events), expect) << int(mode);
+        EXPECT_EQ(t.events.length(), 6480);
+        const Full after = full(t.events);
+        ASSERT_TRUE(t.undo());
+        EXPECT_EQ(full(t.events), before);
+        EXPECT_FALSE(t.canUndo());
+        ASSERT_TRUE(t.redo());
+        EXPECT_EQ(full(t.events), after);
+    }
 }
 
 TEST(TakeRecording, BeyondTheEndOfShortAndEmptyTracks) {

@@ -29,12 +29,6 @@ Repeats repeats(const std::vector<TarvioPluginEvent>& events) {
     return out;
 }
 
-TarvioParameterRecord record(const ParameterBlock& b, int k) {
-    TarvioParameterRecord r;
-    std::memcpy(&r, &b.records[k], sizeof r);
-    return r;
-}
-
 class EchoTest : public PluginTest {
 protected:
     void SetUp() override {
@@ -47,14 +41,11 @@ protected:
         clearPluginSlot(track, 0);
         PluginTest::TearDown();
     }
-    // Parameters 0..4: velocity decay, repeats, delay, delay decay, pitch decay.
+    // Parameters 0..4: velocity decay, repeats, delay, delay decay, pitch decay; the value is
+    // at byte 48 of a record.
     void setParams(std::initializer_list<std::pair<int, int32_t>> values) {
         ParameterBlock b = track.slotBlock(0);
-        for (auto [k, v] : values) {
-            TarvioParameterRecord r = record(b, k);
-            r.v.i.value = v;
-            std::memcpy(static_cast<void*>(&b.records[k]), &r, sizeof r);
-        }
+        for (auto [k, v] : values) std::memcpy(b.records[k].raw + 48, &v, 4);
         track.setSlotBlock(0, b);
     }
     void input(TarvioPluginEvent e) { inst->ops->input(inst, &e); }
@@ -64,31 +55,6 @@ protected:
 };
 
 }  // namespace
-
-TEST_F(PluginTest, EchoLoadsWithItsIdentityAndDefaults) {
-    loadPlugins(echoFolder());
-    loadPlugins(echoFolder());  // a second load adds nothing
-    auto list = listPlugins();
-    ASSERT_EQ(list.size(), 1u);
-    EXPECT_EQ(list[0].name, "tarvio Echo");
-    EXPECT_EQ(list[0].author, "ostrand");
-    EXPECT_EQ(std::filesystem::path(list[0].file).filename(), std::filesystem::path(TARVIO_ECHO_PATH).filename());
-
-    Track t;
-    ASSERT_TRUE(bindPluginSlot(t, 2, "tarvio Echo"));
-    EXPECT_EQ(std::string(t.slots[2].instance->ops->getName(t.slots[2].instance)), "tarvio Echo");
-    EXPECT_EQ(t.slots[0].block, nullptr);  // the other slots stay free
-    ASSERT_EQ(pluginParameterCount(t.slots[2]), 5);
-    const char* names[] = {"Velocity Decay", "Max Echo Num", "Delay", "Delay Decay", "Pitch Decay"};
-    const int32_t ranges[][3] = {{-128, 127, -12}, {1, 16, 16}, {0, 1920, 360}, {-1920, 1920, 0}, {-24, 24, 0}};
-    for (int k = 0; k < 5; ++k) {
-        TarvioParameterRecord r = record(t.slotBlock(2), k);
-        EXPECT_EQ(r.type, TARVIO_PARAM_INTEGER);
-        EXPECT_STREQ(r.name, names[k]);
-        EXPECT_EQ((std::vector<int32_t>{r.v.i.min, r.v.i.max, r.v.i.value}),
-                  (std::vector<int32_t>(ranges[k], ranges[k] + 3))) << k;
-    }
-}
 
 TEST_F(PluginTest, BrokenLibraryIsSkippedWithALogLineAndTheFirstOfTwoNamesWins) {
     ::setenv("TARVIO_LOG", "1", 1);
@@ -107,7 +73,9 @@ TEST_F(PluginTest, BrokenLibraryIsSkippedWithALogLineAndTheFirstOfTwoNamesWins) 
     loadPlugins(TARVIO_FAKES_DIR);
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
 
-    // The impostor came first, so the echo loaded after it is listed but never found.
+    // The impostor came first, so the echo loaded after it is listed but never found; a second
+    // load of a folder adds nothing.
+    loadPlugins(echoFolder());
     loadPlugins(echoFolder());
     list = listPlugins();
     ASSERT_EQ(list.size(), 2u);
@@ -128,9 +96,6 @@ TEST_F(PluginTest, InstancesAreReleasedWhenReboundEmptiedOrDestroyed) {
         EXPECT_TRUE(bindPluginSlot(a, 0, "tarvio Echo"));
         EXPECT_TRUE(bindPluginSlot(a, 0, "tarvio Echo"));
         EXPECT_EQ(live(), 1);
-        EXPECT_FALSE(bindPluginSlot(a, 1, "Not Here"));
-        EXPECT_EQ(a.slotName(1), "Not Here");
-        EXPECT_EQ(a.slotInstance(1), nullptr);
         bindPluginSlot(b, 3, "tarvio Echo");
         EXPECT_EQ(live(), 2);
         clearPluginSlot(b, 3);
@@ -141,19 +106,6 @@ TEST_F(PluginTest, InstancesAreReleasedWhenReboundEmptiedOrDestroyed) {
     }
     EXPECT_EQ(live(), 0);
     dlclose(h);
-}
-
-TEST_F(EchoTest, DefaultsRepeatEightTimesAndSkipTheSilentRest) {
-    input(noteEvent(0, 60, 100));
-    EXPECT_EQ(inst->pending, 9);
-    EXPECT_EQ(repeats(pull(inst, 0)), (Repeats{{0, 60, 100, 1}}));
-    auto later = pull(inst, 100000);
-    Repeats expect;
-    for (int i = 1; i <= 8; ++i) expect.push_back({uint32_t(360 * i), 60, 100 - 12 * i, 0});
-    EXPECT_EQ(repeats(later), expect);
-    EXPECT_EQ(later.back().gate, 240);
-    EXPECT_EQ(inst->pending, 0);
-    EXPECT_TRUE(pull(inst, 200000).empty());
 }
 
 TEST_F(EchoTest, DelayDecaySpreadsAndPitchDecayLeavesTheKeyRange) {
@@ -169,7 +121,8 @@ TEST_F(EchoTest, DelayDecaySpreadsAndPitchDecayLeavesTheKeyRange) {
     EXPECT_EQ(repeats(pull(inst, 100000)), (Repeats{{1000, 100, 100, 1}, {1360, 112, 88, 0}, {1720, 124, 76, 0}}));
 }
 
-TEST_F(EchoTest, LaterEventsReplaceTheirMatchAtOneTick) {
+TEST_F(EchoTest, LaterEventsReplaceTheirMatchAtOneTickAndResetDropsThemAll) {
+    EXPECT_STREQ(inst->ops->getName(inst), "tarvio Echo");
     input(noteEvent(0, 60, 100));
     EXPECT_EQ(pull(inst, 0).size(), 1u);
     EXPECT_TRUE(pull(inst, 359).empty());  // before every pending tick
@@ -193,10 +146,7 @@ TEST_F(EchoTest, LaterEventsReplaceTheirMatchAtOneTick) {
     ASSERT_EQ(out.size(), 1u);
     EXPECT_EQ(tarvio_event_bend(&out[0]), -100);
     EXPECT_EQ(out[0].merge, 1);
-}
 
-TEST_F(EchoTest, ResetDropsPendingEventsAndSwitchesOn) {
-    input(noteEvent(0, 60, 100));
     inst->on = 0;
     inst->ops->reset(inst);
     EXPECT_EQ(inst->on, 1);
