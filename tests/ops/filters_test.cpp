@@ -52,8 +52,8 @@ TEST(Filters, ArithmeticOnTheMatchedMessageOnly) {
 TEST(Filters, LayerDeleteAndTheChain) {
     const Filter layer = filter(kSourceNoteOn, 0, {{kActionLayer, 0, 0}, {kActionAddVal, 0, 12}});
     const Event c60 = make(EventKind::Note, 60, 90);
-    EXPECT_EQ(run({layer}, c60), (Rows{{kNote, 60, 90}, {kNote, 72, 90}}));
-    // A later filter takes the last event of the working list only; a Delete there drops it.
+    // A layer keeps the original and works on its copy; a later filter takes the last event of the
+    // working list only, and a Delete there drops it.
     EXPECT_EQ(run({layer, filter(kSourceNoteOn, 0, {{kActionAddVal, 0, 1}})}, c60),
               (Rows{{kNote, 60, 90}, {kNote, 73, 90}}));
     EXPECT_EQ(run({layer, filter(kSourceNoteOn, 0, {{kActionDelete, 0, 0}})}, c60), (Rows{{kNote, 60, 90}}));
