@@ -187,7 +187,7 @@ void BM_ImportSmf(benchmark::State& state) {
     size_t events = 0;
     for (auto _ : state) {
         Song song;
-        if (!importSmf(file.data(), file.size(), song, 480)) state.SkipWithError("import failed");
+        if (!importSmf(file.data(), file.size(), song, 480).ok()) state.SkipWithError("import failed");
         events = eventCount(song);
     }
     state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(file.size()));
