@@ -17,12 +17,35 @@ struct OutputRecord;
 namespace tarvio::cli {
 
 enum ExitStatus { kOk = 0, kFailed = 1, kUsage = 2 };
+// Returned by runCommand for a command that needs the device stack or the plug-in host when
+// this program has neither: tarvio-cli links neither (and is linked statically), so that the
+// commands that read and print songs start as fast as a process can. tarvio-cli-full has both.
+constexpr int kNeedsFullProgram = -1;
 
 // Runs a parsed command line. On failure returns kFailed or kUsage with one line in err.
 int runCommand(const Options& opts, Output& out, std::string& err);
 
+// What tarvio-cli-full adds: the commands play, render, devices and plugins (handed over after
+// the options have been checked), and the loading of the program's plug-ins, which every command
+// that plays or writes a song file needs (its slots bind plug-ins by name).
+struct FullProgram {
+    int (*run)(const Options& opts, Output& out, std::string& err) = nullptr;
+    void (*loadPlugins)() = nullptr;
+};
+void setFullProgram(const FullProgram& full);
+
+// The whole program: parses argv, runs the command and reports a failure as one line on stderr.
+// A command that needs what this program lacks replaces the process with tarvio-cli-full from
+// the program's own folder.
+int cliMain(int argc, char** argv);
+
+// Checks the count of positional arguments after the command.
+int checkArgs(const Options& opts, size_t count, const char* what, std::string& err);
+
 // Opens a song as the document does: reads a song file, or imports a .mid file at --tpqn,
-// then fills the command table.
+// then fills the command table. A file that is not of its kind fails. A damaged file (read
+// only in part) fails for the commands that write what they read unless --force is given;
+// the others print one warning line on stderr and go on with what was read.
 bool openSong(const std::string& path, const Options& opts, Song& song, std::string& err);
 
 // "STEP KIND B0 B1 B2 B3" and the payload, with a newline.

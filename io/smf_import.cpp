@@ -1,5 +1,12 @@
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <array>
+#include <bitset>
+#include <cerrno>
 #include <climits>
 #include <cstring>
 #include <vector>
@@ -90,10 +97,11 @@ public:
     }
 
 private:
+    // Left uninitialised until used (activeNotes_ says which are): a table touched only where
+    // the file plays keeps a short import from faulting in pages it never needed.
     struct NoteEntry {
-        EventList::iterator ev;
+        Event* ev;
         int64_t start;
-        bool active;
     };
     // Where new events of one channel (format 0) or of the chunk (format 1) go.
     struct Lane {
@@ -164,7 +172,7 @@ private:
             if (format_ != kNoFormat) damage(p - 8, "format " + std::to_string(format_) + " files are not imported");
             return;
         }
-        for (NoteEntry& n : notes_) n.active = false;
+        activeNotes_.reset();
         cc0_.fill(0);
         cc32_.fill(0);
         fileTick_ = 0;
@@ -319,23 +327,25 @@ private:
         return lane.last;
     }
 
-    void closeNote(NoteEntry& n) {
-        if (!n.active) return;
+    void closeNote(size_t index) {
+        if (!activeNotes_.test(index)) return;
+        const NoteEntry& n = notes_[index];
         // Clamped, not wrapped: a long note must not turn into a short one.
         int64_t gate = std::min<int64_t>(abs_ - n.start, 65535);
         n.ev->b[2] = uint8_t(gate & 0xFF);
         n.ev->b[3] = uint8_t(gate >> 8);
-        n.active = false;
+        activeNotes_.reset(index);
     }
 
     void channelMessage(Lane& lane, uint8_t kind, uint8_t ch, uint8_t d1, uint8_t d2) {
         if (kind <= 0x90) {
-            NoteEntry& n = notes_[ch * 128 + d1];
-            closeNote(n);
+            const size_t index = size_t(ch) * 128 + d1;
+            closeNote(index);
             if (kind == 0x80 || d2 == 0) return;
             Event e;
             e.setNote(d1, d2, 0);
-            n = NoteEntry{append(lane, std::move(e)), abs_, true};
+            notes_[index] = NoteEntry{&*append(lane, std::move(e)), abs_};
+            activeNotes_.set(index);
             return;
         }
         Event e;
@@ -450,7 +460,8 @@ private:
     std::array<int8_t, 16> channelLane_{};  // format 1: the lane of each channel, -1 before its first use
     size_t lanesUsed_ = 1;
     bool claimed_ = false;  // format 1: the chunk's track has its channel
-    std::array<NoteEntry, 16 * 128> notes_{};
+    NoteEntry notes_[16 * 128];  // by channel and key
+    std::bitset<16 * 128> activeNotes_;
     std::vector<uint8_t> sysex_;
     std::vector<TempoMeta> tempos_;
     std::vector<BeatEntry> beats_;
@@ -463,15 +474,61 @@ ReadReport importSmf(const uint8_t* data, size_t size, Song& song, uint16_t tpqn
     return Importer(song, tpqn).run(data, data + size);
 }
 
+namespace {
+
+// A regular file read into memory mapped in one go: a fresh buffer faulted in page by page
+// costs more than importing a typical file. The mapping is anonymous and filled by read(), so
+// a file cut short while it is read only ends sooner. False when this way does not apply.
+struct FileBytes {
+    uint8_t* data = nullptr;
+    size_t size = 0, mapped = 0;
+    FileBytes() = default;
+    FileBytes(const FileBytes&) = delete;
+    FileBytes& operator=(const FileBytes&) = delete;
+    ~FileBytes() {
+        if (mapped) ::munmap(data, mapped);
+    }
+    bool read(const std::string& path) {
+        int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+        if (fd < 0) return false;
+        struct stat st;
+        bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0;
+        if (ok) {
+            mapped = size_t(st.st_size);
+            void* p = ::mmap(nullptr, mapped, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
+            if (p == MAP_FAILED) {
+                mapped = 0;
+                ok = false;
+            } else {
+                data = static_cast<uint8_t*>(p);
+            }
+        }
+        while (ok && size < mapped) {
+            ssize_t r = ::read(fd, data + size, mapped - size);
+            if (r < 0 && errno == EINTR) continue;
+            if (r < 0) ok = false;
+            if (r <= 0) break;
+            size += size_t(r);
+        }
+        ::close(fd);
+        return ok;
+    }
+};
+
+}  // namespace
+
 bool importSmfFile(const std::string& path, Song& song, uint16_t tpqn, std::string* err, ReadReport* report) {
+    FileBytes mapped;
     std::vector<uint8_t> data;
     ReadReport r;
-    if (!readWholeFile(path, data, err)) {
-        r.status = ReadReport::Status::Unreadable;
-    } else {
+    if (mapped.read(path)) {
+        r = importSmf(mapped.data, mapped.size, song, tpqn);
+    } else if (readWholeFile(path, data, err)) {
         r = importSmf(data.data(), data.size(), song, tpqn);
-        if (!r.ok() && err) *err = "cannot import " + path + ": not a Standard MIDI File";
+    } else {
+        r.status = ReadReport::Status::Unreadable;
     }
+    if (r.status == ReadReport::Status::NotThisKind && err) *err = "cannot import " + path + ": not a Standard MIDI File";
     if (report) *report = r;
     return r.ok();
 }
