@@ -60,6 +60,7 @@ public:
         begin_ = p;
         while (end - p >= 4) {
             const uint8_t* type = p;
+            chunkStart_ = p;
             size_t left = size_t(end - p);
             uint64_t len = left >= 8 ? be32(p + 4) : 0;
             p += std::min<size_t>(8, left);
@@ -161,15 +162,15 @@ private:
 
     void trackChunk(const uint8_t* p, const uint8_t* end) {
         if (format_ == 0) {
-            if (tracksMade_ + 16 > kMaxTracks) return tooManyTracks(p);
+            if (tracksMade_ + 16 > kMaxTracks) return tooManyTracks();
             for (int ch = 0; ch < 16; ++ch) lanes_[ch] = laneOf(newTrack(uint8_t(ch)));
         } else if (format_ == 1) {
-            if (tracksMade_ + 1 > kMaxTracks) return tooManyTracks(p);
+            if (tracksMade_ + 1 > kMaxTracks) return tooManyTracks();
             lanes_[0] = laneOf(newTrack(0));
             lanesUsed_ = 1;
             channelLane_.fill(-1);
         } else {
-            if (format_ != kNoFormat) damage(p - 8, "format " + std::to_string(format_) + " files are not imported");
+            if (format_ != kNoFormat) damage(chunkStart_, "format " + std::to_string(format_) + " files are not imported");
             return;
         }
         activeNotes_.reset();
@@ -186,11 +187,12 @@ private:
         // Notes still open keep gate 0: they are rests.
         if (format_ == 0) titlePending_ = false;
         // The tracks split off by channel carry the name of the chunk's track.
-        for (size_t i = 1; i < lanesUsed_; ++i) lanes_[i].track->name = lanes_[0].track->name;
+        if (format_ == 1)
+            for (size_t i = 1; i < lanesUsed_; ++i) lanes_[i].track->name = lanes_[0].track->name;
     }
 
-    void tooManyTracks(const uint8_t* p) {
-        damage(p - 8, "more than " + std::to_string(kMaxTracks) + " tracks: the rest are left out");
+    void tooManyTracks() {
+        damage(chunkStart_, "more than " + std::to_string(kMaxTracks) + " tracks: the rest are left out");
     }
 
     static Lane laneOf(Track* t) {
@@ -439,6 +441,7 @@ private:
     Song& song_;
     uint16_t tpqn_;
     const uint8_t* begin_ = nullptr;
+    const uint8_t* chunkStart_ = nullptr;
     ReadReport report_;
     size_t chunks_ = 0;
     size_t trackChunks_ = 0;
