@@ -2,8 +2,10 @@
 # Start-up and import speed of tarvio-cli against midicsv, side by side in one run, process
 # start included: `tarvio-cli info F.mid` against `midicsv F.mid > /dev/null` on three
 # Standard MIDI Files of 150 to 200 KB. Also counts the shared libraries each program links.
-# The figures are hyperfine's median and minimum wall times (with a shell loop of RUNS runs
-# when hyperfine is missing); the ratio is midicsv / tarvio-cli, so 2.0 means twice as fast.
+# The figures are hyperfine's median and minimum wall times and its mean CPU time (user and
+# system; a shell loop of RUNS runs gives the wall times alone when hyperfine is missing); the
+# ratios are midicsv / tarvio-cli, so 2.0 means twice as fast. On a busy machine the wall
+# times mostly measure waiting for a processor, and the CPU times tell more.
 # Usage: bench/cli_speed.sh [BUILD_DIR]   (the build must have tarvio-cli and
 #        bench_smf_import_bench; RUNS defaults to 200)
 set -e
@@ -45,10 +47,12 @@ measure() {
     python3 - "$OUT/cli_speed.json" <<'PY'
 import json, sys
 r = json.load(open(sys.argv[1]))["results"]
-print("%.2f %.2f %.2f %.2f" % (r[0]["median"] * 1e3, r[0]["min"] * 1e3, r[1]["median"] * 1e3, r[1]["min"] * 1e3))
+cpu = [(x["user"] + x["system"]) * 1e3 for x in r]
+print("%.2f %.2f %.2f %.2f %.2f %.2f" % (r[0]["median"] * 1e3, r[0]["min"] * 1e3, r[1]["median"] * 1e3, r[1]["min"] * 1e3,
+                                         cpu[0], cpu[1]))
 PY
   else
-    echo "$(loop_ms "$CLI" info "$file") $(loop_ms midicsv "$file")"
+    echo "$(loop_ms "$CLI" info "$file") $(loop_ms midicsv "$file") - -"
   fi
 }
 
@@ -57,10 +61,14 @@ for spec in "180000 8" "190000 16" "230000 4"; do
   file="$OUT/cli-$2tracks.mid"
   "$GEN" --generate "$file" "$1" "$2"
   "$CLI" info "$file" >/dev/null  # must import cleanly
-  read -r ours oursMin peer peerMin <<RESULT
+  read -r ours oursMin peer peerMin oursCpu peerCpu <<RESULT
 $(measure "$file")
 RESULT
+  ratio=$(awk -v a="$peer" -v b="$ours" 'BEGIN { printf "%.2f", a / b }')
   echo "$(basename "$file") $(wc -c <"$file") bytes: tarvio-cli info $ours ms (min $oursMin)," \
-    "midicsv $peer ms (min $peerMin), ratio $(awk -v a="$peer" -v b="$ours" 'BEGIN { printf "%.2f", a / b }')" \
-    "(target 2 or more)"
+    "midicsv $peer ms (min $peerMin), ratio $ratio (target 2 or more)"
+  if [ "$oursCpu" != "-" ]; then
+    echo "  CPU: tarvio-cli $oursCpu ms, midicsv $peerCpu ms," \
+      "ratio $(awk -v a="$peerCpu" -v b="$oursCpu" 'BEGIN { printf "%.2f", a / b }')"
+  fi
 done

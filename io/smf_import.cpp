@@ -303,6 +303,7 @@ private:
     // Each event's song tick comes from its absolute file tick, so that rounding never adds up
     // along a track: tracks stay together whatever the division.
     void advance(uint32_t delta) {
+        if (delta == 0) return;  // chords and controller groups: no division for them
         fileTick_ = std::min<int64_t>(fileTick_ + delta, kMaxFileTick);
         int64_t next = std::min(fileTick_ * scaleNum_ / scaleDen_, kMaxTick);
         int64_t d = next - abs_;
