@@ -23,8 +23,8 @@ mkdir -p "$OUT"
 
 # Shared libraries a program links (0 for a static one).
 libs() { ldd "$1" 2>/dev/null | grep -c '=>' || true; }
-echo "shared libraries: tarvio-cli $(libs "$CLI"), tarvio-cli-full $(libs "$BUILD/bin/tarvio-cli-full")," \
-  "midicsv $(libs "$(command -v midicsv)")"
+echo "shared libraries: tarvio-cli $(libs "$CLI"), tarvio-cli-plugins $(libs "$BUILD/bin/tarvio-cli-plugins")," \
+  "tarvio-cli-devices $(libs "$BUILD/bin/tarvio-cli-devices"), midicsv $(libs "$(command -v midicsv)")"
 
 # Median and minimum in milliseconds of RUNS runs of a command without a shell.
 loop_ms() {

@@ -25,12 +25,9 @@ namespace tarvio::cli {
 namespace {
 
 constexpr uint16_t kDefaultImportTpqn = 480;
-constexpr char kFullProgram[] = "tarvio-cli-full";
+Extensions gExt;
 
-FullProgram gFull;
-
-// Commands run by FullProgram::run.
-bool isFullCommand(const std::string& c) { return c == "play" || c == "render" || c == "devices" || c == "plugins"; }
+bool isDeviceCommand(const std::string& c) { return c == "play" || c == "render" || c == "devices"; }
 // Commands that write what they read: a damaged song must not silently become a new file.
 bool writesWhatItReads(const std::string& c) { return c == "convert" || c == "phrase-export" || c == "phrase-import"; }
 
@@ -209,20 +206,20 @@ int checkArgs(const Options& opts, size_t count, const char* what, std::string& 
     return kOk;
 }
 
-void setFullProgram(const FullProgram& full) { gFull = full; }
+void setExtensions(const Extensions& ext) { gExt = ext; }
 
 // A Standard MIDI File has no plug-in slots, and info and events show slots by name only;
 // every other command on a song file plays or writes its slots, so it needs the plug-ins.
-static bool needsFullProgram(const Options& opts) {
+static bool needsPlugins(const Options& opts) {
     const std::string& c = opts.command;
-    if (isFullCommand(c)) return true;
+    if (c == "plugins") return true;
     return c != "info" && c != "events" && !opts.args.empty() && !isMidiPath(opts.args[0]);
 }
 
 bool openSong(const std::string& path, const Options& opts, Song& song, std::string& err) {
     const bool midi = isMidiPath(path);
     // As the program does at start: songs bind their slots by name, and play and save with them.
-    if (!midi && gFull.loadPlugins && opts.command != "info" && opts.command != "events") gFull.loadPlugins();
+    if (!midi && gExt.loadPlugins && opts.command != "info" && opts.command != "events") gExt.loadPlugins();
     std::string readErr;
     ReadReport report;
     const uint16_t tpqn = uint16_t(opts.tpqn.value_or(kDefaultImportTpqn));  // checked by checkOptions
@@ -328,8 +325,13 @@ int runCommand(const Options& opts, Output& out, std::string& err) {
         return kUsage;
     }
     if (int s = checkOptions(opts, err)) return s;
-    if (needsFullProgram(opts) && !gFull.run) return kNeedsFullProgram;
-    if (isFullCommand(c)) return gFull.run(opts, out, err);
+    if (isDeviceCommand(c)) return gExt.runDevices ? gExt.runDevices(opts, out, err) : kNeedsDevices;
+    if (needsPlugins(opts) && !gExt.loadPlugins) return kNeedsPlugins;
+    if (c == "plugins") {
+        if (int s = checkArgs(opts, 0, "no arguments", err)) return s;
+        gExt.listPlugins(out);
+        return kOk;
+    }
 
     if (c == "convert") {
         if (int s = checkArgs(opts, 2, "IN and OUT files", err)) return s;
@@ -408,15 +410,15 @@ int cliMain(int argc, char** argv) {
     Output out(1);
     if (opts.help) {
         out.write(kUsageText);
-    } else if (int status = runCommand(opts, out, err); status == kNeedsFullProgram) {
-        // The full program sits beside this one, whatever TARVIO_HOME says: it is part of
+    } else if (int status = runCommand(opts, out, err); status == kNeedsPlugins || status == kNeedsDevices) {
+        // The helper programs sit beside this one, whatever TARVIO_HOME says: they are part of
         // the program, not of its data.
         std::string exe(4096, '\0');
         ssize_t n = ::readlink("/proc/self/exe", exe.data(), exe.size());
         exe.resize(n > 0 ? size_t(n) : 0);
         const size_t slash = exe.rfind('/');
         const std::string program = (slash == std::string::npos ? std::string(".") : exe.substr(0, slash)) + "/" +
-                                    kFullProgram;
+                                    (status == kNeedsPlugins ? "tarvio-cli-plugins" : "tarvio-cli-devices");
         ::execv(program.c_str(), argv);
         return fail(kFailed, "cannot run " + program + ": " + std::strerror(errno));
     } else if (status != kOk) {

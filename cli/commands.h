@@ -17,26 +17,29 @@ struct OutputRecord;
 namespace tarvio::cli {
 
 enum ExitStatus { kOk = 0, kFailed = 1, kUsage = 2 };
-// Returned by runCommand for a command that needs the device stack or the plug-in host when
-// this program has neither: tarvio-cli links neither (and is linked statically), so that the
-// commands that read and print songs start as fast as a process can. tarvio-cli-full has both.
-constexpr int kNeedsFullProgram = -1;
+// Returned by runCommand for a command that needs what this program lacks. tarvio-cli links
+// neither the plug-in loader nor the device stack (and is linked statically), so that the
+// commands that read and print songs start as fast as a process can; it hands the others to
+// tarvio-cli-plugins (with the plug-in loader) or tarvio-cli-devices (with both).
+constexpr int kNeedsPlugins = -1;
+constexpr int kNeedsDevices = -2;
 
 // Runs a parsed command line. On failure returns kFailed or kUsage with one line in err.
 int runCommand(const Options& opts, Output& out, std::string& err);
 
-// What tarvio-cli-full adds: the commands play, render, devices and plugins (handed over after
-// the options have been checked), and the loading of the program's plug-ins, which every command
-// that plays or writes a song file needs (its slots bind plug-ins by name).
-struct FullProgram {
-    int (*run)(const Options& opts, Output& out, std::string& err) = nullptr;
+// What the helper programs add. Every command that plays or writes a song file needs the
+// plug-ins (its slots bind them by name); play, render and devices need the device stack.
+struct Extensions {
     void (*loadPlugins)() = nullptr;
+    void (*listPlugins)(Output& out) = nullptr;  // the plugins command
+    // play, render and devices, handed over after the options have been checked.
+    int (*runDevices)(const Options& opts, Output& out, std::string& err) = nullptr;
 };
-void setFullProgram(const FullProgram& full);
+void setExtensions(const Extensions& ext);
 
 // The whole program: parses argv, runs the command and reports a failure as one line on stderr.
-// A command that needs what this program lacks replaces the process with tarvio-cli-full from
-// the program's own folder.
+// A command that needs what this program lacks replaces the process with the helper program
+// beside it that has it.
 int cliMain(int argc, char** argv);
 
 // Checks the count of positional arguments after the command.

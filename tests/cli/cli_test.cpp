@@ -318,9 +318,10 @@ TEST(CliDamage, ForeignFilesFailAndDamagedFilesWarnOrAreRefused) {
     expectFailure(runCli({"info", mid, "--force"}), "--force does not apply to info");
 }
 
-// tarvio-cli links no device library and no plug-in loader: the commands that need them run in
-// tarvio-cli-full beside it. A copy without it still reads and prints songs.
-TEST(CliPrograms, OnlyTheFullProgramLinksTheDeviceStack) {
+// Only the device commands load the device stack: tarvio-cli links neither it nor the plug-in
+// loader, and hands play, render and devices to tarvio-cli-devices beside it (and the commands
+// that need plug-ins to tarvio-cli-plugins). A copy without its helpers still reads MIDI files.
+TEST(CliPrograms, OnlyTheDeviceCommandsLoadTheDeviceStack) {
     clitest::TempDir dir;
     const std::string copy = dir.path("tarvio-cli"), mid = dir.path("tiny.mid");
     std::filesystem::copy_file(TARVIO_CLI_PATH, copy);
@@ -329,11 +330,16 @@ TEST(CliPrograms, OnlyTheFullProgramLinksTheDeviceStack) {
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(lines(r.out).size(), 5u) << r.out;
     r = clitest::run(copy, {"devices"});
-    expectFailure(r, "cannot run " + dir.path("tarvio-cli-full"));
+    expectFailure(r, "cannot run " + dir.path("tarvio-cli-devices"));
     EXPECT_EQ(r.status, 1);
+    expectFailure(clitest::run(copy, {"plugins"}), "cannot run " + dir.path("tarvio-cli-plugins"));
 
-    r = clitest::run("/bin/sh", {"-c", std::string("ldd ") + TARVIO_CLI_PATH + " 2>&1"});
-    for (const char* lib : {"fluidsynth", "rtmidi", "asound", "jack"}) EXPECT_FALSE(has(r.out, lib)) << r.out;
+    const std::string folder = std::filesystem::path(TARVIO_CLI_PATH).parent_path().string();
+    for (const std::string& program : {std::string(TARVIO_CLI_PATH), folder + "/tarvio-cli-plugins"}) {
+        r = clitest::run("/bin/sh", {"-c", "ldd " + clitest::shellQuote(program) + " 2>&1"});
+        for (const char* lib : {"fluidsynth", "rtmidi", "asound", "jack"})
+            EXPECT_FALSE(has(r.out, lib)) << program << ": " << r.out;
+    }
 }
 
 TEST(CliOptions, MayStandBeforeOrAfterTheArguments) {

@@ -1,7 +1,7 @@
-// The commands that need the device stack (RtMidi, ALSA, JACK, FluidSynth) or the plug-in
-// host: play, render, devices and plugins. They live in tarvio-cli-full, which tarvio-cli
-// hands them to, so that the commands that read and print songs start without either.
-#include "cli/full_commands.h"
+// The commands that need the device stack (RtMidi, ALSA, JACK, FluidSynth): play, render and
+// devices. They live in tarvio-cli-devices, which tarvio-cli hands them to, so that no other
+// command loads that stack.
+#include "cli/device_commands.h"
 
 #include <cstdio>
 
@@ -10,7 +10,6 @@
 #include "engine/ports.h"
 #include "engine/render.h"
 #include "model/song.h"
-#include "plugin/host.h"
 
 namespace tarvio::cli {
 
@@ -50,21 +49,8 @@ void listDevices(Output& out) {
 
 }  // namespace
 
-int runFullCommand(const Options& opts, Output& out, std::string& err) {
+int runDeviceCommand(const Options& opts, Output& out, std::string& err) {
     const std::string& c = opts.command;
-    if (c == "plugins") {
-        if (int s = checkArgs(opts, 0, "no arguments", err)) return s;
-        loadProgramPlugins();
-        for (const PluginEntry& p : listPlugins()) {
-            out.write(p.name);
-            out.put('\t');
-            out.write(p.author);
-            out.put('\t');
-            out.write(p.file);
-            out.put('\n');
-        }
-        return kOk;
-    }
     if (c == "devices") {
         if (int s = checkArgs(opts, 0, "no arguments", err)) return s;
         listDevices(out);
