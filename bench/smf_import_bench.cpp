@@ -4,7 +4,8 @@
 //
 // Without arguments this is a Google Benchmark over the file in memory. bench/smf_speed.sh
 // uses the two other modes:
-//   --generate PATH     writes the file
+//   --generate PATH [BYTES TRACKS]
+//                       writes the file (by default about 5 MB in 32 tracks)
 //   --time PATH RUNS    prints the best wall milliseconds of RUNS imports of the file at
 //                       TPQN 480, reading it from disk and freeing the song included
 #include <benchmark/benchmark.h>
@@ -156,18 +157,18 @@ std::vector<uint8_t> instrument(int index, size_t bytes, uint32_t& length) {
     return encodeTrack(msgs);
 }
 
-std::vector<uint8_t> makeBigSmf() {
+std::vector<uint8_t> makeBigSmf(size_t targetBytes = kTargetBytes, int tracks = kTracks) {
     std::vector<std::vector<uint8_t>> bodies;
     uint32_t length = 0;
-    size_t perTrack = kTargetBytes / kTracks;
-    for (int i = 1; i < kTracks; ++i) {
+    size_t perTrack = targetBytes / size_t(tracks);
+    for (int i = 1; i < tracks; ++i) {
         uint32_t len;
         bodies.push_back(instrument(i, perTrack, len));
         length = std::max(length, len);
     }
     bodies.insert(bodies.begin(), conductor(length));
-    std::vector<uint8_t> out{'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 1, 0, uint8_t(kTracks), uint8_t(kDivision >> 8),
-                             uint8_t(kDivision & 0xFF)};
+    std::vector<uint8_t> out{'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 1, uint8_t(tracks >> 8), uint8_t(tracks),
+                             uint8_t(kDivision >> 8), uint8_t(kDivision & 0xFF)};
     for (auto& b : bodies) {
         out.insert(out.end(), {'M', 'T', 'r', 'k'});
         putBe32(out, uint32_t(b.size()));
@@ -187,7 +188,7 @@ void BM_ImportSmf(benchmark::State& state) {
     size_t events = 0;
     for (auto _ : state) {
         Song song;
-        if (!importSmf(file.data(), file.size(), song, 480)) state.SkipWithError("import failed");
+        if (!importSmf(file.data(), file.size(), song, 480).ok()) state.SkipWithError("import failed");
         events = eventCount(song);
     }
     state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(file.size()));
@@ -195,9 +196,9 @@ void BM_ImportSmf(benchmark::State& state) {
 }
 BENCHMARK(BM_ImportSmf)->Unit(benchmark::kMillisecond);
 
-int generate(const char* path) {
+int generate(const char* path, size_t bytes, int tracks) {
     std::string err;
-    if (!writeFileAtomic(path, makeBigSmf(), &err)) {
+    if (!writeFileAtomic(path, makeBigSmf(bytes, std::clamp(tracks, 2, 255)), &err)) {
         std::fprintf(stderr, "%s\n", err.c_str());
         return 1;
     }
@@ -226,7 +227,9 @@ int timeImports(const char* path, int runs) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc == 3 && std::strcmp(argv[1], "--generate") == 0) return generate(argv[2]);
+    if (argc == 3 && std::strcmp(argv[1], "--generate") == 0) return generate(argv[2], kTargetBytes, kTracks);
+    if (argc == 5 && std::strcmp(argv[1], "--generate") == 0)
+        return generate(argv[2], size_t(std::strtoull(argv[3], nullptr, 10)), std::atoi(argv[4]));
     if (argc >= 3 && std::strcmp(argv[1], "--time") == 0) return timeImports(argv[2], argc > 3 ? std::atoi(argv[3]) : 5);
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;

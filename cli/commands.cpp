@@ -1,14 +1,17 @@
 #include "cli/commands.h"
 
+#include <malloc.h>
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
 #include <charconv>
-#include <cstdio>
+#include <cstring>
 #include <iterator>
 
 #include "cli/json.h"
-#include "cli/play.h"
 #include "engine/emitter.h"
-#include "engine/ports.h"
-#include "engine/render.h"
 #include "engine/song_play.h"
 #include "io/file_util.h"
 #include "io/phrase_file.h"
@@ -16,20 +19,54 @@
 #include "io/smf.h"
 #include "io/song_file.h"
 #include "model/song.h"
-#include "plugin/host.h"
 
 namespace tarvio::cli {
 
 namespace {
 
 constexpr uint16_t kDefaultImportTpqn = 480;
+Extensions gExt;
+
+bool isDeviceCommand(const std::string& c) { return c == "play" || c == "render" || c == "devices"; }
+// Commands that write what they read: a damaged song must not silently become a new file.
+bool writesWhatItReads(const std::string& c) { return c == "convert" || c == "phrase-export" || c == "phrase-import"; }
+
+// A song's tracks and command table take a few hundred KB of fresh heap. Faulting it in page by
+// page costs more than importing a typical MIDI file where a page fault takes tens of
+// microseconds (virtual machines), so the heap grows once and is faulted in with one call.
+void prefaultHeap() {
+#ifdef MADV_POPULATE_WRITE
+    constexpr size_t kBytes = size_t(512) << 10;
+    // Taken from the heap (not a mapping of its own) and kept there when freed.
+    mallopt(M_MMAP_THRESHOLD, int(kBytes * 2));
+    mallopt(M_TRIM_THRESHOLD, int(kBytes * 4));
+    void* block = std::malloc(kBytes);
+    if (!block) return;
+    const uintptr_t page = uintptr_t(::sysconf(_SC_PAGESIZE));
+    const uintptr_t from = (reinterpret_cast<uintptr_t>(block) + page - 1) & ~(page - 1);
+    const uintptr_t to = (reinterpret_cast<uintptr_t>(block) + kBytes) & ~(page - 1);
+    if (to > from) (void)::madvise(reinterpret_cast<void*>(from), to - from, MADV_POPULATE_WRITE);
+    std::free(block);
+#endif
+}
+
+void writeStderr(const std::string& line) {
+    for (size_t done = 0; done < line.size();) {
+        ssize_t w = ::write(2, line.data() + done, line.size() - done);
+        if (w < 0 && errno == EINTR) continue;
+        if (w <= 0) return;
+        done += size_t(w);
+    }
+}
 
 bool isMidiPath(const std::string& path) { return fileExtension(path) == "mid"; }
 
 // Fills the song's command table from a definition file, as the document does after every
 // read or import.
 bool loadCommands(Song& song, const Options& opts, std::string& err) {
-    song.resetCommands();
+    // info and events show no command: they only check that a named file can be read.
+    const bool shown = opts.command != "info" && opts.command != "events";
+    if (!shown && !opts.procedure) return true;
     std::string path = opts.procedure ? *opts.procedure : programFolder() + "/procedure.dat";
     std::vector<uint8_t> text;
     std::string readErr;
@@ -40,6 +77,8 @@ bool loadCommands(Song& song, const Options& opts, std::string& err) {
         err = "cannot read procedure file: " + readErr;
         return false;
     }
+    if (!shown) return true;
+    song.resetCommands();
     parseCommandDefinitions(std::string_view(reinterpret_cast<const char*>(text.data()), text.size()), song);
     return true;
 }
@@ -118,18 +157,6 @@ void expandSong(Song& song, const Options& opts, Output& out) {
     }
 }
 
-int checkArgs(const Options& opts, size_t count, const char* what, std::string& err) {
-    if (opts.args.size() < count) {
-        err = opts.command + " needs " + what;
-        return kUsage;
-    }
-    if (opts.args.size() > count) {
-        err = "unexpected argument '" + opts.args[count] + "' for " + opts.command;
-        return kUsage;
-    }
-    return kOk;
-}
-
 // Options belong to one command each; --procedure to all of them.
 int checkOptions(const Options& opts, std::string& err) {
     const std::string& c = opts.command;
@@ -145,6 +172,7 @@ int checkOptions(const Options& opts, std::string& err) {
     if (opts.to && c != "expand") return refuse("--to");
     if (opts.locate && c != "expand") return refuse("--locate");
     if (opts.soundfont && c != "render") return refuse("--soundfont");
+    if (opts.force && !writesWhatItReads(c)) return refuse("--force");
     if (c != "play") {
         if (!opts.maps.empty()) return refuse("--map");
         if (opts.from) return refuse("--from");
@@ -164,30 +192,54 @@ int checkOptions(const Options& opts, std::string& err) {
     return kOk;
 }
 
-// Progress is a stderr line per 30 s of song time, so only songs at least that long report.
-int renderCommand(const Options& opts, std::string& err) {
-    RenderOptions ro;
-    if (!findSoundfont(opts.soundfont.value_or(""), ro.soundfont, err)) return kFailed;
-    Song song;
-    // Loads the program's plug-ins first, so echo repeats are heard as expand prints them.
-    if (!openSong(opts.args[0], opts, song, err)) return kFailed;
-    ro.progress = [](int64_t ms) {
-        std::fprintf(stderr, "tarvio-cli: rendered %d:%02d of the song\n", int(ms / 60000), int(ms / 1000 % 60));
-    };
-    return renderSong(song, opts.args[1], ro, nullptr, err) ? kOk : kFailed;
-}
-
 }  // namespace
 
+int checkArgs(const Options& opts, size_t count, const char* what, std::string& err) {
+    if (opts.args.size() < count) {
+        err = opts.command + " needs " + what;
+        return kUsage;
+    }
+    if (opts.args.size() > count) {
+        err = "unexpected argument '" + opts.args[count] + "' for " + opts.command;
+        return kUsage;
+    }
+    return kOk;
+}
+
+void setExtensions(const Extensions& ext) { gExt = ext; }
+
+// A Standard MIDI File has no plug-in slots, and info and events show slots by name only;
+// every other command on a song file plays or writes its slots, so it needs the plug-ins.
+static bool needsPlugins(const Options& opts) {
+    const std::string& c = opts.command;
+    if (c == "plugins") return true;
+    return c != "info" && c != "events" && !opts.args.empty() && !isMidiPath(opts.args[0]);
+}
+
 bool openSong(const std::string& path, const Options& opts, Song& song, std::string& err) {
+    const bool midi = isMidiPath(path);
     // As the program does at start: songs bind their slots by name, and play and save with them.
-    loadProgramPlugins();
+    if (!midi && gExt.loadPlugins && opts.command != "info" && opts.command != "events") gExt.loadPlugins();
     std::string readErr;
+    ReadReport report;
     const uint16_t tpqn = uint16_t(opts.tpqn.value_or(kDefaultImportTpqn));  // checked by checkOptions
-    bool ok = isMidiPath(path) ? importSmfFile(path, song, tpqn, &readErr) : readSongFile(path, song, &readErr);
+    bool ok = midi ? importSmfFile(path, song, tpqn, &readErr, &report)
+                   : readSongFile(path, song, &readErr, &report);
     if (!ok) {
-        err = readErr.empty() ? "cannot read " + path : readErr;
+        if (report.status == ReadReport::Status::NotThisKind)
+            err = "cannot read " + path + (midi ? ": not a Standard MIDI File" : ": not a song file");
+        else
+            err = readErr.empty() ? "cannot read " + path : readErr;
         return false;
+    }
+    if (report.damaged()) {
+        const std::string what = path + " is damaged: reading stopped at byte " + std::to_string(report.offset) +
+                                 " (" + report.reason + ")";
+        if (writesWhatItReads(opts.command) && !opts.force) {
+            err = what + "; nothing written (--force writes what was read)";
+            return false;
+        }
+        writeStderr("tarvio-cli: warning: " + what + "\n");
     }
     return loadCommands(song, opts, err);
 }
@@ -273,6 +325,13 @@ int runCommand(const Options& opts, Output& out, std::string& err) {
         return kUsage;
     }
     if (int s = checkOptions(opts, err)) return s;
+    if (isDeviceCommand(c)) return gExt.runDevices ? gExt.runDevices(opts, out, err) : kNeedsDevices;
+    if (needsPlugins(opts) && !gExt.loadPlugins) return kNeedsPlugins;
+    if (c == "plugins") {
+        if (int s = checkArgs(opts, 0, "no arguments", err)) return s;
+        gExt.listPlugins(out);
+        return kOk;
+    }
 
     if (c == "convert") {
         if (int s = checkArgs(opts, 2, "IN and OUT files", err)) return s;
@@ -315,57 +374,16 @@ int runCommand(const Options& opts, Output& out, std::string& err) {
         return saveSong(opts.args[2], song, err) ? kOk : kFailed;
     }
 
-    if (c == "devices") {
-        if (int s = checkArgs(opts, 0, "no arguments", err)) return s;
-        // Numbered as the port dialogs number them: "out N NAME", then "in N NAME".
-        createPorts();
-        for (int i = 0; i < outDeviceCount(); ++i) {
-            out.write("out ");
-            out.dec(i);
-            out.put(' ');
-            out.write(outDeviceName(i));
-            out.put('\n');
-        }
-        for (int i = 0; i < inDeviceCount(); ++i) {
-            out.write("in ");
-            out.dec(i);
-            out.put(' ');
-            out.write(inDeviceName(i));
-            out.put('\n');
-        }
-        return kOk;
-    }
-
-    if (c == "plugins") {
-        if (int s = checkArgs(opts, 0, "no arguments", err)) return s;
-        loadProgramPlugins();
-        for (const PluginEntry& p : listPlugins()) {
-            out.write(p.name);
-            out.put('\t');
-            out.write(p.author);
-            out.put('\t');
-            out.write(p.file);
-            out.put('\n');
-        }
-        return kOk;
-    }
-
-    if (c == "render") {
-        if (int s = checkArgs(opts, 2, "SONG and OUT.wav", err)) return s;
-        return renderCommand(opts, err);
-    }
-
-    if (c == "play") {
-        if (int s = checkArgs(opts, 1, "a SONG file", err)) return s;
-        return playCommand(opts, err);
-    }
 
     if (int s = checkArgs(opts, 1, "a SONG file", err)) return s;
     if (c == "events" && opts.select == ListSelect::None) {
         err = "events needs one of --tempo, --track INDEX or --phrase NUMBER";
         return kUsage;
     }
-    Song song;
+    // Never freed: the process ends with the command, and taking apart every event of a large
+    // song would cost more than the command itself.
+    prefaultHeap();
+    Song& song = *new Song;
     if (!openSong(opts.args[0], opts, song, err)) return kFailed;
 
     if (c == "info") {
@@ -378,6 +396,36 @@ int runCommand(const Options& opts, Output& out, std::string& err) {
     } else {
         expandSong(song, opts, out);
     }
+    return kOk;
+}
+
+int cliMain(int argc, char** argv) {
+    auto fail = [](int status, const std::string& message) {
+        writeStderr("tarvio-cli: " + message + "\n");
+        return status;
+    };
+    Options opts;
+    std::string err;
+    if (!parseArgs(argc, argv, opts, err)) return fail(kUsage, err);
+    Output out(1);
+    if (opts.help) {
+        out.write(kUsageText);
+    } else if (int status = runCommand(opts, out, err); status == kNeedsPlugins || status == kNeedsDevices) {
+        // The helper programs sit beside this one, whatever TARVIO_HOME says: they are part of
+        // the program, not of its data.
+        std::string exe(4096, '\0');
+        ssize_t n = ::readlink("/proc/self/exe", exe.data(), exe.size());
+        exe.resize(n > 0 ? size_t(n) : 0);
+        const size_t slash = exe.rfind('/');
+        const std::string program = (slash == std::string::npos ? std::string(".") : exe.substr(0, slash)) + "/" +
+                                    (status == kNeedsPlugins ? "tarvio-cli-plugins" : "tarvio-cli-devices");
+        ::execv(program.c_str(), argv);
+        return fail(kFailed, "cannot run " + program + ": " + std::strerror(errno));
+    } else if (status != kOk) {
+        out.flush();
+        return fail(status, err);
+    }
+    if (!out.flush()) return fail(kFailed, std::string("cannot write the output: ") + std::strerror(out.error()));
     return kOk;
 }
 

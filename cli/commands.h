@@ -17,12 +17,38 @@ struct OutputRecord;
 namespace tarvio::cli {
 
 enum ExitStatus { kOk = 0, kFailed = 1, kUsage = 2 };
+// Returned by runCommand for a command that needs what this program lacks. tarvio-cli links
+// neither the plug-in loader nor the device stack (and is linked statically), so that the
+// commands that read and print songs start as fast as a process can; it hands the others to
+// tarvio-cli-plugins (with the plug-in loader) or tarvio-cli-devices (with both).
+constexpr int kNeedsPlugins = -1;
+constexpr int kNeedsDevices = -2;
 
 // Runs a parsed command line. On failure returns kFailed or kUsage with one line in err.
 int runCommand(const Options& opts, Output& out, std::string& err);
 
+// What the helper programs add. Every command that plays or writes a song file needs the
+// plug-ins (its slots bind them by name); play, render and devices need the device stack.
+struct Extensions {
+    void (*loadPlugins)() = nullptr;
+    void (*listPlugins)(Output& out) = nullptr;  // the plugins command
+    // play, render and devices, handed over after the options have been checked.
+    int (*runDevices)(const Options& opts, Output& out, std::string& err) = nullptr;
+};
+void setExtensions(const Extensions& ext);
+
+// The whole program: parses argv, runs the command and reports a failure as one line on stderr.
+// A command that needs what this program lacks replaces the process with the helper program
+// beside it that has it.
+int cliMain(int argc, char** argv);
+
+// Checks the count of positional arguments after the command.
+int checkArgs(const Options& opts, size_t count, const char* what, std::string& err);
+
 // Opens a song as the document does: reads a song file, or imports a .mid file at --tpqn,
-// then fills the command table.
+// then fills the command table. A file that is not of its kind fails. A damaged file (read
+// only in part) fails for the commands that write what they read unless --force is given;
+// the others print one warning line on stderr and go on with what was read.
 bool openSong(const std::string& path, const Options& opts, Song& song, std::string& err);
 
 // "STEP KIND B0 B1 B2 B3" and the payload, with a newline.

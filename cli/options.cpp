@@ -18,10 +18,11 @@ const char kUsageText[] =
     "  expand SONG [--to TICK] [--locate TICK]\n"
     "                            print the MIDI messages the song plays, one per line:\n"
     "                            TICK PORT SS D1 [D2] | TICK PORT tempo BPM | TICK PORT F0 .. F7\n"
-    "  convert IN OUT [--tpqn N] read the song IN and write it to OUT\n"
-    "  phrase-export SONG NUMBER OUT.tvp\n"
+    "  convert IN OUT [--tpqn N] [--force]\n"
+    "                            read the song IN and write it to OUT\n"
+    "  phrase-export SONG NUMBER OUT.tvp [--force]\n"
     "                            write all events of phrase NUMBER to a phrase file\n"
-    "  phrase-import SONG IN.tvp OUT\n"
+    "  phrase-import SONG IN.tvp OUT [--force]\n"
     "                            add the phrase file as a new phrase named after it and\n"
     "                            write the song to OUT\n"
     "  devices                   list the MIDI devices with their numbers, outputs first:\n"
@@ -38,7 +39,9 @@ const char kUsageText[] =
     "                            Ctrl+C\n"
     "\n"
     "Songs are read and written by extension: .mid is a Standard MIDI File (imported at\n"
-    "the --tpqn resolution), anything else a song file (.tvo).\n"
+    "the --tpqn resolution), anything else a song file (.tvo). A damaged song (one that\n"
+    "could be read only in part) gets a warning line on stderr; convert, phrase-export and\n"
+    "phrase-import refuse it unless --force is given.\n"
     "\n"
     "Options, before or after the arguments:\n"
     "  --tempo                   events: list the tempo track\n"
@@ -60,6 +63,8 @@ const char kUsageText[] =
     "  --idle                    play: run the engine stopped, without playing\n"
     "  --cpu                     play: report the clock thread's CPU time at the end\n"
     "  --procedure FILE          command definitions instead of procedure.dat in the program folder\n"
+    "  --force                   convert, phrase-export, phrase-import: write what was read\n"
+    "                            from a damaged song\n"
     "  --soundfont FILE          render: the soundfont (default: $TARVIO_SOUNDFONT, else\n"
     "                            /usr/share/sounds/sf2/TimGM6mb.sf2 or default-GM.sf2)\n"
     "  -h, --help                print this help\n";
@@ -77,7 +82,7 @@ constexpr OptionDef kOptions[] = {
     {"--soundfont", true},
     {"--map", true},    {"--from", true},    {"--loop", true},  {"--metronome", false},
     {"--mtc-out", true}, {"--seconds", true}, {"--sends", true}, {"--idle", false},
-    {"--cpu", false},
+    {"--cpu", false},   {"--force", false},
 };
 
 bool parseNumber(std::string_view text, const char* option, int64_t lo, int64_t hi, int64_t& v,
@@ -164,6 +169,8 @@ bool apply(Options& o, std::string_view name, std::string_view value, std::strin
         o.idle = true;
     } else if (name == "--cpu") {
         o.cpu = true;
+    } else if (name == "--force") {
+        o.force = true;
     }
     return true;
 }

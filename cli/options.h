@@ -21,6 +21,7 @@ struct Options {
     std::optional<int32_t> locate;
     std::optional<int32_t> tpqn;  // checked against the import resolutions by the command
     std::optional<std::string> soundfont;
+    bool force = false;  // write what was read from a damaged file
     // play
     std::vector<std::string> maps;  // PORT=DEVICE or FIRST-LAST=DEVICE, checked by the command
     std::optional<std::string> from;  // MEAS[:TICK]

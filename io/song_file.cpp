@@ -87,9 +87,17 @@ class SongReader {
 public:
     SongReader(const uint8_t* data, size_t size, Song& song) : r_(data, size), song_(song) {}
 
-    void run() {
+    ReadReport run(size_t size) {
         uint32_t tag;
-        while (r_.u32(tag)) {
+        bool known = false, stopped = true;
+        for (;;) {
+            if (r_.atEnd()) {
+                stopped = false;
+                break;
+            }
+            if (!r_.u32(tag)) break;
+            known = known || tag == tagOf("emhd") || tag == tagOf("emmk") || tag == tagOf("embt") ||
+                    tag == tagOf("emtm") || tag == tagOf("emtr") || tag == tagOf("emph");
             if (tag == tagOf("emhd")) {
                 if (!header()) break;
             } else if (tag == tagOf("emmk")) {
@@ -113,6 +121,9 @@ public:
             }
             // Any other tag is skipped: the next four bytes are the next tag.
         }
+        if (!known) return ReadReport{ReadReport::Status::NotThisKind, 0, "no song file chunk"};
+        if (stopped) return ReadReport{ReadReport::Status::Damaged, size - r_.remaining(), "the file ends inside a chunk"};
+        return ReadReport{};
     }
 
 private:
@@ -257,18 +268,21 @@ std::vector<uint8_t> encodeSong(const Song& song) {
     return out;
 }
 
-void decodeSong(const uint8_t* data, size_t size, Song& song) {
-    SongReader(data, size, song).run();
+ReadReport decodeSong(const uint8_t* data, size_t size, Song& song) {
+    ReadReport report = SongReader(data, size, song).run(size);
     // Reading is not an edit: nothing needs a cursor reset, and mutes follow the stored flags.
     song.forEachContainer([](Track& t) { t.resetFlag = 0; });
     song.deriveEffectiveMutes();
+    return report;
 }
 
-bool readSongFile(const std::string& path, Song& song, std::string* err) {
+bool readSongFile(const std::string& path, Song& song, std::string* err, ReadReport* report) {
     std::vector<uint8_t> data;
-    if (!readWholeFile(path, data, err)) return false;
-    decodeSong(data.data(), data.size(), song);
-    return true;
+    ReadReport r{ReadReport::Status::Unreadable, 0, ""};
+    if (readWholeFile(path, data, err)) r = decodeSong(data.data(), data.size(), song);
+    if (r.status == ReadReport::Status::NotThisKind && err) *err = "cannot read " + path + ": not a song file";
+    if (report) *report = r;
+    return r.ok();
 }
 
 bool writeSongFile(const std::string& path, const Song& song, std::string* err) {

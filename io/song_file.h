@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "io/file_util.h"
+
 namespace tarvio {
 
 class Song;
@@ -26,12 +28,13 @@ void setPluginSlotHost(const PluginSlotHost& host);
 std::vector<uint8_t> encodeSong(const Song& song);
 // Reads chunks into the song; a truncated or malformed input stops with what was read.
 // Afterwards no reset flags are set and effective mutes follow the stored mute and solo flags.
-void decodeSong(const uint8_t* data, size_t size, Song& song);
+ReadReport decodeSong(const uint8_t* data, size_t size, Song& song);
 
 // File versions. Reading an unopenable file leaves the song unchanged and returns false.
 // Writing goes through a temporary file renamed over the target, so a failed save
 // leaves the old file intact. On failure err (when given) holds one line saying why.
-bool readSongFile(const std::string& path, Song& song, std::string* err = nullptr);
+// A damaged file still returns true, with what was read and the report saying where it stopped.
+bool readSongFile(const std::string& path, Song& song, std::string* err = nullptr, ReadReport* report = nullptr);
 bool writeSongFile(const std::string& path, const Song& song, std::string* err = nullptr);
 
 }  // namespace tarvio

@@ -209,10 +209,9 @@ TEST(CliErrors, EachFailureIsOneLineAndANonZeroStatus) {
     song.createTrack();
     song.createPhrase();
     const std::string path = save(dir, song, "one.tvo"), missing = dir.path("missing.tvo");
-    const std::string mid = dir.path("tiny.mid"), notMidi = dir.path("text.mid");
+    const std::string mid = dir.path("tiny.mid");
     const std::string out = dir.path("out.tvo"), tvp = dir.path("p.tvp"), v2 = dir.path("v2.tvp");
     writeBytes(mid, kTinyMidi);
-    writeBytes(notMidi, "hello, this is not a MIDI file");
     ASSERT_EQ(runCli({"phrase-export", path, "1", v2}).status, 0);
     std::string bytes = clitest::readFile(v2);
     bytes[4] = 2;
@@ -240,7 +239,6 @@ TEST(CliErrors, EachFailureIsOneLineAndANonZeroStatus) {
         {{"info", mid, "--tpqn", "100"}, "bad --tpqn 100"},
         {{"convert", mid, out, "--tpqn", "0"}, "960, 480, 192, 96 or 48"},
         {{"convert", mid, out, "--tpqn", "1920"}, "960, 480, 192, 96 or 48"},
-        {{"convert", notMidi, out}, notMidi},
         {{"convert", dir.path("missing.mid"), out}, "missing.mid"},
         {{"phrase-export", path, "7", tvp}, "no phrase numbered 7"},
         {{"phrase-export", path, "x1", tvp}, "bad phrase number 'x1'"},
@@ -255,6 +253,93 @@ TEST(CliErrors, EachFailureIsOneLineAndANonZeroStatus) {
     }
     EXPECT_FALSE(std::filesystem::exists(out));
     EXPECT_FALSE(std::filesystem::exists(tvp));
+}
+
+// A file of another kind fails in every command. A damaged file (cut off) is shown with one
+// warning line, and refused by the commands that write what they read unless --force is given.
+// The song-file cases rely on the song file reader reporting a cut-off file as damaged and a
+// text file as not a song file.
+TEST(CliDamage, ForeignFilesFailAndDamagedFilesWarnOrAreRefused) {
+    clitest::TempDir dir;
+    Song song;
+    song.title = "cut";
+    Track& t = song.createTrack();
+    for (int i = 0; i < 40; ++i) add(t.events, 120, [&](Event& e) { e.setNote(uint8_t(40 + i), 100, 60); });
+    song.createPhrase().number = 1;
+    add(song.findPhrase(1)->events, 10, [](Event& e) { e.setNote(60, 100, 5); });
+    const std::string whole = clitest::readFile(save(dir, song, "whole.tvo"));
+    // Cut inside the track's events, and a MIDI file cut inside its track.
+    const std::string tvo = dir.path("cut.tvo"), mid = dir.path("cut.mid");
+    writeBytes(tvo, whole.substr(0, whole.find("emtr") + 200));
+    writeBytes(mid, kTinyMidi.substr(0, kTinyMidi.size() - 6));
+    const std::string text = "root:x:0:0:root:/root:/bin/bash\ndaemon:x:1:1:daemon:/usr/sbin:/usr/sbin/nologin\n";
+    const std::string passwd = dir.path("passwd"), passwdMid = dir.path("passwd.mid"), tvp = dir.path("p.tvp");
+    writeBytes(passwd, text);
+    writeBytes(passwdMid, text);
+    ASSERT_EQ(runCli({"phrase-export", save(dir, song, "whole.tvo"), "1", tvp}).status, 0);
+
+    for (const std::string& foreign : {passwd, passwdMid}) {
+        const std::string out = dir.path("out.tvo");
+        for (const Lines& args : {Lines{"info", foreign}, Lines{"events", foreign, "--tempo"}, Lines{"expand", foreign},
+                                  Lines{"convert", foreign, out}, Lines{"phrase-export", foreign, "1", out},
+                                  Lines{"phrase-import", foreign, tvp, out}, Lines{"convert", foreign, out, "--force"}}) {
+            SCOPED_TRACE(args[0] + " " + foreign);
+            auto r = runCli(args);
+            expectFailure(r, foreign);
+            EXPECT_EQ(r.status, 1);
+            EXPECT_FALSE(std::filesystem::exists(out));
+        }
+    }
+
+    for (const std::string& cut : {tvo, mid}) {
+        SCOPED_TRACE(cut);
+        const std::string warning = "tarvio-cli: warning: " + cut + " is damaged: reading stopped at byte ";
+        for (const Lines& args : {Lines{"info", cut}, Lines{"events", cut, "--track", "0"}, Lines{"expand", cut}}) {
+            auto r = runCli(args);
+            EXPECT_EQ(r.status, 0) << args[0] << ": " << r.err;
+            EXPECT_NE(r.out, "") << args[0];
+            EXPECT_EQ(lines(r.err).size(), 1u) << args[0] << ": " << r.err;
+            EXPECT_EQ(r.err.rfind(warning, 0), 0u) << args[0] << ": " << r.err;
+        }
+        const std::string out = dir.path("out.tvo"), outTvp = dir.path("out.tvp");
+        for (const Lines& args : {Lines{"convert", cut, out}, Lines{"phrase-import", cut, tvp, out}}) {
+            expectFailure(runCli(args), "--force");
+            EXPECT_FALSE(std::filesystem::exists(out)) << args[0];
+            Lines forced = args;
+            forced.push_back("--force");
+            auto r = runCli(forced);
+            EXPECT_EQ(r.status, 0) << args[0] << ": " << r.err;
+            EXPECT_EQ(r.err.rfind(warning, 0), 0u) << r.err;
+            EXPECT_TRUE(std::filesystem::remove(out)) << args[0];
+        }
+        expectFailure(runCli({"phrase-export", cut, "1", outTvp}), "damaged");
+        EXPECT_FALSE(std::filesystem::exists(outTvp));
+    }
+    expectFailure(runCli({"info", mid, "--force"}), "--force does not apply to info");
+}
+
+// Only the device commands load the device stack: tarvio-cli links neither it nor the plug-in
+// loader, and hands play, render and devices to tarvio-cli-devices beside it (and the commands
+// that need plug-ins to tarvio-cli-plugins). A copy without its helpers still reads MIDI files.
+TEST(CliPrograms, OnlyTheDeviceCommandsLoadTheDeviceStack) {
+    clitest::TempDir dir;
+    const std::string copy = dir.path("tarvio-cli"), mid = dir.path("tiny.mid");
+    std::filesystem::copy_file(TARVIO_CLI_PATH, copy);
+    writeBytes(mid, kTinyMidi);
+    auto r = clitest::run(copy, {"expand", mid});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(lines(r.out).size(), 5u) << r.out;
+    r = clitest::run(copy, {"devices"});
+    expectFailure(r, "cannot run " + dir.path("tarvio-cli-devices"));
+    EXPECT_EQ(r.status, 1);
+    expectFailure(clitest::run(copy, {"plugins"}), "cannot run " + dir.path("tarvio-cli-plugins"));
+
+    const std::string folder = std::filesystem::path(TARVIO_CLI_PATH).parent_path().string();
+    for (const std::string& program : {std::string(TARVIO_CLI_PATH), folder + "/tarvio-cli-plugins"}) {
+        r = clitest::run("/bin/sh", {"-c", "ldd " + clitest::shellQuote(program) + " 2>&1"});
+        for (const char* lib : {"fluidsynth", "rtmidi", "asound", "jack"})
+            EXPECT_FALSE(has(r.out, lib)) << program << ": " << r.out;
+    }
 }
 
 TEST(CliOptions, MayStandBeforeOrAfterTheArguments) {

@@ -3,6 +3,7 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -65,9 +66,12 @@ Bytes smf(uint16_t format, uint16_t division, const std::vector<Trk>& tracks) {
     return out;
 }
 
+using Status = ReadReport::Status;
+
 std::unique_ptr<Song> import(const Bytes& b, uint16_t tpqn = 480) {
     auto s = std::make_unique<Song>();
-    EXPECT_TRUE(importSmf(b.data(), b.size(), *s, tpqn));
+    ReadReport r = importSmf(b.data(), b.size(), *s, tpqn);
+    EXPECT_EQ(r.status, Status::Complete) << r.offset << ": " << r.reason;
     return s;
 }
 
@@ -127,16 +131,16 @@ TEST(SmfImport, FormatOneEventsLandOnTheirTicks) {
         {"96 to 480", 96, 480,
          {Trk{}.at(96, {0x90, 60, 100}).at(48, {0x80, 60, 0}).at(1, {0x90, 62, 90}).at(2, {0x90, 62, 0})},
          {{0, 0, {"0:rest", "480:N60 v100 g240", "725:N62 v90 g10", "end 735"}}}},
-        // 1.25 per delta, each truncated on its own: four deltas of 1 make 4 ticks, not 5.
-        {"384 drifts", 384, 480,
+        // 1.25 per file tick, rounded down from the absolute time: four deltas of 1 reach 5, not 4.
+        {"384 does not drift", 384, 480,
          {Trk{}.at(0, {0x90, 60, 100}).at(1, {0xB0, 1, 0}).at(1, {0xB0, 1, 1}).at(1, {0xB0, 1, 2}).at(1, {0xB0, 1, 3})
               .at(384, {0x80, 60, 0})},
-         {{0, 0, {"0:N60 v100 g484", "1:C1=0", "2:C1=1", "3:C1=2", "4:C1=3", "end 484"}}}},
+         {{0, 0, {"0:N60 v100 g485", "1:C1=0", "2:C1=1", "3:C1=2", "5:C1=3", "end 485"}}}},
         {"480 to 96", 480, 96, {Trk{}.at(480, {0x90, 60, 100}).at(240, {0x80, 60, 0})},
          {{0, 0, {"0:rest", "96:N60 v100 g48", "end 144"}}}},
-        // 25 frames of 40 ticks: 1000 ticks a second, at tempo 120 close to 960 ticks at 480.
+        // 25 frames of 40 ticks: 1000 ticks a second, at tempo 120 two quarters of 480.
         {"SMPTE", 0xE728, 480, {Trk{}.at(1000, {0x90, 60, 100}).at(1000, {0x80, 60, 0})},
-         {{0, 0, {"0:rest", "958:N60 v100 g958", "end 1916"}}}},
+         {{0, 0, {"0:rest", "960:N60 v100 g960", "end 1920"}}}},
         {"division 0 taken as 480", 0, 480, {Trk{}.at(1000, {0x90, 60, 100}).at(1000, {0x80, 60, 0})},
          {{0, 0, {"0:rest", "1000:N60 v100 g1000", "end 2000"}}}},
         {"note pairing", 480, 480,
@@ -150,15 +154,14 @@ TEST(SmfImport, FormatOneEventsLandOnTheirTicks) {
               .at(10, {0xFF, 0x2F, 0})},
          {{0, 0, {"0:N60 v100 g480", "0:N64 v90 g480", "480:N67 v80 g240", "720:N67 v70 g120", "840:rest",
                   "840:N48 v100 g65535", "66476:rest", "end 66496"}}}},
-        // Running status for controls, programs (one data byte) and bends; the last channel wins.
-        // Banks are remembered per track only.
+        // Running status for controls, programs (one data byte) and bends. Banks are remembered
+        // per track only.
         {"channel messages", 480, 480,
          {Trk{}.at(0, {0xB3, 0, 1}).at(0, {32, 2}).at(0, {0xC3, 5}).at(0, {9}).at(0, {0xD3, 40})
-              .at(0, {0xA3, 60, 30}).at(0, {0xE3, 0x00, 0x40}).at(0, {0x7F, 0x7F}).at(0, {0x00, 0x00})
-              .at(0, {0xB5, 7, 100}),
+              .at(0, {0xA3, 60, 30}).at(0, {0xE3, 0x00, 0x40}).at(0, {0x7F, 0x7F}).at(0, {0x00, 0x00}),
           Trk{}.at(0, {0xC0, 3})},
-         {{0, 5, {"0:C0=1", "0:C32=2", "0:P5 1/2", "0:P9 1/2", "0:CP40", "0:KP60=30", "0:B0", "0:B8191", "0:B-8192",
-                  "0:C7=100", "end 0"}},
+         {{0, 3, {"0:C0=1", "0:C32=2", "0:P5 1/2", "0:P9 1/2", "0:CP40", "0:KP60=30", "0:B0", "0:B8191", "0:B-8192",
+                  "end 0"}},
           {1, 0, {"0:P3 0/0", "end 0"}}}},
         // Data after an exclusive continue the channel status.
         {"exclusive packets", 480, 480,
@@ -177,8 +180,30 @@ TEST(SmfImport, FormatOneEventsLandOnTheirTicks) {
             EXPECT_EQ(trackAt(*s, w.track).channel, w.channel) << c.what << " track " << w.track;
         }
     }
-    // Format 2 is not imported, but is a MIDI file.
-    EXPECT_TRUE(import(smf(2, 480, {Trk{}.at(0, {0x90, 60, 100})}))->tracks.empty());
+}
+
+TEST(SmfImport, FormatOneTrackOfSeveralChannelsSplitsByChannel) {
+    Trk a, keys, c;
+    a.meta(0, 0x03, "Song");
+    keys.meta(0, 0x03, "Keys").at(0, {0xB0, 0, 8}).at(0, {0xC0, 1}).at(0, {0x90, 60, 100})
+        .at(240, {0xC1, 33}).at(0, {0x91, 60, 90})  // a second channel: its own bank, its own key 60
+        .at(0, {0xF0, 2, 0x7E, 0xF7})                // not a channel message: the first channel's track
+        .at(240, {0x80, 60, 0}).at(240, {0x81, 60, 0}).at(0, {0xB1, 7, 50});
+    c.at(0, {0xC2, 5});
+    auto s = import(smf(1, 480, {a, keys, c}));
+    ASSERT_EQ(s->tracks.size(), 4u);
+    const std::vector<Shown> want = {
+        {0, 0, {"end 0"}},
+        {1, 0, {"0:C0=8", "0:P1 8/0", "0:N60 v100 g480", "240:X F0 7E F7", "end 480"}},
+        {2, 1, {"0:rest", "240:P33 0/0", "240:N60 v90 g480", "720:C7=50", "end 720"}},
+        {3, 2, {"0:P5 0/0", "end 0"}},
+    };
+    for (const Shown& w : want) {
+        EXPECT_EQ(show(trackAt(*s, w.track)), w.lines) << "track " << w.track;
+        EXPECT_EQ(trackAt(*s, w.track).channel, w.channel) << "track " << w.track;
+    }
+    EXPECT_EQ(trackAt(*s, 1).name, "Keys");
+    EXPECT_EQ(trackAt(*s, 2).name, "Keys");
 }
 
 TEST(SmfImport, FormatZeroSplitsByChannel) {
@@ -208,7 +233,8 @@ TEST(SmfImport, TempoMetasGoToTheTempoTrack) {
     Trk a, b, c, d;
     a.tempo(0, 600000)                     // tick 0 of an empty tempo track: the initial tempo, 100
         .tempo(960, 400000)                // 150
-        .tempo(960, 666666).tempo(0, 1000000);  // 90, overridden by 60 at the same tick
+        .tempo(960, 666666).tempo(0, 1000000)   // 90, overridden by 60 at the same tick
+        .tempo(480, 666667).tempo(480, 461539);  // the nearest whole tempo: 89.99995 is 90, 129.9998 is 130
     b.tempo(480, 300000)                   // 200, inside the first stretch
         .tempo(0, 1)                       // clamped
         .at(0, {0xFF, 0x51, 2, 0, 0})      // too short: ignored
@@ -217,7 +243,8 @@ TEST(SmfImport, TempoMetasGoToTheTempoTrack) {
     auto s = import(smf(1, 480, {a, b, c}));
     EXPECT_EQ(s->tempo, 100);
     EXPECT_EQ(show(*s->tempoTrack), (Lines{"0:T120", "0:rest", "480:T65535", "480:rest", "960:T150", "960:rest",
-                                           "1920:T60", "end 1920"}));
+                                           "1920:T60", "1920:rest", "2400:T90", "2400:rest", "2880:T130",
+                                           "end 2880"}));
     // Two tempos at tick 0 of a fresh song: the later is the initial tempo.
     s = import(smf(1, 480, {d.tempo(0, 500000).tempo(0, 750000)}));
     EXPECT_EQ(s->tempo, 80);
@@ -299,7 +326,10 @@ TEST(SmfImportMalformed, EveryTruncationKeepsAPrefix) {
     ASSERT_EQ(ref.size(), 2u);
     for (size_t n = 0; n < full.size(); ++n) {
         Song s;
-        EXPECT_EQ(importSmf(full.data(), n, s, 480), n >= 4) << n;  // the tag alone makes a MIDI file
+        // Every cut is seen, wherever it falls; the tag alone makes a MIDI file.
+        ReadReport r = importSmf(full.data(), n, s, 480);
+        EXPECT_EQ(r.status, n >= 4 ? Status::Damaged : Status::NotThisKind) << n;
+        EXPECT_LE(r.offset, n);
         auto got = showTracks(s);
         ASSERT_LE(got.size(), 2u) << n;
         for (size_t i = 0; i < got.size(); ++i)
@@ -321,27 +351,37 @@ TEST(SmfImportMalformed, BrokenChunksKeepWhatWasRead) {
     struct Bad {
         Bytes file;
         std::vector<Lines> want;
+        uint64_t offset;  // the first byte that could not be used
+        const char* reason;
     };
+    // The broken tail of brokenFirst starts after the header (14), the junk (11), the chunk
+    // header (8) and the good events (9).
     const std::vector<Bad> cases = {
-        {header(1, 1, 480) + chunk("MTrk", good.body, 0x7FFFFFF0), {ok}},  // longer than the file
-        {brokenFirst({0x81, 0x81, 0x81, 0x81, 0x01, 0x90, 60, 100}), {ok, ok}},  // a five-byte number
-        {brokenFirst({0x00, 0xFF, 0x01, 0x8F, 0xFF, 0xFF, 0x7F, 'x'}), {ok, ok}},  // an endless meta
-        {brokenFirst({0x00, 0xF0, 0x8F, 0xFF, 0xFF, 0x7F, 0x43}), {ok, ok}},  // an exclusive past its chunk
-        {smf(1, 480, {Trk{}.at(0, {60, 100}).at(0, {0x90, 60, 100}), good}), {Lines{"end 0"}, ok}},  // no status
-        {header(1, 5, 480), {}},                       // a header without its tracks
-        {chunk("MThd", {0, 1}) + good.chunk(), {}},    // a header cut short
+        {header(1, 1, 480) + chunk("MTrk", good.body, 0x7FFFFFF0), {ok}, 31, "ends inside chunk 2"},
+        {brokenFirst({0x81, 0x81, 0x81, 0x81, 0x01, 0x90, 60, 100}), {ok, ok}, 42, "longer than four bytes"},
+        {brokenFirst({0x00, 0xFF, 0x01, 0x8F, 0xFF, 0xFF, 0x7F, 'x'}), {ok, ok}, 42, "meta event"},
+        {brokenFirst({0x00, 0xF0, 0x8F, 0xFF, 0xFF, 0x7F, 0x43}), {ok, ok}, 42, "exclusive"},
+        {smf(1, 480, {Trk{}.at(0, {60, 100}).at(0, {0x90, 60, 100}), good}), {Lines{"end 0"}, ok}, 22, "status"},
+        {header(1, 5, 480), {}, 14, "announces 5 tracks"},
+        {chunk("MThd", {0, 1}) + good.chunk(), {}, 8, "header chunk is too short"},
+        {smf(2, 480, {good}), {}, 14, "format 2"},
     };
     for (size_t i = 0; i < cases.size(); ++i) {
         AddressLimit limit;
-        EXPECT_EQ(showTracks(*import(cases[i].file)), cases[i].want) << "case " << i;
+        Song s;
+        ReadReport r = importSmf(cases[i].file.data(), cases[i].file.size(), s, 480);
+        EXPECT_EQ(r.status, Status::Damaged) << "case " << i;
+        EXPECT_EQ(r.offset, cases[i].offset) << "case " << i << ": " << r.reason;
+        EXPECT_NE(r.reason.find(cases[i].reason), std::string::npos) << "case " << i << ": " << r.reason;
+        EXPECT_EQ(showTracks(s), cases[i].want) << "case " << i;
     }
 
     // Not a MIDI file at all: refused, and the song is left alone.
     Song untouched;
     untouched.tpqn = 96;
     Bytes riff = chunk("RIFF", good.chunk());
-    EXPECT_FALSE(importSmf(riff.data(), riff.size(), untouched, 480));
-    EXPECT_FALSE(importSmf(nullptr, 0, untouched, 480));
+    EXPECT_EQ(importSmf(riff.data(), riff.size(), untouched, 480).status, Status::NotThisKind);
+    EXPECT_EQ(importSmf(nullptr, 0, untouched, 480).status, Status::NotThisKind);
     EXPECT_EQ(untouched.tpqn, 96);
     EXPECT_TRUE(untouched.tracks.empty());
 }
@@ -364,12 +404,19 @@ TEST(SmfImportMalformed, RandomDamageNeverCrashesOrAllocatesHugely) {
     Bytes many = header(0, 0, 480), empty = chunk("MTrk", {});
     for (int i = 0; i < 5000; ++i) many.insert(many.end(), empty.begin(), empty.end());
     Song s;
-    EXPECT_TRUE(importSmf(many.data(), many.size(), s, 480));
+    EXPECT_TRUE(importSmf(many.data(), many.size(), s, 480).damaged());
     EXPECT_LE(s.tracks.size(), 1024u);
     EXPECT_GE(s.tracks.size(), 256u);
 }
 
 // ---- files on disk and files from other programs ----
+
+Lines fileLines(const std::string& file) {
+    Lines out;
+    std::ifstream in(file);
+    for (std::string l; std::getline(in, l);) out.push_back(l);
+    return out;
+}
 
 class SmfImportFiles : public ::testing::Test {
 protected:
@@ -385,7 +432,9 @@ protected:
     std::unique_ptr<Song> importFile(const std::string& name, uint16_t tpqn = 480) const {
         auto s = std::make_unique<Song>();
         std::string err;
-        EXPECT_TRUE(importSmfFile(path(name), *s, tpqn, &err)) << err;
+        ReadReport r;
+        EXPECT_TRUE(importSmfFile(path(name), *s, tpqn, &err, &r)) << err;
+        EXPECT_EQ(r.status, Status::Complete) << r.offset << ": " << r.reason;
         return s;
     }
 };
@@ -393,12 +442,15 @@ protected:
 TEST_F(SmfImportFiles, UnreadableOrForeignFilesFailWithAMessage) {
     Song s;
     std::string err;
-    EXPECT_FALSE(importSmfFile(path("missing.mid"), s, 480, &err));
+    ReadReport r;
+    EXPECT_FALSE(importSmfFile(path("missing.mid"), s, 480, &err, &r));
+    EXPECT_EQ(r.status, Status::Unreadable);
     EXPECT_NE(err.find("missing.mid"), std::string::npos);
     EXPECT_EQ(err.find('\n'), std::string::npos);
     write("text.mid", "just some text, long enough to look like chunks");
     err.clear();
-    EXPECT_FALSE(importSmfFile(path("text.mid"), s, 480, &err));
+    EXPECT_FALSE(importSmfFile(path("text.mid"), s, 480, &err, &r));
+    EXPECT_EQ(r.status, Status::NotThisKind);
     EXPECT_NE(err.find("not a Standard MIDI File"), std::string::npos);
     EXPECT_TRUE(s.tracks.empty());
     EXPECT_EQ(s.tpqn, 480);
@@ -493,9 +545,61 @@ TEST_F(SmfImportFiles, MidoRunningStatusAndDivision384) {
     Track& keys = trackAt(*s, 1);
     EXPECT_EQ(keys.name, "Keys");
     EXPECT_EQ(keys.channel, 3);
-    // 383 * 1.25 = 478.75 and 1 * 1.25 = 1.25 truncate on their own.
-    EXPECT_EQ(show(keys), (Lines{"0:C0=2", "0:P7 2/0", "0:N60 v100 g478", "0:N64 v100 g479", "479:B-4096",
-                                 "485:X F0 7E 7F 09 01 F7", "485:N67 v90 g480", "end 965"}));
+    // Absolute file ticks × 1.25, rounded down: 383 is 478, 384 is 480, 389 is 486.
+    EXPECT_EQ(show(keys), (Lines{"0:C0=2", "0:P7 2/0", "0:N60 v100 g478", "0:N64 v100 g480", "480:B-4096",
+                                 "486:X F0 7E 7F 09 01 F7", "486:N67 v90 g480", "end 966"}));
+}
+
+// A file as Cakewalk writes them (division 192, a controller every tick), with tempos that
+// writers store rounded (90 as 666667 µs) and a track that plays two channels, imported at
+// 480 and compared with what mido reads: the same tempos to the nearest whole number, and
+// every note and program on its channel at its absolute tick × 480 / 192 rounded down.
+TEST_F(SmfImportFiles, MidoCakewalkFileMatchesMidosReading) {
+    if (!have("/usr/bin/python3") || !run("/usr/bin/python3 -c 'import mido'"))
+        GTEST_SKIP() << "python3-mido is not installed";
+    write("make.py",
+          "import mido\nfrom mido import Message as M, MetaMessage as Meta\n"
+          "f = mido.MidiFile(type=1, ticks_per_beat=192)\n"
+          "c, sweep, piano = mido.MidiTrack(), mido.MidiTrack(), mido.MidiTrack(); f.tracks += [c, sweep, piano]\n"
+          "c += [Meta('set_tempo', tempo=mido.bpm2tempo(90)), Meta('set_tempo', tempo=mido.bpm2tempo(70), time=1000)]\n"
+          "sweep += [M('program_change', channel=2, program=48)]\n"
+          "for k in range(600): sweep.append(M('control_change', channel=2, control=1, value=k % 128, time=1))\n"
+          "sweep += [M('note_on', channel=2, note=50, velocity=90, time=7), M('note_off', channel=2, note=50, time=96)]\n"
+          "piano += [M('program_change', channel=0, program=0), M('program_change', channel=1, program=32),\n"
+          "          M('note_on', channel=0, note=72, velocity=80, time=0), M('note_on', channel=1, note=40, velocity=80),\n"
+          "          M('note_off', channel=0, note=72, time=607), M('note_off', channel=1, note=40),\n"
+          "          M('program_change', channel=0, program=5), M('note_on', channel=0, note=74, velocity=80),\n"
+          "          M('note_off', channel=0, note=74, time=10)]\n"
+          "f.save('cw.mid')\n"
+          "out = []\n"
+          "for tr in mido.MidiFile('cw.mid').tracks:\n"
+          "    t = 0\n"
+          "    for m in tr:\n"
+          "        t += m.time\n"
+          "        if m.type == 'set_tempo': out.append('T %d %d' % (t * 480 // 192, round(mido.tempo2bpm(m.tempo))))\n"
+          "        if m.type == 'program_change': out.append('P %d %d %d' % (m.channel, t * 480 // 192, m.program))\n"
+          "        if m.type == 'note_on' and m.velocity: out.append('N %d %d %d' % (m.channel, t * 480 // 192, m.note))\n"
+          "open('want.txt', 'w').write('\\n'.join(sorted(out)) + '\\n')\n");
+    ASSERT_TRUE(run("/usr/bin/python3 make.py"));
+    auto s = importFile("cw.mid");
+    Lines got{"T 0 " + std::to_string(s->tempo)};
+    int64_t tick = 0;
+    for (const Event& e : s->tempoTrack->events) {
+        if (e.kind() == EventKind::Tempo) got.push_back("T " + std::to_string(tick) + " " + std::to_string(e.value32()));
+        tick += e.step;
+    }
+    for (auto& t : s->tracks) {
+        tick = 0;
+        const std::string ch = std::to_string(t->channel) + " ";
+        for (const Event& e : t->events) {
+            if (e.kind() == EventKind::Program) got.push_back("P " + ch + std::to_string(tick) + " " + std::to_string(e.b[0]));
+            if (e.kind() == EventKind::Note && !e.isRest())
+                got.push_back("N " + ch + std::to_string(tick) + " " + std::to_string(e.b[0]));
+            tick += e.step;
+        }
+    }
+    std::sort(got.begin(), got.end());
+    EXPECT_EQ(got, fileLines(path("want.txt")));
 }
 
 }  // namespace
