@@ -85,102 +85,138 @@ void writeBody(ByteWriter& w, const Track& t) {
 
 class SongReader {
 public:
-    SongReader(const uint8_t* data, size_t size, Song& song) : r_(data, size), song_(song) {}
+    SongReader(const uint8_t* data, size_t size, Song& song) : r_(data, size), size_(size), song_(song) {}
 
-    ReadReport run(size_t size) {
-        uint32_t tag;
-        bool known = false, stopped = true;
+    ReadReport run() {
         for (;;) {
-            if (r_.atEnd()) {
-                stopped = false;
+            const size_t at = pos();
+            uint32_t tag;
+            if (!r_.u32(tag)) {
+                if (at < size_) cut(at, "cut off inside a chunk tag");
                 break;
             }
-            if (!r_.u32(tag)) break;
-            known = known || tag == tagOf("emhd") || tag == tagOf("emmk") || tag == tagOf("embt") ||
-                    tag == tagOf("emtm") || tag == tagOf("emtr") || tag == tagOf("emph");
+            bool ok = true;
             if (tag == tagOf("emhd")) {
-                if (!header()) break;
+                ok = header();
             } else if (tag == tagOf("emmk")) {
-                if (!markers()) break;
+                ok = markers();
             } else if (tag == tagOf("embt")) {
-                if (!beats()) break;
+                ok = beats();
             } else if (tag == tagOf("emtm")) {
                 Track& t = *song_.tempoTrack;
-                bool ok = body(t);
+                ok = body(t, "cut off inside the tempo track");
                 t.type = TrackType::TempoTrack;
-                if (!ok) break;
             } else if (tag == tagOf("emtr")) {
-                if (!body(song_.createTrack())) break;
+                // The chunk decides what the container is: its lists and the song's undo
+                // history route by type, so a body's own type field must not move it.
+                Track& t = song_.appendTrack();
+                ok = body(t, "cut off inside a track");
+                t.type = TrackType::Normal;
             } else if (tag == tagOf("emph")) {
-                Track& p = song_.createPhrase();
                 uint32_t number;
-                if (!r_.u32(number)) break;
-                bool ok = body(p);
-                p.number = number;
-                if (!ok) break;
+                if (!r_.u32(number)) {
+                    ok = cut(pos(), "cut off inside a phrase");
+                } else {
+                    Track& p = song_.appendPhrase(number);
+                    ok = body(p, "cut off inside a phrase");
+                    p.type = TrackType::Phrase;
+                }
+            } else {
+                // Skipped as unknown; a save would drop these bytes, so the file is not whole.
+                if (!unknownAt_) unknownAt_ = at + 1;
+                continue;
             }
-            // Any other tag is skipped: the next four bytes are the next tag.
+            recognised_ = true;
+            if (!ok) break;
         }
-        if (!known) return ReadReport{ReadReport::Status::NotThisKind, 0, "no song file chunk"};
-        if (stopped) return ReadReport{ReadReport::Status::Damaged, size - r_.remaining(), "the file ends inside a chunk"};
-        return ReadReport{};
+        if (!recognised_) {
+            report_ = ReadReport{};
+            report_.status = ReadReport::Status::NotThisKind;
+            report_.reason = "no song file chunk found";
+        } else if (unknownAt_ && (!report_.damaged() || unknownAt_ - 1 < report_.offset)) {
+            // The report names where the damage begins.
+            cut(unknownAt_ - 1, "unrecognised data skipped");
+        }
+        return report_;
     }
 
 private:
+    size_t pos() const { return size_ - r_.remaining(); }
+
+    // Records why reading stops; false, so that callers can return it.
+    bool cut(size_t at, const char* why) {
+        report_.status = ReadReport::Status::Damaged;
+        report_.offset = at;
+        report_.reason = why;
+        return false;
+    }
+
     bool header() {
-        return r_.str(song_.title) && r_.str(song_.rights) && r_.u16(song_.tempo) && r_.u16(song_.tpqn) &&
-               r_.u32(song_.initialBeat.measure) && r_.u8(song_.initialBeat.numerator) &&
-               r_.u8(song_.initialBeat.denominator);
+        const size_t at = pos();
+        if (r_.str(song_.title) && r_.str(song_.rights) && r_.u16(song_.tempo) && r_.u16(song_.tpqn) &&
+            r_.u32(song_.initialBeat.measure) && r_.u8(song_.initialBeat.numerator) &&
+            r_.u8(song_.initialBeat.denominator))
+            return true;
+        return cut(at, "cut off inside the song header");
     }
 
     bool markers() {
+        const size_t at = pos();
         for (uint32_t& m : song_.markers)
-            if (!r_.u32(m)) return false;
+            if (!r_.u32(m)) return cut(at, "cut off inside the markers");
         return true;
     }
 
     bool beats() {
         for (;;) {
+            const size_t at = pos();
             uint8_t more;
-            if (!r_.u8(more)) return false;
+            if (!r_.u8(more)) return cut(at, "cut off inside the beat list");
             if (more != 1) return true;
             BeatEntry b;
-            if (!r_.u32(b.measure) || !r_.u8(b.numerator) || !r_.u8(b.denominator)) return false;
+            if (!r_.u32(b.measure) || !r_.u8(b.numerator) || !r_.u8(b.denominator))
+                return cut(at, "cut off inside the beat list");
             song_.beats.push_back(b);
         }
     }
 
-    bool body(Track& t) {
+    bool body(Track& t, const char* cutReason) {
+        size_t at = pos();
         uint16_t type;
-        if (!r_.u16(type)) return false;
+        if (!r_.u16(type)) return cut(at, cutReason);
         t.type = TrackType(type);
         if (!r_.str(t.name) || !r_.str(t.bankSet) || !r_.u8(t.port) || !r_.u8(t.channel) || !r_.u8(t.mute) ||
             !r_.u8(t.solo) || !r_.u8(t.record) || !r_.i32(t.offset) || !r_.i32(t.transpose))
-            return false;
+            return cut(at, cutReason);
         for (;;) {
+            at = pos();
             uint8_t more;
-            if (!r_.u8(more)) return false;
+            if (!r_.u8(more)) return cut(at, cutReason);
             if (more != 1) break;
             Event e;
-            if (!decodeFileForm(r_, e)) return false;  // a cut-off event is not kept
+            if (!decodeFileForm(r_, e)) return cut(at, cutReason);  // a cut-off event is not kept
             t.events.pushBack(std::move(e));
         }
         for (PluginSlot& s : t.slots)
-            if (!slot(s)) return false;
+            if (!slot(s, cutReason)) return false;
         return true;
     }
 
-    bool slot(PluginSlot& s) {
+    bool slot(PluginSlot& s, const char* cutReason) {
+        const size_t at = pos();
         int32_t len;
-        if (!r_.i32(len)) return false;
-        if (len == 0) return true;
-        if (len < 0 || size_t(len) > r_.remaining()) return stop();
+        if (!r_.i32(len)) return cut(at, cutReason);
+        // Only a positive length announces a plug-in; anything else is a free slot.
+        if (len <= 0) return true;
+        if (size_t(len) > r_.remaining()) return cut(at, "plug-in name runs past the end of the file");
         s.name.assign(reinterpret_cast<const char*>(r_.cursor()), size_t(len));
         r_.skip(size_t(len));
         if (g_host.bind) g_host.bind(s);
+        const size_t countAt = pos();
         int32_t count;
-        if (!r_.i32(count)) return false;
-        if (count > 0 && size_t(count) > r_.remaining() / kEntrySize) return stop();
+        if (!r_.i32(count)) return cut(countAt, cutReason);
+        if (count > 0 && size_t(count) > r_.remaining() / kEntrySize)
+            return cut(countAt, "plug-in parameters run past the end of the file");
         for (int32_t k = 0; k < count; ++k) {
             const uint8_t* entry = r_.cursor();
             r_.skip(kEntrySize);
@@ -208,13 +244,12 @@ private:
         }
     }
 
-    bool stop() {
-        r_.skip(r_.remaining());
-        return false;
-    }
-
     ByteReader r_;
+    size_t size_;
     Song& song_;
+    ReadReport report_;
+    bool recognised_ = false;
+    size_t unknownAt_ = 0;  // offset + 1 of the first skipped tag, 0 when none
 };
 
 size_t estimateSize(const Song& song) {
@@ -269,7 +304,8 @@ std::vector<uint8_t> encodeSong(const Song& song) {
 }
 
 ReadReport decodeSong(const uint8_t* data, size_t size, Song& song) {
-    ReadReport report = SongReader(data, size, song).run(size);
+    ReadReport report = SongReader(data, size, song).run();
+    if (report.status == ReadReport::Status::NotThisKind) return report;  // nothing was taken
     // Reading is not an edit: nothing needs a cursor reset, and mutes follow the stored flags.
     song.forEachContainer([](Track& t) { t.resetFlag = 0; });
     song.deriveEffectiveMutes();
@@ -278,9 +314,20 @@ ReadReport decodeSong(const uint8_t* data, size_t size, Song& song) {
 
 bool readSongFile(const std::string& path, Song& song, std::string* err, ReadReport* report) {
     std::vector<uint8_t> data;
-    ReadReport r{ReadReport::Status::Unreadable, 0, ""};
-    if (readWholeFile(path, data, err)) r = decodeSong(data.data(), data.size(), song);
-    if (r.status == ReadReport::Status::NotThisKind && err) *err = "cannot read " + path + ": not a song file";
+    std::string why;
+    if (!readWholeFile(path, data, &why)) {
+        if (err) *err = why;
+        if (report) {
+            *report = ReadReport{};
+            report->status = ReadReport::Status::Unreadable;
+            // The reason goes without the file name: "cannot open: No such file or directory".
+            if (size_t k = why.find(" " + path); k != std::string::npos) why.erase(k, path.size() + 1);
+            report->reason = why;
+        }
+        return false;
+    }
+    ReadReport r = decodeSong(data.data(), data.size(), song);
+    if (r.status == ReadReport::Status::NotThisKind && err) *err = path + ": not a song file";
     if (report) *report = r;
     return r.ok();
 }

@@ -26,14 +26,17 @@ void setPluginSlotHost(const PluginSlotHost& host);
 
 // Encodes the whole song as the file stores it.
 std::vector<uint8_t> encodeSong(const Song& song);
-// Reads chunks into the song; a truncated or malformed input stops with what was read.
-// Afterwards no reset flags are set and effective mutes follow the stored mute and solo flags.
+// Reads chunks into the song; a truncated or malformed input stops with what was read and is
+// reported Damaged (where and why); unrecognised data is skipped and also reported Damaged,
+// since a save would lose it. Input in which no chunk tag is recognised is NotThisKind and
+// leaves the song unchanged. Afterwards no reset flags are set and effective mutes follow the
+// stored mute and solo flags.
 ReadReport decodeSong(const uint8_t* data, size_t size, Song& song);
 
-// File versions. Reading an unopenable file leaves the song unchanged and returns false.
-// Writing goes through a temporary file renamed over the target, so a failed save
-// leaves the old file intact. On failure err (when given) holds one line saying why.
-// A damaged file still returns true, with what was read and the report saying where it stopped.
+// File versions. Reading returns false, with err (when given) saying why, when the file cannot
+// be read or is not a song file; the song is then unchanged. A complete or damaged file gives
+// true, and *report (when given) tells which. Writing goes through a temporary file renamed
+// over the target, so a failed save leaves the old file intact.
 bool readSongFile(const std::string& path, Song& song, std::string* err = nullptr, ReadReport* report = nullptr);
 bool writeSongFile(const std::string& path, const Song& song, std::string* err = nullptr);
 

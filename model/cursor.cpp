@@ -29,6 +29,12 @@ void NoteTable::clear() {
     active[0] = active[1] = 0;
 }
 
+// Thread-local: a preview reset on the user-interface thread may run beside the clock thread's.
+ChaseScratch::operator ChaseTable&() const {
+    thread_local ChaseTable table;
+    return table;
+}
+
 void ChaseTable::clear() {
     program = pressure = bend = tempo = ChaseEntry{};
     control.fill(ChaseEntry{});
@@ -358,7 +364,7 @@ void cursorReset(Track& track, int32_t songTick, bool chase, CursorSink& sink) {
     }
     cs.frameCount = 0;
     cs.exhausted = cs.finished = false;
-    cs.chase.clear();
+    static_cast<ChaseTable&>(cs.chase).clear();
     track.resetFlag = 0;
     cs.tick = 0;
     CursorFrame& f = appendFrame(cs);

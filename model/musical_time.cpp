@@ -1,6 +1,8 @@
 #include "model/musical_time.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <vector>
 
 #include "model/song.h"
 
@@ -21,71 +23,75 @@ int64_t lengthOfF(const BeatEntry& b, int tpqn) {
 
 }  // namespace
 
+// Both conversions walk the beat list one stretch of equal measures at a time, so their cost
+// depends on the number of signature changes, never on the measure or tick asked for. Measures
+// of length 0 (TPQN 0, numerator 0) take no time. An entry that comes after a later measure
+// (an unsorted or repeated list) is never reached, and blocks every entry behind it.
+
 int32_t measureToTick(const Song& song, int32_t measure) {
     if (measure < 1) return 0;
+    const std::vector<BeatEntry>& beats = song.beats;
     int64_t L = lengthOf(song.initialBeat, song.tpqn);
     size_t next = 0;
-    if (!song.beats.empty() && song.beats[0].measure == 0) {
-        L = lengthOf(song.beats[0], song.tpqn);
+    if (!beats.empty() && beats[0].measure == 0) {
+        L = lengthOf(beats[0], song.tpqn);
         next = 1;
     }
     int64_t sum = 0;
-    for (int32_t k = 0; k < measure; ++k) {
-        if (next < song.beats.size() && song.beats[next].measure == uint32_t(k)) {
-            L = lengthOf(song.beats[next], song.tpqn);
-            ++next;
-        }
-        if (next >= song.beats.size() || song.beats[next].measure < uint32_t(k)) {
-            // No further change can apply: the remaining measures all have length L.
-            sum += int64_t(measure - k) * L;
-            break;
-        }
-        sum += L;
-        if (sum > 0x7FFFFFFF) break;
+    for (int64_t k = 0; k < measure;) {
+        if (next < beats.size() && beats[next].measure == k) L = lengthOf(beats[next++], song.tpqn);
+        int64_t until = measure;  // measures k .. until - 1 are L long
+        if (next < beats.size() && beats[next].measure > k && beats[next].measure < until) until = beats[next].measure;
+        sum += (until - k) * L;
+        if (sum > 0x7FFFFFFF) return 0x7FFFFFFF;
+        k = until;
     }
-    if (sum > 0x7FFFFFFF) return 0x7FFFFFFF;
     return int32_t(sum);
 }
 
 MusicalPosition tickToPosition(const Song& song, int32_t t) {
     MusicalPosition p;
     if (t <= 0) return p;
+    const std::vector<BeatEntry>& beats = song.beats;
     int64_t L = lengthOfF(song.initialBeat, song.tpqn);
     int den = song.initialBeat.denominator;
     size_t next = 0;
-    int64_t end = 0;
-    int32_t k = 0;
-    for (;; ++k) {
-        if (next < song.beats.size() && song.beats[next].measure == uint32_t(k)) {
-            L = lengthOfF(song.beats[next], song.tpqn);
-            den = song.beats[next].denominator;
+    int64_t end = 0;  // end tick of measure k
+    int64_t k = 0;
+    int64_t offset = 0;
+    for (;;) {
+        if (next < beats.size() && beats[next].measure == k) {
+            L = lengthOfF(beats[next], song.tpqn);
+            den = beats[next].denominator;
             ++next;
         }
-        if (L <= 0 && (next >= song.beats.size())) {
-            // A zero-length signature would never reach t; everything lies in this measure.
-            p.measure = k;
-            end += 0;
+        const bool more = next < beats.size() && beats[next].measure > k;
+        if (L <= 0) {
+            if (more) {  // zero-length measures up to the next change take no time
+                k = beats[next].measure;
+                continue;
+            }
+            // Nothing after this ever reaches t: it all lies in this measure.
+            offset = t - end;
             break;
         }
-        if (next >= song.beats.size() && L > 0 && end + L < t) {
-            // No more signature changes: skip the whole measures before t at once.
-            int64_t n = (t - end - 1) / L;
+        // The first measure whose end reaches t, if it lies before the next change.
+        const int64_t n = (t - end + L - 1) / L;
+        if (!more || k + n - 1 < int64_t(beats[next].measure)) {
+            k += n - 1;
             end += n * L;
-            k += int32_t(n);
+            if (end == t) {
+                ++k;
+                offset = 0;
+            } else {
+                offset = t - (end - L);
+            }
+            break;
         }
-        end += L;
-        if (end >= t) break;
+        end += (int64_t(beats[next].measure) - k) * L;
+        k = beats[next].measure;
     }
-    int64_t offset;
-    if (L <= 0) {
-        offset = t - end;
-    } else if (end == t) {
-        p.measure = k + 1;
-        offset = 0;
-    } else {
-        p.measure = k;
-        offset = t - (end - L);
-    }
+    p.measure = int32_t(std::min<int64_t>(k, 0x7FFFFFFF));
     int64_t B = den ? int64_t(song.tpqn * 4.0 / den) : 0;
     if (B <= 0) {
         p.beat = 0;
@@ -160,7 +166,7 @@ int64_t msToTick(const Song& song, int64_t ms) {
 
 std::string formatPosition(const MusicalPosition& p) {
     char buf[48];
-    std::snprintf(buf, sizeof buf, "%5d:%2d:%5d", p.measure + 1, p.beat + 1, p.tick);
+    std::snprintf(buf, sizeof buf, "%5lld:%2lld:%5d", (long long)p.measure + 1, (long long)p.beat + 1, p.tick);
     return buf;
 }
 

@@ -56,15 +56,13 @@ Track& Song::createTrack(uint32_t before) {
     return ref;
 }
 
+// Only numbers up to the phrase count can be the lowest free one.
 uint32_t Song::lowestFreePhraseNumber() const {
-    std::vector<uint32_t> used;
-    for (auto& p : phrases) used.push_back(p->number);
-    std::sort(used.begin(), used.end());
+    std::vector<bool> used(phrases.size() + 1);
+    for (auto& p : phrases)
+        if (p->number >= 1 && p->number <= phrases.size()) used[p->number - 1] = true;
     uint32_t n = 1;
-    for (uint32_t u : used) {
-        if (u == n) ++n;
-        else if (u > n) break;
-    }
+    while (used[n - 1]) ++n;
     return n;
 }
 
@@ -76,6 +74,16 @@ Track& Song::createPhrase(uint32_t before) {
         pos = std::find_if(phrases.begin(), phrases.end(), [&](auto& x) { return x->number == before; });
     phrases.insert(pos, std::move(p));
     return ref;
+}
+
+Track& Song::appendTrack() {
+    tracks.push_back(std::make_unique<Track>(this, TrackType::Normal, nextTrackNumber()));
+    return *tracks.back();
+}
+
+Track& Song::appendPhrase(uint32_t number) {
+    phrases.push_back(std::make_unique<Track>(this, TrackType::Phrase, number));
+    return *phrases.back();
 }
 
 bool Song::removeTrack(uint32_t number) {

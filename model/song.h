@@ -95,6 +95,10 @@ public:
     // Creates a track before the track numbered before (0 or unknown: at the end).
     Track& createTrack(uint32_t before = 0);
     Track& createPhrase(uint32_t before = 0);
+    // Append at the end in constant time, for building a song that does not play yet (reading
+    // a file): no cursor is marked for reset and the phrase takes the number it is given.
+    Track& appendTrack();
+    Track& appendPhrase(uint32_t number);
     bool removeTrack(uint32_t number);
     bool removePhrase(uint32_t number);
     bool moveTrack(uint32_t a, uint32_t b);

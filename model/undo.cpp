@@ -251,7 +251,10 @@ CommandPtr makeDelete(Track& t, Serials serials) {
 
 void Track::push(std::unique_ptr<EditCommand> cmd) {
     if (!cmd) return;
-    if (groupDepth_ == 0 && owner) {
+    // A group enters the song's history with its first command, so that an empty group neither
+    // shows up there nor clears the redo history.
+    const bool firstOfGroup = groupDepth_ > 0 && !undoStack_.empty() && undoStack_.back() == nullptr;
+    if ((groupDepth_ == 0 || firstOfGroup) && owner) {
         owner->undoHistory.push_back(HistoryEntry{uint16_t(type), historyNumber()});
         owner->redoHistory.clear();
     }
@@ -261,14 +264,9 @@ void Track::push(std::unique_ptr<EditCommand> cmd) {
     redoStack_.clear();
 }
 
-// The song records a group when it opens, so grouped edits take part in song-wide undo.
 void Track::openGroup() {
     if (groupDepth_++ > 0) return;
     undoStack_.push_back(nullptr);
-    if (owner) {
-        owner->undoHistory.push_back(HistoryEntry{uint16_t(type), historyNumber()});
-        owner->redoHistory.clear();
-    }
 }
 
 void Track::closeGroup() {
@@ -278,14 +276,7 @@ void Track::closeGroup() {
     }
     if (--groupDepth_ > 0) return;
     if (!undoStack_.empty() && undoStack_.back() == nullptr) {
-        // Nothing was pushed: drop the opening marker and the history entry it made.
-        undoStack_.pop_back();
-        if (owner) {
-            HistoryEntry mine{uint16_t(type), historyNumber()};
-            auto& h = owner->undoHistory;
-            auto it = std::find(h.rbegin(), h.rend(), mine);
-            if (it != h.rend()) h.erase(std::next(it).base());
-        }
+        undoStack_.pop_back();  // nothing was pushed: the group leaves no trace
         return;
     }
     undoStack_.push_back(nullptr);
@@ -317,6 +308,10 @@ bool Track::undo() {
 
 bool Track::redo() {
     if (redoStack_.empty()) return false;
+    // Redo is possible during a group only while it is still empty (a push clears the redo
+    // stack); what it redoes goes below the group's opening marker, not into the group.
+    const bool groupOpen = groupDepth_ > 0 && !undoStack_.empty() && undoStack_.back() == nullptr;
+    if (groupOpen) undoStack_.pop_back();
     std::unique_ptr<EditCommand> top = std::move(redoStack_.back());
     redoStack_.pop_back();
     if (top) {
@@ -332,6 +327,7 @@ bool Track::redo() {
         if (!redoStack_.empty()) redoStack_.pop_back();
         undoStack_.push_back(nullptr);
     }
+    if (groupOpen) undoStack_.push_back(nullptr);
     markChanged(*this);
     return true;
 }

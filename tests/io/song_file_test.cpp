@@ -3,6 +3,7 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
@@ -13,6 +14,7 @@
 #include "io/file_util.h"
 #include "io/song_file.h"
 #include "model/song.h"
+#include "model/undo.h"
 
 using namespace tarvio;
 namespace fs = std::filesystem;
@@ -44,11 +46,18 @@ Bytes eventBytes(const Track& t) {
     return out;
 }
 
-std::unique_ptr<Song> decode(const Bytes& b) {
+std::unique_ptr<Song> decode(const Bytes& b, ReadReport* report = nullptr) {
     auto s = std::make_unique<Song>();
-    decodeSong(b.data(), b.size(), *s);
+    ReadReport r = decodeSong(b.data(), b.size(), *s);
+    if (report) *report = r;
     return s;
 }
+
+size_t find(const Bytes& b, std::string_view tag, size_t from = 0) {
+    return size_t(std::search(b.begin() + ptrdiff_t(from), b.end(), tag.begin(), tag.end()) - b.begin());
+}
+
+using Status = ReadReport::Status;
 
 // A song using every stored field and every kind of event.
 void fillRich(Song& s, bool withParams) {
@@ -130,9 +139,14 @@ TEST(SongFile, EveryKindRoundTripsAndResavesByteExact) {
     Song s;
     fillRich(s, true);
     Bytes b = encodeSong(s);
-    // Unknown tags around the chunks are skipped.
-    auto r = decode(concat({Bytes{'j', 'u', 'n', 'k'}, b, Bytes{'x', 'x', 'x', 'x'}}));
+    ReadReport report;
+    auto r = decode(b, &report);
+    EXPECT_EQ(report.status, Status::Complete);
     EXPECT_EQ(encodeSong(*r), b);
+    // Unknown tags are skipped, but a save would lose them: the file is reported damaged there.
+    EXPECT_EQ(decode(concat({b, Bytes{'x', 'x', 'x', 'x'}, b}), &report)->tracks.size(), 4u);
+    EXPECT_EQ(std::make_tuple(report.status, report.offset, report.reason),
+              std::make_tuple(Status::Damaged, uint64_t(b.size()), std::string("unrecognised data skipped")));
 
     EXPECT_EQ(r->title, "Title");
     EXPECT_EQ(r->beats, s.beats);
@@ -184,19 +198,73 @@ TEST(SongFile, SlotWithoutPluginKeepsNameAndIsWrittenFree) {
     EXPECT_EQ(encodeSong(*r), encodeSong(s));  // written back as a free slot
 }
 
-TEST(SongFile, TruncatedInputKeepsAPrefix) {
+// A cut file keeps what came before the cut and says where its damage begins: inside the chunk
+// that was cut. Only a cut between chunks cannot be seen, since chunks carry no lengths.
+TEST(SongFile, TruncatedInputKeepsAPrefixAndIsReported) {
     Song s;
     fillRich(s, false);
     Bytes full = encodeSong(s);
     Bytes fullEvents = eventBytes(*s.tracks.front());
+    std::vector<size_t> chunks;
+    for (std::string_view tag : {"emhd", "emmk", "embt", "emtm", "emtr", "emph"})
+        for (size_t at = find(full, tag); at < full.size(); at = find(full, tag, at + 1)) chunks.push_back(at);
+    std::sort(chunks.begin(), chunks.end());
+    ASSERT_EQ(chunks.size(), 8u);
+    chunks.push_back(full.size());
     for (size_t n = 0; n <= full.size(); ++n) {
-        auto r = decode(Bytes(full.begin(), full.begin() + n));
+        ReadReport report;
+        auto r = decode(Bytes(full.begin(), full.begin() + ptrdiff_t(n)), &report);
+        if (n < 4) {  // not even one tag
+            EXPECT_EQ(report.status, Status::NotThisKind);
+            continue;
+        }
+        size_t chunk = *std::prev(std::upper_bound(chunks.begin(), chunks.end(), n));
+        if (chunk == n) {
+            ASSERT_EQ(report.status, Status::Complete) << n;
+        } else {
+            ASSERT_EQ(report.status, Status::Damaged) << n;
+            ASSERT_TRUE(report.offset >= chunk && report.offset <= n) << n << " at " << report.offset;
+            ASSERT_FALSE(report.reason.empty());
+        }
         ASSERT_LE(r->tracks.size(), 2u);
         if (r->tracks.empty()) continue;
         Bytes got = eventBytes(*r->tracks.front());
         ASSERT_LE(got.size(), fullEvents.size()) << n;
         ASSERT_TRUE(std::equal(got.begin(), got.end(), fullEvents.begin())) << n;
     }
+    ReadReport report;
+    decode(concat({full, Bytes{'e', 'm'}}), &report);
+    EXPECT_EQ(std::make_tuple(report.status, report.offset, report.reason),
+              std::make_tuple(Status::Damaged, uint64_t(full.size()), std::string("cut off inside a chunk tag")));
+}
+
+// The chunk, not the body's type field, says what a container is (the song's lists and its undo
+// history route by type); a slot with a negative name length is free, and reading goes on.
+TEST(SongFile, ChunkDecidesContainerTypeAndBadSlotLengthIsFree) {
+    Song s;
+    s.createTrack();
+    s.createTrack().name = "second";
+    s.createPhrase().number = 5;
+    Bytes b = encodeSong(s);
+    const size_t track1 = find(b, "emtr"), track2 = find(b, "emtr", track1 + 1), phrase = find(b, "emph");
+    b[track1 + 4] = uint8_t(TrackType::Phrase);
+    b[phrase + 8] = uint8_t(TrackType::TempoTrack);
+    std::fill(b.begin() + ptrdiff_t(track2 - 16), b.begin() + ptrdiff_t(track2 - 12), 0xFF);  // slot 0: L = -1
+
+    ReadReport report;
+    auto r = decode(b, &report);
+    EXPECT_EQ(report.status, Status::Complete);
+    ASSERT_EQ(r->tracks.size(), 2u);
+    EXPECT_EQ(r->tracks.back()->name, "second");
+    Track& t = *r->tracks.front();
+    EXPECT_EQ(t.type, TrackType::Normal);
+    EXPECT_TRUE(t.slots[0].name.empty());
+    ASSERT_EQ(r->phrases.size(), 1u);
+    EXPECT_EQ(r->phrases.front()->type, TrackType::Phrase);
+    EXPECT_EQ(r->phrases.front()->number, 5u);
+    t.push(makeInsert(t, {Event{}}, 0));
+    EXPECT_TRUE(r->undo());
+    EXPECT_TRUE(t.events.empty());
 }
 
 TEST(SongFile, CorruptInputNeverCrashesOrAllocatesHugely) {
@@ -264,15 +332,37 @@ TEST_F(SongFileDisk, FailedWriteKeepsOldFile) {
     EXPECT_EQ(encodeSong(r), encodeSong(s));
 }
 
-TEST_F(SongFileDisk, UnreadableFileLeavesSongUnchanged) {
+// Reading says what it found; only a song file, whole or damaged, is taken.
+TEST_F(SongFileDisk, ReadReportsWhatItFound) {
     Song s;
     fillRich(s, false);
-    Bytes before = encodeSong(s);
-    std::string err;
-    EXPECT_FALSE(readSongFile((dir / "nothing.tvo").string(), s, &err));
-    EXPECT_FALSE(err.empty());
-    EXPECT_FALSE(readSongFile(dir.string(), s));
-    EXPECT_EQ(encodeSong(s), before);
+    const Bytes whole = encodeSong(s);
+    const std::string damaged = (dir / "cut.tvo").string(), text = (dir / "notes.txt").string();
+    ASSERT_TRUE(writeFileAtomic(damaged, Bytes(whole.begin(), whole.end() - 3)));
+    ASSERT_TRUE(writeFileAtomic(text, Bytes{'j', 'u', 's', 't', ' ', 't', 'e', 'x', 't'}));
+    struct Case {
+        std::string path;
+        bool ok;
+        Status status;
+        std::string errHas;
+    };
+    for (const Case& c : {Case{(dir / "nothing.tvo").string(), false, Status::Unreadable, "cannot open"},
+                          Case{dir.string(), false, Status::Unreadable, "cannot read"},
+                          Case{text, false, Status::NotThisKind, "not a song file"},
+                          Case{damaged, true, Status::Damaged, ""}}) {
+        Song r;
+        fillRich(r, false);
+        const Bytes before = encodeSong(r);
+        std::string err;
+        ReadReport report;
+        EXPECT_EQ(readSongFile(c.path, r, &err, &report), c.ok) << c.path;
+        EXPECT_EQ(report.status, c.status) << c.path;
+        if (c.ok) continue;
+        EXPECT_NE(err.find(c.errHas), std::string::npos) << err;
+        EXPECT_EQ(report.reason.find(c.path), std::string::npos) << report.reason;
+        EXPECT_EQ(encodeSong(r), before) << c.path;
+    }
+    EXPECT_FALSE(readSongFile(text, s));  // report and error are optional
 }
 
 TEST(FileUtil, ExtensionAndProgramFolder) {

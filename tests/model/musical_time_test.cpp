@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
+#include <random>
 
 #include "model/musical_time.h"
 #include "model/song.h"
@@ -30,6 +32,50 @@ void addTempo(Song& s, int32_t gapBefore, uint32_t bpm) {
     Event t;
     t.setTempo(bpm);
     ev.pushBack(t);
+}
+
+// The conversions measure by measure, as the rules state them: the reference for the walks
+// that jump over stretches of equal measures.
+int64_t lengthRef(const BeatEntry& b, int tpqn, bool real) {
+    if (b.denominator == 0) return 0;
+    return real ? int64_t(b.numerator * double(tpqn) * 4.0 / b.denominator) : b.numerator * tpqn * 4 / b.denominator;
+}
+
+int32_t measureToTickRef(const Song& s, int32_t m) {
+    int64_t L = lengthRef(s.initialBeat, s.tpqn, false), sum = 0;
+    size_t next = 0;
+    if (!s.beats.empty() && s.beats[0].measure == 0) L = lengthRef(s.beats[next++], s.tpqn, false);
+    for (int32_t k = 0; k < m; ++k) {
+        if (next < s.beats.size() && s.beats[next].measure == uint32_t(k)) L = lengthRef(s.beats[next++], s.tpqn, false);
+        sum += L;
+    }
+    return int32_t(std::min<int64_t>(sum, 0x7FFFFFFF));
+}
+
+MusicalPosition tickToPositionRef(const Song& s, int32_t t) {
+    if (t <= 0) return {};
+    int64_t L = lengthRef(s.initialBeat, s.tpqn, true), end = 0, offset;
+    int den = s.initialBeat.denominator;
+    size_t next = 0;
+    int32_t k = 0;
+    for (;; ++k) {
+        if (next < s.beats.size() && s.beats[next].measure == uint32_t(k)) {
+            L = lengthRef(s.beats[next], s.tpqn, true);
+            den = s.beats[next++].denominator;
+        }
+        end += L;
+        if (end >= t) break;
+        if (L == 0 && (next == s.beats.size() || s.beats[next].measure <= uint32_t(k)))
+            break;  // never reaches t: the rest lies in this measure
+    }
+    MusicalPosition p{k, 0, 0};
+    if (L == 0) offset = t - end;
+    else if (end == t) p.measure = k + 1, offset = 0;
+    else offset = t - (end - L);
+    int64_t B = den ? int64_t(s.tpqn * 4.0 / den) : 0;
+    p.beat = B > 0 ? int32_t(offset / B) : 0;
+    p.tick = B > 0 ? int32_t(offset % B) : int32_t(offset);
+    return p;
 }
 
 }  // namespace
@@ -67,6 +113,44 @@ TEST(MusicalTime, TruncationWithCoarseResolution) {
     s.setBeat(2, 4, 4);
     EXPECT_EQ(measureToTick(s, 3), 8 + 192);
     expectPositions(s, {{8 + 50, 2, 1, 2}});
+}
+
+// Zero-length measures (TPQN 0, numerator 0) take no time, and signature changes far out are
+// reached at once: neither conversion may step through the measures one by one.
+TEST(MusicalTime, ZeroLengthMeasuresAndFarChanges) {
+    Song s;
+    s.initialBeat = {0, 0, 4};
+    s.beats = {{0x7FFFFF00u, 4, 4}};
+    EXPECT_EQ(measureToTick(s, 0x7FFFFF00 + 2), 3840);
+    expectPositions(s, {{1000, 0x7FFFFF00, 2, 40}, {0x7FFFFFFF, 0x7FFFFFFF, 0, 127}});  // held at the largest measure
+    s.beats = {{0xFFFFFFF0u, 1, 4}};
+    s.tpqn = 1;  // measures of one tick beyond a change past the 32-bit measure range
+    expectPositions(s, {{100, 0x7FFFFFFF, 0, 0}});
+    EXPECT_EQ(formatPosition(MusicalPosition{0x7FFFFFFF, 0x7FFFFFFF, 0}), "2147483648:2147483648:    0");
+
+    s.tpqn = 0;  // nothing has length: every tick lies in measure 0
+    s.beats.clear();
+    EXPECT_EQ(measureToTick(s, 0x7FFFFFFF), 0);
+    expectPositions(s, {{0x7FFFFFFF, 0, 0, 0x7FFFFFFF}});
+
+    // Against the measure-by-measure rules, on small lists with zero lengths, repeated and
+    // unsorted entries (an entry behind a later one is never reached).
+    std::mt19937 rng(3);
+    for (int round = 0; round < 300; ++round) {
+        Song r;
+        r.tpqn = uint16_t(std::array<int, 4>{0, 1, 48, 480}[rng() % 4]);
+        r.initialBeat = {0, uint8_t(rng() % 4), uint8_t(1u << (rng() % 4))};
+        for (int n = int(rng() % 5); n > 0; --n)
+            r.beats.push_back({uint32_t(rng() % 12), uint8_t(rng() % 5), uint8_t(1u << (rng() % 8))});
+        if (rng() % 2) std::sort(r.beats.begin(), r.beats.end(), [](auto& x, auto& y) { return x.measure < y.measure; });
+        for (int32_t m = 0; m < 16; ++m) ASSERT_EQ(measureToTick(r, m), measureToTickRef(r, m)) << round << " m " << m;
+        for (int32_t t = 0; t < 8000; t += 1 + int32_t(rng() % 97)) {
+            MusicalPosition got = tickToPosition(r, t), want = tickToPositionRef(r, t);
+            ASSERT_EQ((std::array<int, 3>{got.measure, got.beat, got.tick}),
+                      (std::array<int, 3>{want.measure, want.beat, want.tick}))
+                << round << " t " << t;
+        }
+    }
 }
 
 TEST(MusicalTime, PhraseHasOneMeasure) {

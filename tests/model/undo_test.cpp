@@ -121,6 +121,27 @@ TEST_F(UndoTest, SongHistoryAcrossContainers) {
     EXPECT_EQ(run([&] { while (song.undo()) {} }), (Log{"undo a1"}));
 }
 
+// A group that is opened but gets nothing is no edit: it must not cost the song its redo. A redo
+// made while a group is open stays one step of its own, below the group.
+TEST_F(UndoTest, OpenGroupsAndRedo) {
+    a.openGroup();
+    a.push(cmd(a, "1"));
+    a.push(cmd(a, "2"));
+    a.closeGroup();
+    EXPECT_TRUE(song.undo());
+
+    b.openGroup();
+    b.closeGroup();
+    a.openGroup();
+    EXPECT_EQ(run([&] { EXPECT_TRUE(song.redo()); }), (Log{"do 1", "do 2"}));
+    a.push(cmd(a, "3"));
+    a.push(cmd(a, "4"));
+    a.closeGroup();
+    EXPECT_EQ(run([&] { EXPECT_TRUE(song.undo()); }), (Log{"undo 4", "undo 3"}));
+    EXPECT_EQ(run([&] { EXPECT_TRUE(song.undo()); }), (Log{"undo 2", "undo 1"}));
+    EXPECT_FALSE(song.undo());
+}
+
 TEST_F(UndoTest, SetCommandsRestoreContent) {
     auto s = fill(a, {10, 20, 30});
     a.events.find(s[1])->setPhraseCall(PhraseCallData{2, 0, 1, 0, 1});
