@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <pthread.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdlib>
 #include <memory>
@@ -50,40 +51,31 @@ void countLock(pthread_mutex_t* m) {
 }
 
 using LockFn = int (*)(pthread_mutex_t*);
-LockFn realFn(const char* name) {
-    static LockFn lockFn = reinterpret_cast<LockFn>(dlsym(RTLD_NEXT, "pthread_mutex_lock"));
-    static LockFn tryFn = reinterpret_cast<LockFn>(dlsym(RTLD_NEXT, "pthread_mutex_trylock"));
-    return name[14] == 'l' ? lockFn : tryFn;
+LockFn realLock() {
+    static const auto f = reinterpret_cast<LockFn>(dlsym(RTLD_NEXT, "pthread_mutex_lock"));
+    return f;
+}
+LockFn realTryLock() {
+    static const auto f = reinterpret_cast<LockFn>(dlsym(RTLD_NEXT, "pthread_mutex_trylock"));
+    return f;
 }
 
 }  // namespace
 
+// The other forms (arrays, nothrow, sized deletes) end in these.
 void* operator new(std::size_t n) { return counted(n); }
-void* operator new[](std::size_t n) { return counted(n); }
-void* operator new(std::size_t n, const std::nothrow_t&) noexcept {
-    try { return counted(n); } catch (...) { return nullptr; }
-}
-void* operator new[](std::size_t n, const std::nothrow_t&) noexcept {
-    try { return counted(n); } catch (...) { return nullptr; }
-}
 void* operator new(std::size_t n, std::align_val_t a) { return countedAligned(n, a); }
-void* operator new[](std::size_t n, std::align_val_t a) { return countedAligned(n, a); }
 void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
 void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
 void operator delete(void* p, std::align_val_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::align_val_t) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t, std::align_val_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t, std::align_val_t) noexcept { std::free(p); }
 
 extern "C" int pthread_mutex_lock(pthread_mutex_t* m) {
     countLock(m);
-    return realFn("pthread_mutex_lock")(m);
+    return realLock()(m);
 }
 extern "C" int pthread_mutex_trylock(pthread_mutex_t* m) {
     countLock(m);
-    return realFn("pthread_mutex_trylock")(m);
+    return realTryLock()(m);
 }
 
 namespace {
