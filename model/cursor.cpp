@@ -261,7 +261,7 @@ struct Walker {
                 f.remaining = 0;
                 return;
             }
-            if (it->step != 0) break;
+            if (stepOf(*it) != 0) break;
         }
         const Event& first = *f.pos;
         f.remaining = stepOf(first);

@@ -700,6 +700,15 @@ TEST(Cursor, ExtremeOffsetsStepsAndPositionsPlaySoundly) {
          },
          // The stretch replays every 10 ticks until the clone's step runs out at 35.
          {"0 60", "500 62", "500 60", "500 62", "500 60", "500 62", "500 60"}},
+        {"a clone stretch that takes no time through a negative step is not replayed",
+         [](Song&, Track& t) {
+             t.events.pushBack(note(60, 100, 10, -5));
+             Event cl;
+             cl.setClone(CloneData{0, uint8_t(CloneMode::Relative), 0});
+             t.events.pushBack(with(cl, 10));
+             t.events.pushBack(note(62, 100, 10, 1));
+         },
+         {"0 60", "500 62"}},
         {"transpositions at the limits clamp",
          [&](Song& song, Track& t) {
              t.events.pushBack(with(phrase(song, 0, kMax), 1));
