@@ -36,6 +36,11 @@ void splitBend(PlayedEvent& pe, int32_t v) {
     pe.b[1] = uint8_t(v & 127);
 }
 
+// A note moved by the track's transposition (any 32-bit value from a file), kept to 0..127.
+int transposed(uint8_t note, const Track& track) {
+    return int(std::clamp<int64_t>(int64_t(note) + track.transpose, 0, 127));
+}
+
 bool startsFrames(const Track& t) { return t.type != TrackType::CurveScratch; }
 
 void setSwitch(Track& track, const PlayedEvent& ev) {
@@ -86,7 +91,7 @@ void structural(Track& track, const PlayedEvent& ev, Track& container) {
 
 void Emitter::offer(Track& track, const PlayedEvent& ev, Track& container) {
     if (ev.kind == EventKind::Note) {
-        int n = std::clamp(int(ev.b[0]) + track.transpose, 0, 127);
+        int n = transposed(ev.b[0], track);
         // A note the plug-ins already hold (their own output still sounding) plays directly.
         if (track.cursor.notes.hold[size_t(n)] == 0 && anySwitchedOn(track)) {
             TarvioPluginEvent pe{};
@@ -145,7 +150,7 @@ void Emitter::emitEvent(Track& track, const PlayedEvent& ev, Track& container, b
     }
     switch (k) {
         case EventKind::Note: {
-            int n = std::clamp(int(ev.b[0]) + track.transpose, 0, 127);
+            int n = transposed(ev.b[0], track);
             int g = ev.gate();
             if (g <= 0 || ev.b[1] == 0) return;  // a rest
             NoteTable& nt = cs.notes;

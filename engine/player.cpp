@@ -117,6 +117,7 @@ void reserveBuffers(Song& song) {
     song.output.sysex.reserve(kOutputSysexBytes);
     song.tempoTrack->cursor.queue.reserve(kQueueEvents);
     for (auto& t : song.tracks) t->cursor.queue.reserve(kQueueEvents);
+    reservePlayback(song);
 }
 
 // The chase is paced so that devices are not flooded: 1 ms per message, a third of a

@@ -350,12 +350,13 @@ bool sendExclusive(int port, const uint8_t* bytes, uint32_t count) {
     const MidiHandle h = slot.handle;
     if (h == kNoHandle) return false;
     MidiDriver& d = g->driver;
-    // Per sending thread and reused, so the clock thread does not allocate once warmed up.
-    thread_local std::vector<uint8_t> buffer;
+    // The caller's bytes are already one contiguous buffer and outlive the call, which returns
+    // only when the device is done with them (or the slot was closed, which returns the header).
+    // The header is per thread, so that a device that still held it after a close would touch
+    // no freed memory; it is constant-initialised and allocates nothing.
     thread_local MidiHeader header;
-    buffer.assign(bytes, bytes + count);
     header.clear();
-    header.data = buffer.data();
+    header.data = const_cast<uint8_t*>(bytes);
     header.bufferLength = count;
     if (d.prepareOut(h, header) != kMidiOk) return false;
     if (d.longOut(h, header) != kMidiOk) {

@@ -34,7 +34,8 @@ extern const char kUnassignedName[];
 std::string portLabel(int port);
 
 struct OutPortSlot {
-    MidiHandle handle = kNoHandle;
+    // Written by the window thread, read by every sending thread without a lock.
+    std::atomic<MidiHandle> handle{kNoHandle};
     int32_t device = kNoDevice;
 };
 
@@ -81,7 +82,8 @@ bool isInHandle(MidiHandle handle, int port);
 bool sendShort(int port, uint8_t status, uint8_t data1, uint8_t data2);
 // Metered; message is packed with the status in the low byte.
 bool send(int port, uint32_t message);
-// Blocks for the transfer: count / 4 + 1 ms, then until the device is done.
+// Blocks for the transfer: count / 4 + 1 ms, then until the device is done. The device reads
+// the caller's bytes in place, so a send of any length allocates nothing.
 bool sendExclusive(int port, const uint8_t* bytes, uint32_t count);
 
 // Load meter (0..100) and its peak, which readPeak lowers by 2 on every read.

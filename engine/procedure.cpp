@@ -16,11 +16,8 @@ void executeRegisterOp(Song& song, EventKind op, int16_t a, int16_t b) {
     if (!validRegister(a)) return;
     auto& reg = song.registers;
     double dst = reg[size_t(a)];
-    double src = 0.0;
-    if (op != EventKind::Mov) {
-        if (!validRegister(b)) return;
-        src = reg[size_t(b)];
-    }
+    // A source register that does not exist reads as 0.0, as an unset one does.
+    double src = op != EventKind::Mov && validRegister(b) ? reg[size_t(b)] : 0.0;
     double r;
     switch (op) {
         case EventKind::Mov: r = double(b); break;

@@ -10,7 +10,7 @@ namespace tarvio {
 class Song;
 
 // Executes MOV .. TAN with destination register a and operand b (a constant for MOV).
-// Register numbers outside 0..127 do nothing.
+// A destination outside 0..127 does nothing; a source outside it reads as 0.0.
 void executeRegisterOp(Song& song, EventKind op, int16_t a, int16_t b);
 
 }  // namespace tarvio

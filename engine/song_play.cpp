@@ -1,5 +1,7 @@
 #include "engine/song_play.h"
 
+#include <algorithm>
+
 #include "engine/emitter.h"
 #include "model/song.h"
 
@@ -58,6 +60,38 @@ void songResetAll(Song& song, int32_t tick, CursorSink& sink) {
         cursorReset(*t, tick, true, sink);
         t->cursor.queue.clear();
     }
+}
+
+namespace {
+
+// A track's events of one tick: the chase replay (program, 256 commands, 128 controllers, bend,
+// pressure, tempo) after a release of all 128 notes is the most a reset queues at once.
+constexpr size_t kQueueReserve = 640;
+// The exclusive bytes of one tick are reserved up to every exclusive of the song at once, but
+// not beyond this; a tick that sends more grows the buffer once, and it stays grown.
+constexpr size_t kSysexReserveCap = size_t(1) << 20;
+
+size_t exclusiveBytes(const EventList& list) {
+    size_t n = 0;
+    for (const Event& e : list)
+        if (e.kind() == EventKind::Exclusive && e.bytes()) n += e.bytes()->size();
+    return n;
+}
+
+}  // namespace
+
+void reservePlayback(Song& song) {
+    // Phrases play inside the frames of the tracks that call them.
+    auto reserve = [](Track& t) {
+        cursorReserve(t);
+        t.cursor.queue.reserve(kQueueReserve);
+    };
+    reserve(*song.tempoTrack);
+    for (auto& t : song.tracks) reserve(*t);
+    size_t sysex = 0;
+    song.forEachContainer([&](Track& t) { sysex += exclusiveBytes(t.events); });
+    for (const CommandDef& def : song.commands) sysex += exclusiveBytes(def.body);
+    song.output.sysex.reserve(std::min(sysex, kSysexReserveCap));
 }
 
 bool songFinished(const Song& song) {

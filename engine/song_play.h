@@ -21,6 +21,10 @@ void songStop(Song& song);
 void songResetAll(Song& song, int32_t tick, CursorSink& sink);
 // Turns a track's queued events into output records and empties the queue.
 void collectTrack(Song& song, Track& track);
+// Makes room for everything playing the song needs from tick to tick: every cursor's deepest
+// frame list, each track's output queue, and the output list's exclusive bytes. Allocates; the
+// player calls it when a song is set and when playback starts, not while it plays.
+void reservePlayback(Song& song);
 // True when every cursor (tempo track and tracks) is finished.
 bool songFinished(const Song& song);
 

@@ -90,23 +90,26 @@ int fitToKey(int note, uint32_t root, uint32_t mode) {
     return std::clamp(note, 0, 127);
 }
 
-CursorFrame& appendFrame(CursorState& cs) {
-    if (cs.frameCount < cs.frames.size()) {
-        CursorFrame& f = cs.frames[cs.frameCount++];
-        f.cond.clear();
-        return f;
-    }
-    cs.frames.emplace_back();
-    ++cs.frameCount;
-    return cs.frames.back();
+// A new frame with an empty IF stack; null when the list is full, which only a frame beyond
+// the walked depth could ask for (it would never be walked anyway).
+CursorFrame* appendFrame(CursorState& cs) {
+    if (cs.frameCount >= kFrameCapacity) return nullptr;
+    if (cs.frameCount == cs.frames.size()) cs.frames.emplace_back();  // only when not reserved
+    CursorFrame& f = cs.frames[cs.frameCount++];
+    f.cond = ConditionStack{};
+    return &f;
 }
 
+// A step as time passes: a negative step (only a damaged file has one) counts as 0, so that
+// play time never runs backwards and a clone always moves on.
+int64_t stepOf(const Event& e) { return std::max<int32_t>(e.step, 0); }
+
 // Skips events until their steps reach start; the frame then waits (sum - start) ticks.
-void seekList(EventList& list, int64_t start, EventList::iterator& pos, int32_t& remaining) {
+void seekList(EventList& list, int64_t start, EventList::iterator& pos, int64_t& remaining) {
     int64_t sum = 0;
     auto it = list.begin();
     while (it != list.end() && sum < start) {
-        sum += it->step;
+        sum += stepOf(*it);
         ++it;
     }
     if (it == list.end() && sum < start) {  // start lies beyond the list: nothing to play
@@ -115,12 +118,22 @@ void seekList(EventList& list, int64_t start, EventList::iterator& pos, int32_t&
         return;
     }
     pos = it;
-    remaining = int32_t(std::clamp<int64_t>(sum - start, INT32_MIN, INT32_MAX));
+    remaining = sum - start;
+}
+
+// The tick of an event in its list, counted as the cursor counts steps; 0 when it is not there.
+int64_t tickIn(const EventList& list, uint32_t serial) {
+    int64_t t = 0;
+    for (const Event& e : list) {
+        if (e.serial() == serial) return t;
+        t += stepOf(e);
+    }
+    return 0;
 }
 
 // Where a frame started by creator over container begins. False when nothing starts.
 bool frameStart(Track& track, const Event& creator, Track& container, Track*& list, EventList::iterator& pos,
-                int32_t& remaining) {
+                int64_t& remaining) {
     Song* song = track.owner;
     if (creator.kind() == EventKind::PhraseCall) {
         const PhraseCallData* pc = creator.phraseCall();
@@ -139,12 +152,12 @@ bool frameStart(Track& track, const Event& creator, Track& container, Track*& li
             case CloneMode::Measure: S = measureToTick(container, cd->position); break;
             case CloneMode::Absolute: S = cd->position; break;
             case CloneMode::Relative: {
-                int64_t at = std::max<int64_t>(0, container.events.tickOf(creator.serial()));
+                int64_t at = tickIn(container.events, creator.serial());
                 S = std::max<int64_t>(0, at + cd->position);
                 break;
             }
             default: {  // measure-relative
-                int64_t at = std::max<int64_t>(0, container.events.tickOf(creator.serial()));
+                int64_t at = tickIn(container.events, creator.serial());
                 int64_t m = int64_t(tickToPosition(container, int32_t(std::min<int64_t>(at, INT32_MAX))).measure) +
                             cd->position;
                 S = measureToTick(container, int32_t(std::clamp<int64_t>(m, 0, INT32_MAX)));
@@ -191,7 +204,7 @@ struct Walker {
         if (ev.kind() == EventKind::Note) {
             int note = resolve7(track.owner, pe.b[0]);
             pe.b[1] = resolve7(track.owner, pe.b[1]);
-            note = std::clamp(note + f.transpose, 0, 127);
+            note = int(std::clamp<int64_t>(int64_t(note) + f.transpose, 0, 127));
             note = fitToKey(note, f.root, f.mode);
             pe.b[0] = uint8_t(note);
         }
@@ -202,21 +215,21 @@ struct Walker {
     bool deliver(size_t fi, const Event& ev, int64_t t) {
         CursorFrame& f = cs.frames[fi];
         EventKind k = ev.kind();
-        if (!f.cond.empty() && f.cond.back() == 0) {
-            if (k == EventKind::Else) f.cond.back() = 1;
-            else if (k == EventKind::EndIf) f.cond.pop_back();
+        if (f.cond.skipping()) {
+            if (k == EventKind::Else) f.cond.flip();
+            else if (k == EventKind::EndIf) f.cond.pop();
             return false;
         }
         if (isIf(k)) {
-            f.cond.push_back(evaluateIf(track.owner, k, ev.word0(), ev.operand()) ? 1 : 0);
+            f.cond.push(evaluateIf(track.owner, k, ev.word0(), ev.operand()));
             return false;
         }
         if (k == EventKind::Else) {
-            if (!f.cond.empty()) f.cond.back() ^= 1;
+            f.cond.flip();
             return false;
         }
         if (k == EventKind::EndIf) {
-            if (!f.cond.empty()) f.cond.pop_back();
+            f.cond.pop();
             return false;
         }
         PlayedEvent pe = resolve(ev, f);
@@ -226,7 +239,7 @@ struct Walker {
         // A frame the event started plays its share of this tick, up to this frame's next event.
         CursorFrame& g = cs.frames[fi];
         if (g.pos != g.container->events.end()) {
-            int64_t next = int64_t(cs.tick) + g.remaining;
+            int64_t next = cs.tick + g.remaining;
             if (next <= t) walk(fi + 1, std::min<int64_t>(t, next));
         }
         return true;
@@ -236,7 +249,7 @@ struct Walker {
         CursorFrame& f = cs.frames[fi];
         Track* list = f.container;
         EventList::iterator pos;
-        int32_t remaining = 0;
+        int64_t remaining = 0;
         if (!frameStart(track, creator, *f.container, list, pos, remaining)) {
             f.pos = f.container->events.end();
             f.remaining = 0;
@@ -245,7 +258,7 @@ struct Walker {
         f.container = list;
         f.pos = pos;
         f.remaining = remaining;
-        f.cond.clear();
+        // The IF stack stays: a condition left open in the stretch holds on its next pass.
         if (remaining != 0 || pos == list->events.end()) return;
         // A stretch that would restart without time passing is not played.
         for (auto it = pos; it != list->events.end(); ++it) {
@@ -254,10 +267,10 @@ struct Walker {
                 f.remaining = 0;
                 return;
             }
-            if (it->step != 0) break;
+            if (stepOf(*it) != 0) break;
         }
         const Event& first = *f.pos;
-        f.remaining = first.step;
+        f.remaining = stepOf(first);
         ++f.pos;
         deliver(fi, first, t);
     }
@@ -271,10 +284,10 @@ struct Walker {
         for (;;) {
             CursorFrame& f = cs.frames[fi];
             if (f.pos == f.container->events.end()) break;
-            if (int64_t(cs.tick) + f.remaining > t) break;
-            if (f.remaining > 0) walk(fi + 1, int64_t(cs.tick) + f.remaining - 1);
+            if (cs.tick + f.remaining > t) break;
+            if (f.remaining > 0) walk(fi + 1, cs.tick + f.remaining - 1);
             CursorFrame& g = cs.frames[fi];  // storage may have moved
-            int32_t d = g.remaining;
+            int64_t d = g.remaining;
             for (size_t j = 0; j < fi; ++j) cs.frames[j].remaining -= d;
             cs.frameCount = fi + 1;  // a child lives only until its parent's next event
             advanceTimers(d);
@@ -282,7 +295,7 @@ struct Walker {
             g.remaining = 0;
             const Event& ev = *g.pos;
             if (ev.serial() != g.creator) {
-                g.remaining = ev.step;
+                g.remaining = stepOf(ev);
                 ++g.pos;
                 deliver(fi, ev, t);
             } else {
@@ -293,7 +306,7 @@ struct Walker {
         if (f.pos != f.container->events.end()) {
             walk(fi + 1, t);
         } else {
-            walk(fi + 1, std::min<int64_t>(t, int64_t(cs.tick) + f.remaining - 1));
+            walk(fi + 1, std::min<int64_t>(t, cs.tick + f.remaining - 1));
         }
         CursorFrame& h = cs.frames[fi];
         if (fi == 0 && h.pos == h.container->events.end() && h.remaining <= 0) cs.exhausted = true;
@@ -354,6 +367,8 @@ int32_t registerAsInt(float v) { return truncRegister(v); }
 
 void cursorReset(Track& track, int32_t songTick, bool chase, CursorSink& sink) {
     CursorState& cs = track.cursor;
+    // Done once per cursor; a song's tracks are reserved before playing (reservePlayback).
+    cursorReserve(track);
     int64_t t = std::max<int64_t>(0, int64_t(songTick) - track.offset);
     sink.resetPlugins(track);
     cs.queue.clear();
@@ -367,7 +382,7 @@ void cursorReset(Track& track, int32_t songTick, bool chase, CursorSink& sink) {
     static_cast<ChaseTable&>(cs.chase).clear();
     track.resetFlag = 0;
     cs.tick = 0;
-    CursorFrame& f = appendFrame(cs);
+    CursorFrame& f = *appendFrame(cs);  // the list is empty, so there is room
     f.container = &track;
     f.pos = track.events.begin();
     f.remaining = 0;
@@ -389,13 +404,13 @@ void cursorAdvance(Track& track, int32_t songTick, CursorSink& sink) {
     Walker w{track, cs, sink, false};
     // Most ticks of a track play nothing: skip the walk when the only frame is not due.
     bool idle = cs.frameCount == 1 && cs.frames[0].pos != track.events.end() &&
-                int64_t(cs.tick) + cs.frames[0].remaining > t;
+                cs.tick + cs.frames[0].remaining > t;
     if (!idle) w.walk(0, t);
     if (t > cs.tick) {
         int64_t d = t - cs.tick;
         w.advanceTimers(d);
-        for (size_t j = 0; j < cs.frameCount; ++j) cs.frames[j].remaining -= int32_t(d);
-        cs.tick = int32_t(t);
+        for (size_t j = 0; j < cs.frameCount; ++j) cs.frames[j].remaining -= d;
+        cs.tick = t;
     }
     // A track is not done while a note of it still sounds, so every note-on gets its note-off.
     if (cs.exhausted && !cs.finished && !sink.pluginsPending(track) && !cs.notes.anySounding()) cs.finished = true;
@@ -407,9 +422,11 @@ void cursorAllNotesOff(Track& track) { queueAllNotesOff(track.cursor); }
 void cursorStartFrame(Track& track, const Event& creator, Track& container) {
     Track* list = nullptr;
     EventList::iterator pos;
-    int32_t remaining = 0;
+    int64_t remaining = 0;
     if (!frameStart(track, creator, container, list, pos, remaining)) return;
-    CursorFrame& f = appendFrame(track.cursor);
+    CursorFrame* added = appendFrame(track.cursor);
+    if (!added) return;
+    CursorFrame& f = *added;
     f.container = list;
     f.pos = pos;
     f.remaining = remaining;
@@ -430,9 +447,14 @@ int32_t cursorTicksToNext(const Track& track) {
     const CursorState& cs = track.cursor;
     if (cs.exhausted) return -1;
     if (cs.frameCount == 0) return 0x0FFFFFFF;
-    int32_t best = 0x0FFFFFFF;
+    int64_t best = 0x0FFFFFFF;
     for (size_t i = 0; i < cs.frameCount; ++i) best = std::min(best, cs.frames[i].remaining);
-    return best;
+    return int32_t(std::max<int64_t>(best, INT32_MIN));
+}
+
+void cursorReserve(Track& track) {
+    CursorState& cs = track.cursor;
+    if (cs.frames.size() < kFrameCapacity) cs.frames.resize(kFrameCapacity);
 }
 
 bool cursorFinished(const Track& track) { return track.cursor.finished; }

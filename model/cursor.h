@@ -33,16 +33,41 @@ struct PlayedEvent {
 
 // Frames deeper than this are never walked, so runaway call nesting plays nothing more.
 constexpr int kMaxFrameDepth = 256;
+// A frame walked at the deepest level can still start one more frame (which is never walked),
+// so no cursor ever holds more frames than this; cursorReserve makes room for all of them.
+constexpr size_t kFrameCapacity = size_t(kMaxFrameDepth) + 1;
+
+// The IF stack of a frame. An IF pushes only while the top executes, and only the top is ever
+// flipped, so every entry below the top is 1: the stack is fully described by its depth and
+// its top, and holds any number of open IFs without storage.
+struct ConditionStack {
+    uint32_t depth = 0;
+    uint8_t top = 0;  // 1 executing, 0 skipping; meaningful while depth > 0
+
+    bool skipping() const { return depth > 0 && top == 0; }
+    void push(bool executing) {
+        if (depth < UINT32_MAX) ++depth;
+        top = executing ? 1 : 0;
+    }
+    void flip() {
+        if (depth > 0) top ^= 1;
+    }
+    void pop() {
+        if (depth == 0) return;
+        --depth;
+        top = 1;
+    }
+};
 
 struct CursorFrame {
     Track* container = nullptr;
     EventList::iterator pos;
-    int32_t remaining = 0;
+    int64_t remaining = 0;  // steps and offsets are 32-bit, their sums are not
     int32_t transpose = 0;
     uint32_t root = 0;
     uint32_t mode = 0;
     uint32_t creator = 0;
-    std::vector<uint8_t> cond;  // one entry per open IF: 1 executing, 0 skipping
+    ConditionStack cond;
 };
 
 // Per-note timers. Only notes in the active mask are visited, so a tick costs nothing
@@ -79,8 +104,9 @@ struct ChaseScratch {
 };
 
 struct CursorState {
-    int32_t tick = 0;
-    std::vector<CursorFrame> frames;  // storage reused across resets
+    int64_t tick = 0;  // track-local; a negative offset puts it beyond the 32-bit song tick
+    // Frame storage, reused across resets; up to kFrameCapacity once reserved.
+    std::vector<CursorFrame> frames;
     size_t frameCount = 0;
     std::vector<PlayedEvent> queue;  // events produced for the song's output list
     bool exhausted = false;
@@ -101,6 +127,10 @@ public:
     virtual bool pluginsPending(Track&) { return false; }
     virtual void collectPluginOutput(Track&) {}
 };
+
+// Makes room for the deepest frame list, so that walks never allocate. Allocates; call it
+// before playing, never from the clock thread's per-tick path.
+void cursorReserve(Track& track);
 
 // Cursor operations of one track (they use the song the track belongs to).
 void cursorReset(Track& track, int32_t songTick, bool chase, CursorSink& sink);

@@ -3,14 +3,46 @@
 #include <algorithm>
 #include <cstring>
 #include <deque>
+#include <thread>
 
 #include "engine/platform/clock.h"
 
 namespace tarvio {
 
-struct DeviceDriver::OpenOut {
-    OutputDevice* device;
-    uint32_t index;
+namespace {
+
+// An output handle is a serial number with the device's slot in its low bits, so that a send
+// finds the slot without a search; serials never repeat, so a stale handle never matches.
+constexpr unsigned kSlotBits = 16;
+constexpr MidiHandle kSlotMask = (MidiHandle(1) << kSlotBits) - 1;
+std::atomic<MidiHandle> gOutSerial{1};
+
+}  // namespace
+
+class DeviceDriver::OutUse {
+public:
+    OutUse(DeviceDriver& d, MidiHandle handle) {
+        const size_t i = size_t(handle & kSlotMask);
+        if (handle == kNoHandle || i >= d.outs_.size()) return;
+        OutSlot& s = d.outSlots_[i];
+        s.inFlight.fetch_add(1);
+        if (s.handle.load() != handle) {
+            s.inFlight.fetch_sub(1);
+            return;
+        }
+        slot_ = &s;
+        device_ = d.outs_[i].get();
+    }
+    ~OutUse() {
+        if (slot_) slot_->inFlight.fetch_sub(1);
+    }
+    OutUse(const OutUse&) = delete;
+    OutUse& operator=(const OutUse&) = delete;
+    OutputDevice* device() const { return device_; }
+
+private:
+    OutSlot* slot_ = nullptr;
+    OutputDevice* device_ = nullptr;
 };
 
 struct DeviceDriver::OpenIn final : InputReceiver {
@@ -93,17 +125,15 @@ struct DeviceDriver::OpenIn final : InputReceiver {
 
 DeviceDriver::DeviceDriver(std::vector<std::unique_ptr<OutputDevice>> outs,
                            std::vector<std::unique_ptr<InputDevice>> ins, Clock& clock)
-    : outs_(std::move(outs)), ins_(std::move(ins)), clock_(clock) {}
+    : outs_(std::move(outs)),
+      ins_(std::move(ins)),
+      clock_(clock),
+      outSlots_(std::make_unique<OutSlot[]>(outs_.size())) {}
 
 DeviceDriver::~DeviceDriver() {
     for (auto& [h, in] : openIns_) in->device->close();
-    for (auto& [h, out] : openOuts_) out->device->close();
-}
-
-DeviceDriver::OpenOut* DeviceDriver::findOut(MidiHandle handle) {
-    std::lock_guard lock(mutex_);
-    auto it = openOuts_.find(handle);
-    return it == openOuts_.end() ? nullptr : it->second.get();
+    for (size_t i = 0; i < outs_.size(); ++i)
+        if (outSlots_[i].handle.load() != kNoHandle) outs_[i]->close();
 }
 
 DeviceDriver::OpenIn* DeviceDriver::findIn(MidiHandle handle) {
@@ -122,41 +152,39 @@ MidiResult DeviceDriver::outDeviceName(uint32_t device, std::string& name) {
 
 MidiResult DeviceDriver::openOut(uint32_t device, MidiHandle& handle) {
     handle = kNoHandle;
-    if (device >= outs_.size()) return kMidiBadDeviceId;
-    {
-        std::lock_guard lock(mutex_);
-        for (auto& [h, o] : openOuts_)
-            if (o->index == device) return kMidiAllocated;
-    }
+    if (device >= outs_.size() || device > kSlotMask) return kMidiBadDeviceId;
+    std::lock_guard change(outChange_);
+    OutSlot& slot = outSlots_[device];
+    if (slot.handle.load() != kNoHandle) return kMidiAllocated;
     if (!outs_[device]->open()) return kMidiError;
-    std::lock_guard lock(mutex_);
-    handle = nextHandle_++;
-    openOuts_[handle] = std::make_unique<OpenOut>(OpenOut{outs_[device].get(), device});
+    handle = (gOutSerial.fetch_add(1) << kSlotBits) | device;
+    slot.handle.store(handle);
     return kMidiOk;
 }
 
 MidiResult DeviceDriver::shortOut(MidiHandle handle, uint32_t message) {
-    OpenOut* o = findOut(handle);
-    if (!o) return kMidiInvalidHandle;
-    return o->device->sendShort(message) ? kMidiOk : kMidiError;
+    OutUse use(*this, handle);
+    if (!use.device()) return kMidiInvalidHandle;
+    return use.device()->sendShort(message) ? kMidiOk : kMidiError;
 }
 
 MidiResult DeviceDriver::prepareOut(MidiHandle handle, MidiHeader& header) {
-    if (!findOut(handle)) return kMidiInvalidHandle;
+    OutUse use(*this, handle);
+    if (!use.device()) return kMidiInvalidHandle;
     if (!header.data && header.bufferLength) return kMidiInvalidParam;
     header.flags.fetch_or(kHeaderPrepared);
     return kMidiOk;
 }
 
 MidiResult DeviceDriver::longOut(MidiHandle handle, MidiHeader& header) {
-    OpenOut* o = findOut(handle);
-    if (!o) return kMidiInvalidHandle;
+    OutUse use(*this, handle);
+    if (!use.device()) return kMidiInvalidHandle;
     if (!(header.flags.load() & kHeaderPrepared)) return kMidiUnprepared;
     if (header.flags.load() & kHeaderInQueue) return kMidiStillPlaying;
     header.flags.fetch_and(~kHeaderDone);
     header.flags.fetch_or(kHeaderInQueue);
     // Every device here finishes its transfer within the call.
-    const bool ok = o->device->sendLong(header.data, header.bufferLength);
+    const bool ok = use.device()->sendLong(header.data, header.bufferLength);
     header.flags.fetch_and(~kHeaderInQueue);
     if (!ok) return kMidiError;
     header.flags.fetch_or(kHeaderDone);
@@ -164,25 +192,32 @@ MidiResult DeviceDriver::longOut(MidiHandle handle, MidiHeader& header) {
 }
 
 MidiResult DeviceDriver::unprepareOut(MidiHandle handle, MidiHeader& header) {
-    if (!findOut(handle)) return kMidiInvalidHandle;
+    OutUse use(*this, handle);
+    if (!use.device()) return kMidiInvalidHandle;
     if (header.flags.load() & kHeaderInQueue) return kMidiStillPlaying;
     header.flags.fetch_and(~kHeaderPrepared);
     return kMidiOk;
 }
 
 MidiResult DeviceDriver::resetOut(MidiHandle handle) {
-    OpenOut* o = findOut(handle);
-    if (!o) return kMidiInvalidHandle;
-    o->device->reset();
+    OutUse use(*this, handle);
+    if (!use.device()) return kMidiInvalidHandle;
+    use.device()->reset();
     return kMidiOk;
 }
 
+// Must not be called from inside a send on the same device (a loopback delivery), which it
+// would wait for forever.
 MidiResult DeviceDriver::closeOut(MidiHandle handle) {
-    OpenOut* o = findOut(handle);
-    if (!o) return kMidiInvalidHandle;
-    o->device->close();
-    std::lock_guard lock(mutex_);
-    openOuts_.erase(handle);
+    const size_t i = size_t(handle & kSlotMask);
+    if (handle == kNoHandle || i >= outs_.size()) return kMidiInvalidHandle;
+    std::lock_guard change(outChange_);
+    OutSlot& slot = outSlots_[i];
+    MidiHandle expected = handle;
+    if (!slot.handle.compare_exchange_strong(expected, kNoHandle)) return kMidiInvalidHandle;
+    // A send that found the handle before it was cleared finishes first.
+    while (slot.inFlight.load() != 0) std::this_thread::yield();
+    outs_[i]->close();
     return kMidiOk;
 }
 

@@ -2,6 +2,7 @@
 // and the input time stamps, so that a device only sends bytes and delivers what it receives.
 #pragma once
 
+#include <atomic>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -73,19 +74,31 @@ public:
     MidiResult closeIn(MidiHandle handle) override;
 
 private:
-    struct OpenOut;
     struct OpenIn;
-    OpenOut* findOut(MidiHandle handle);
+    // The output of a handle, held open until released; see OutSlot.
+    class OutUse;
     OpenIn* findIn(MidiHandle handle);
+
+    // The open state of one output device. Senders (the clock thread, the input thread's thru,
+    // previews) read it without a lock: a send counts itself in inFlight, then checks the handle;
+    // closing clears the handle, then waits until inFlight is 0 before closing the device. So a
+    // device is never closed under a send, and a send never waits on the window or input thread.
+    struct OutSlot {
+        std::atomic<MidiHandle> handle{kNoHandle};
+        std::atomic<uint32_t> inFlight{0};
+    };
 
     std::vector<std::unique_ptr<OutputDevice>> outs_;
     std::vector<std::unique_ptr<InputDevice>> ins_;
     Clock& clock_;
-    // Guards the handle maps only; devices are never called with it held, since a loopback
-    // delivery may come back into the driver on the same thread.
+    // One per output device, fixed for the driver's life; an output handle names its slot.
+    std::unique_ptr<OutSlot[]> outSlots_;
+    // Serialises opening and closing outputs (the window thread's work); no send takes it.
+    std::mutex outChange_;
+    // Guards the input handle map and the handle counter; devices are never called with it
+    // held, since a loopback delivery may come back into the driver on the same thread.
     std::mutex mutex_;
     MidiHandle nextHandle_ = 1;
-    std::map<MidiHandle, std::unique_ptr<OpenOut>> openOuts_;
     std::map<MidiHandle, std::unique_ptr<OpenIn>> openIns_;
 };
 

@@ -2,9 +2,12 @@
 // without MIDI or sound hardware, and the synth's message mapping.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "engine/drivers/device_driver.h"
 #include "engine/drivers/loopback.h"
 #include "engine/drivers/synth_device.h"
 #include "engine/drivers/system_driver.h"
@@ -115,6 +118,50 @@ TEST(SystemDriver, AnswersBadDeviceBeyondItsLists) {
     EXPECT_EQ(h, kNoHandle);
     EXPECT_EQ(driver.shortOut(12345, 0x90), kMidiInvalidHandle);
     EXPECT_EQ(driver.closeIn(12345), kMidiInvalidHandle);
+}
+
+// Sends look their device up without a lock, so closing must wait for a send already on the
+// device instead of closing it underneath.
+TEST(DeviceDriver, ClosingWaitsForASendOnTheDevice) {
+    struct Blocking final : OutputDevice {
+        std::atomic<bool> sending{false}, release{false}, closedDuringSend{false}, closed{false};
+        std::string name() const override { return "Blocking"; }
+        bool open() override { return true; }
+        void close() override {
+            closedDuringSend = sending.load();
+            closed = true;
+        }
+        bool sendShort(uint32_t) override {
+            sending = true;
+            while (!release) std::this_thread::yield();
+            sending = false;
+            return true;
+        }
+        bool sendLong(const uint8_t*, size_t) override { return true; }
+        void reset() override {}
+    };
+    FakeClock clock;
+    auto owned = std::make_unique<Blocking>();
+    Blocking& device = *owned;
+    std::vector<std::unique_ptr<OutputDevice>> outs;
+    outs.push_back(std::move(owned));
+    DeviceDriver driver(std::move(outs), {}, clock);
+    MidiHandle h = kNoHandle;
+    ASSERT_EQ(driver.openOut(0, h), kMidiOk);
+
+    std::thread sender([&] { driver.shortOut(h, 0x90); });
+    while (!device.sending) std::this_thread::yield();
+    std::thread closer([&] { driver.closeOut(h); });
+    // Once the handle is gone (the probe does not reach the device), the device stays open for
+    // the send still on it.
+    MidiHeader probe;
+    while (driver.prepareOut(h, probe) != kMidiInvalidHandle) std::this_thread::yield();
+    EXPECT_FALSE(device.closed);
+    device.release = true;
+    sender.join();
+    closer.join();
+    EXPECT_TRUE(device.closed);
+    EXPECT_FALSE(device.closedDuringSend);
 }
 
 TEST(SynthMapping, ChannelAndExclusiveMessagesReachTheSynth) {

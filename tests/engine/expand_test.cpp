@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -158,12 +159,6 @@ TEST(Messages, ChannelMessagesAndBendByteOrder) {
     Song song;
     Track& t = song.createTrack();
     Event e;
-    e.setBend(-8192);
-    EXPECT_EQ(e.b[0], 0);
-    EXPECT_EQ(e.b[1], 0);
-    e.setBend(8191);
-    EXPECT_EQ(e.b[0], 127);
-    EXPECT_EQ(e.b[1], 127);
     e.setBend(100);  // 8292 = 64 * 128 + 100
     t.events.pushBack(with(e, 0));
     Event cp;
@@ -286,8 +281,14 @@ TEST(Registers, ArithmeticAndTrigonometryInDegrees) {
     executeRegisterOp(song, EventKind::MovVar, 8, 6);
     executeRegisterOp(song, EventKind::Mul, 8, 7);
     EXPECT_EQ(song.registers[8], 6.0f);
-    executeRegisterOp(song, EventKind::Mov, 200, 1);  // out of range: ignored, no crash
-    executeRegisterOp(song, EventKind::Add, 1, -3);
+    executeRegisterOp(song, EventKind::Mov, 200, 1);  // destination out of range: ignored
+    // A source out of range reads as 0.0, so dividing by it gives 0.
+    executeRegisterOp(song, EventKind::Mov, 5, 127);
+    executeRegisterOp(song, EventKind::Div, 5, 200);
+    EXPECT_EQ(song.registers[5], 0.0f);
+    executeRegisterOp(song, EventKind::Mov, 1, 3);
+    executeRegisterOp(song, EventKind::MovVar, 1, -3);
+    EXPECT_EQ(song.registers[1], 0.0f);
 }
 
 TEST(Registers, MutedTrackSkipsOperationsWhileChaseRunsThem) {
@@ -357,6 +358,26 @@ TEST(Conditions, NestedIfInSkippedBranchDoesNotPush) {
     addPlain(t, EventKind::Else);   // empty stack: nothing
     t.events.pushBack(note(62, 100, 1, 1));
     EXPECT_EQ(notes(expand(song)), (Lines{"0 0 90 3D 64", "0 0 90 3E 64", "1 0 80 3D 40", "1 0 80 3E 40"}));
+}
+
+TEST(Conditions, ConditionLeftOpenInACloneHoldsAcrossItsRestart) {
+    Song song;
+    Track& t = song.createTrack();
+    addPlain(t, EventKind::Else);
+    t.events.pushBack(note(62, 100, 10, 120));
+    addIf(t, EventKind::IfEq, 0, 0);  // true, never closed
+    t.events.pushBack(note(60, 100, 10, 120));
+    Event cl;
+    cl.setClone(CloneData{0, uint8_t(CloneMode::Relative), -240});
+    t.events.pushBack(with(cl, 960));
+    t.events.pushBack(note(72, 100, 10, 10));
+    Lines on;
+    for (auto& l : notes(expand(song)))
+        if (l.find(" 90 ") != std::string::npos) on.push_back(l);
+    // The clone's first pass leaves its IF open; on the next the ELSE turns it off, on the
+    // third back on, and so on.
+    EXPECT_EQ(on, (Lines{"0 0 90 3E 64", "120 0 90 3C 64", "240 0 90 3E 64", "360 0 90 3C 64", "720 0 90 3E 64",
+                         "840 0 90 3C 64", "1200 0 90 48 64"}));
 }
 
 TEST(PhraseCalls, CallIsCutAtTheCallersNextEvent) {
@@ -593,4 +614,124 @@ TEST(Cursor, ResetFlagOnPhraseMakesTracksReread) {
     songAdvance(song, 1, em);  // the track is reset (no chase) and replays from tick 1
     EXPECT_EQ(ph.resetFlag, 0);
     EXPECT_EQ(t.resetFlag, 0);
+}
+
+namespace {
+
+// Note-ons of a song reset at 0 and advanced to each of the ticks, in turn.
+Lines noteOnsAt(Song& song, const std::vector<int32_t>& ticks) {
+    Emitter em;
+    songResetAll(song, 0, em);
+    Lines out;
+    for (int32_t tick : ticks) {
+        songAdvance(song, tick, em);
+        for (const OutputRecord& r : song.output.records)
+            if (r.status() == 0x90) out.push_back(std::to_string(tick) + " " + std::to_string((r.message >> 8) & 0x7F));
+    }
+    return out;
+}
+
+}  // namespace
+
+// Offsets, steps, transpositions and positions come from files as any 32-bit value; none may
+// overflow the cursor's arithmetic (checked by the sanitizer build) or make time run backwards.
+TEST(Cursor, ExtremeOffsetsStepsAndPositionsPlaySoundly) {
+    constexpr int32_t kMin = INT32_MIN, kMax = INT32_MAX;
+    const std::vector<int32_t> ticks = {0, 1, 2, 500, kMax - 1, kMax};
+    struct Case {
+        const char* name;
+        std::function<void(Song&, Track&)> build;
+        Lines want;
+    };
+    auto phrase = [](Song& song, int32_t offset, int32_t transpose) {
+        Track& ph = song.createPhrase();
+        ph.events.pushBack(note(60, 100, 10, 100));
+        ph.events.pushBack(note(62, 100, 10, 100));
+        Event call;
+        call.setPhraseCall(PhraseCallData{ph.number, offset, transpose, 0, 0});
+        return call;
+    };
+    auto clone = [](CloneMode mode, int32_t position) {
+        Event cl;
+        cl.setClone(CloneData{0, uint8_t(mode), position});
+        return cl;
+    };
+    const std::vector<Case> cases = {
+        {"offset at the lowest: everything lies before the start",
+         [](Song&, Track& t) {
+             t.offset = kMin;
+             t.events.pushBack(note(60, 100, 10, 10));
+         },
+         {}},
+        {"offset at the highest",
+         [](Song&, Track& t) {
+             t.offset = kMax;
+             t.events.pushBack(note(60, 100, 10, 10));
+         },
+         {"2147483647 60"}},
+        {"steps summing beyond 32 bits",
+         [](Song&, Track& t) {
+             t.offset = kMin;
+             t.events.pushBack(note(60, 100, 10, kMax));
+             t.events.pushBack(note(62, 100, 10, kMax));
+             t.events.pushBack(note(64, 100, 10, 0));  // at song tick 2^32 - 2 - 2^31
+         },
+         {"2147483646 64"}},
+        {"negative steps count as 0",
+         [](Song&, Track& t) {
+             t.events.pushBack(note(60, 100, 10, kMin));
+             t.events.pushBack(note(62, 100, 10, -5));
+             t.events.pushBack(note(64, 100, 10, 1));
+         },
+         {"0 60", "0 62", "0 64"}},
+        {"a clone over negative steps moves on",
+         [](Song&, Track& t) {
+             t.events.pushBack(note(60, 100, 10, 10));
+             t.events.pushBack(note(62, 100, 10, -10));
+             Event cl;
+             cl.setClone(CloneData{0, uint8_t(CloneMode::Relative), -10});
+             t.events.pushBack(with(cl, 25));
+         },
+         // The stretch replays every 10 ticks until the clone's step runs out at 35.
+         {"0 60", "500 62", "500 60", "500 62", "500 60", "500 62", "500 60"}},
+        {"a clone stretch that takes no time through a negative step is not replayed",
+         [](Song&, Track& t) {
+             t.events.pushBack(note(60, 100, 10, -5));
+             Event cl;
+             cl.setClone(CloneData{0, uint8_t(CloneMode::Relative), 0});
+             t.events.pushBack(with(cl, 10));
+             t.events.pushBack(note(62, 100, 10, 1));
+         },
+         {"0 60", "500 62"}},
+        {"transpositions at the limits clamp",
+         [&](Song& song, Track& t) {
+             t.events.pushBack(with(phrase(song, 0, kMax), 1));
+             t.events.pushBack(with(phrase(song, 0, kMin), 1));
+             Track& u = song.createTrack();
+             u.transpose = kMax;
+             u.events.pushBack(note(60, 0, 10, 2));  // a rest
+             u.events.pushBack(note(60, 100, 10, 0));
+         },
+         {"0 127", "1 0", "2 127"}},
+        {"phrase offsets at the limits: beyond the end, and a start delayed past the call",
+         [&](Song& song, Track& t) {
+             t.events.pushBack(with(phrase(song, kMax, 0), 1));
+             t.events.pushBack(with(phrase(song, kMin, 0), 1));
+         },
+         {}},
+        {"clone positions at the limits",
+         [&](Song&, Track& t) {
+             t.events.pushBack(note(60, 100, 10, 1));
+             for (CloneMode m : {CloneMode::Measure, CloneMode::Absolute, CloneMode::Relative, CloneMode::MeasureRelative})
+                 for (int32_t p : {kMin, kMax}) t.events.pushBack(with(clone(m, p), 0));
+             t.events.pushBack(note(62, 100, 10, 10));
+         },
+         {"0 60", "1 62"}},
+    };
+    for (const Case& c : cases) {
+        Song song;
+        Track& t = song.createTrack();
+        c.build(song, t);
+        EXPECT_EQ(noteOnsAt(song, ticks), c.want) << c.name;
+    }
 }

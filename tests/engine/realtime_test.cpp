@@ -1,0 +1,244 @@
+// The clock thread's per-tick path: no allocation and no lock but the engine lock, over a song
+// with deep phrase calls, clones, IFs and large exclusives, sent through the device driver.
+//
+// Allocations are counted by replacing the global operator new in this test program, and locks
+// by interposing pthread_mutex_lock/trylock; both count only on a thread that asked for it.
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+#include <pthread.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdlib>
+#include <memory>
+#include <mutex>
+#include <new>
+#include <vector>
+
+#include "engine/clock_thread.h"
+#include "engine/drivers/device_driver.h"
+#include "engine/input.h"
+#include "engine/metronome.h"
+#include "engine/mtc_out.h"
+#include "engine/platform/clock.h"
+#include "engine/player.h"
+#include "engine/ports.h"
+#include "model/song.h"
+
+namespace {
+
+thread_local bool tCounting = false;
+std::atomic<long> gAllocations{0};
+std::atomic<long> gForeignLocks{0};  // locks of any mutex but the engine lock
+pthread_mutex_t* gAllowed = nullptr;
+
+void* counted(std::size_t n) {
+    if (tCounting) gAllocations.fetch_add(1, std::memory_order_relaxed);
+    if (void* p = std::malloc(n ? n : 1)) return p;
+    throw std::bad_alloc();
+}
+
+void* countedAligned(std::size_t n, std::align_val_t a) {
+    if (tCounting) gAllocations.fetch_add(1, std::memory_order_relaxed);
+    const std::size_t al = std::max(sizeof(void*), std::size_t(a));
+    void* p = nullptr;
+    if (posix_memalign(&p, al, n ? n : 1) != 0) throw std::bad_alloc();
+    return p;
+}
+
+void countLock(pthread_mutex_t* m) {
+    if (tCounting && m != gAllowed) gForeignLocks.fetch_add(1, std::memory_order_relaxed);
+}
+
+using LockFn = int (*)(pthread_mutex_t*);
+LockFn realLock() {
+    static const auto f = reinterpret_cast<LockFn>(dlsym(RTLD_NEXT, "pthread_mutex_lock"));
+    return f;
+}
+LockFn realTryLock() {
+    static const auto f = reinterpret_cast<LockFn>(dlsym(RTLD_NEXT, "pthread_mutex_trylock"));
+    return f;
+}
+
+}  // namespace
+
+// The other forms (arrays, nothrow, sized deletes) end in these.
+void* operator new(std::size_t n) { return counted(n); }
+void* operator new(std::size_t n, std::align_val_t a) { return countedAligned(n, a); }
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+void operator delete(void* p, std::align_val_t) noexcept { std::free(p); }
+
+extern "C" int pthread_mutex_lock(pthread_mutex_t* m) {
+    countLock(m);
+    return realLock()(m);
+}
+extern "C" int pthread_mutex_trylock(pthread_mutex_t* m) {
+    countLock(m);
+    return realTryLock()(m);
+}
+
+namespace {
+
+using namespace tarvio;
+
+// Stands still until slept on, and records nothing (a record would allocate).
+class StillClock final : public Clock {
+public:
+    uint32_t now = 1000;
+    uint32_t nowMs() override { return now; }
+    void sleepMs(uint32_t ms) override { now += ms; }
+};
+
+struct Counts {
+    long shorts = 0, longs = 0, longBytes = 0, notesOn = 0;
+};
+
+class CountingOutput final : public OutputDevice {
+public:
+    explicit CountingOutput(Counts& c) : c_(c) {}
+    std::string name() const override { return "Counter"; }
+    bool open() override { return true; }
+    void close() override {}
+    bool sendShort(uint32_t m) override {
+        ++c_.shorts;
+        if ((m & 0xF0) == 0x90 && (m >> 16) != 0) ++c_.notesOn;
+        return true;
+    }
+    bool sendLong(const uint8_t*, size_t size) override {
+        ++c_.longs;
+        c_.longBytes += long(size);
+        return true;
+    }
+    void reset() override {}
+
+private:
+    Counts& c_;
+};
+
+void pump() { clockPass(); }
+
+Event with(Event e, int32_t step) {
+    e.step = step;
+    return e;
+}
+
+Event note(uint8_t n, int32_t step) {
+    Event e;
+    e.setNote(n, 100, 60);
+    return with(e, step);
+}
+
+Event op(EventKind k, uint16_t a, int16_t b) {
+    Event e;
+    e.setRegisterOp(k, a, b);
+    return e;
+}
+
+Event plain(EventKind k) {
+    Event e;
+    e.setKindValue(k, 0);
+    return e;
+}
+
+// Twenty phrases calling each other down to one that opens IFs without closing them, plays a
+// note and a large exclusive; the track calls the chain again and again, and clones it.
+void buildSong(Song& song) {
+    constexpr int kChain = 20;
+    std::vector<Track*> phrases;
+    for (int i = 0; i < kChain; ++i) phrases.push_back(&song.createPhrase());
+    Track& leaf = *phrases.back();
+    for (int i = 0; i < 40; ++i) leaf.events.pushBack(with(op(EventKind::IfEq, 0, 0), 0));  // all true
+    leaf.events.pushBack(with(op(EventKind::Add, 1, 2), 0));
+    std::vector<uint8_t> sysex(3000, 0x10);
+    sysex.front() = 0xF0, sysex.back() = 0xF7;
+    Event x;
+    x.setExclusive(sysex);
+    leaf.events.pushBack(with(x, 0));
+    leaf.events.pushBack(with(plain(EventKind::Else), 0));
+    leaf.events.pushBack(note(61, 0));  // skipped
+    leaf.events.pushBack(with(plain(EventKind::Else), 0));
+    leaf.events.pushBack(note(60, 120));
+    for (int i = 0; i + 1 < kChain; ++i) {
+        Event call;
+        call.setPhraseCall(PhraseCallData{phrases[size_t(i + 1)]->number, 0, 0, 0, 0});
+        phrases[size_t(i)]->events.pushBack(with(call, 240));
+    }
+    CommandDef& def = song.commands[3];
+    def.type = 0;
+    Event body;
+    body.setExclusive(std::vector<uint8_t>(5000, 0x22));
+    def.body.pushBack(body);
+
+    Track& t = song.createTrack();
+    for (int k = 0; k < 6; ++k) {
+        Event call;
+        call.setPhraseCall(PhraseCallData{phrases.front()->number, 0, k, 0, 0});
+        t.events.pushBack(with(call, 240));
+        Event cmd;
+        cmd.setCommand(3, 1, 2);
+        t.events.pushBack(with(cmd, 0));
+    }
+    Event cl;
+    cl.setClone(CloneData{0, uint8_t(CloneMode::Relative), -480});
+    t.events.pushBack(with(cl, 1440));
+}
+
+TEST(Realtime, PlayingTakesNoLockButTheEngineLockAndAllocatesNothing) {
+    // The hooks see a real lock and a real allocation.
+    std::mutex probe;
+    tCounting = true;
+    probe.lock();
+    probe.unlock();
+    auto* v = new std::vector<int>(3);
+    tCounting = false;
+    delete v;
+    ASSERT_EQ(gForeignLocks.exchange(0), 1);
+    ASSERT_GE(gAllocations.exchange(0), 1);
+
+    StillClock clock;
+    Counts counts;
+    std::vector<std::unique_ptr<OutputDevice>> outs;
+    outs.push_back(std::make_unique<CountingOutput>(counts));
+    DeviceDriver driver(std::move(outs), {}, clock);
+    setEngineClock(&clock);
+    createPorts(driver, clock);
+    setOutDevice(0, 0);
+    ASSERT_TRUE(openOut(0));
+    resetPlayerForTests();
+    resetMetronomeForTests();
+    resetMtcOutputForTests();
+    resetInputForTests();
+    setSyncSource(kSyncInternal);
+    setWaitPumpForTests(&pump);
+    clockPassBegin();
+
+    Song song;
+    buildSong(song);
+    setSong(&song);
+    startPlay();
+    ASSERT_TRUE(playerPlaying());
+
+    gAllowed = engineLock().native_handle();
+    tCounting = true;
+    for (int i = 0; i < 3000 && playerPlaying(); ++i) clockPass();
+    tCounting = false;
+    const long allocations = gAllocations.exchange(0), locks = gForeignLocks.exchange(0);
+    const int32_t reached = playerPosition();
+
+    stopPlay();
+    setSong(nullptr);
+    resetPlayerForTests();
+    resetInputForTests();
+    destroyPortsForTests();
+    setEngineClock(nullptr);
+
+    EXPECT_EQ(allocations, 0);
+    EXPECT_EQ(locks, 0);
+    EXPECT_GT(reached, 2000);
+    // The deepest phrase played every time it was called, clones included.
+    EXPECT_GE(counts.notesOn, 8);
+    EXPECT_GE(counts.longs, 8);
+}
+
+}  // namespace
