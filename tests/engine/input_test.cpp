@@ -61,10 +61,13 @@ protected:
     }
 
     void play(uint32_t m) { driver.deliverShort(keys, m); }
+    // The take that ended last.
     static Take take() {
         Take r;
-        int t = recordStartTick();
-        for (const Event& e : recordedList()) {
+        RecordedTake taken;
+        EXPECT_TRUE(popFinishedTake(taken));
+        int t = taken.startTick;
+        for (const Event& e : taken.events) {
             EXPECT_EQ(e.kind(), EventKind::Note);
             r.push_back({t, e.b[0], e.b[1], e.gate()});
             t += e.step;
