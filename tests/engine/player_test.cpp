@@ -236,7 +236,7 @@ TEST_F(PlayerTest, MachineControlGoesOutAtStartAndStop) {
 int gRewindPasses = 0;
 void pumpReleasingRewind() {
     if (++gRewindPasses > 50) setWindFlags(false, false, false);
-    clockPass();
+    pumpPass();
 }
 
 TEST_F(PlayerTest, WaitsAreAnsweredWhileRewindIsHeldDuringPlayback) {
