@@ -3,9 +3,12 @@
 // Threads. The input function runs on the input devices' threads (several at once when several
 // ports are open), concurrently with the clock thread and the user-interface thread.
 // - Settings are atomics: any thread may set them at any time.
-// - The recorder (list, held notes, ticks) has one writer at a time: whoever holds its claim
-//   flag, an atomic taken by the input function for each recorded event and by
-//   startRecording/stopRecording. recordedList() is for the document after recording stopped.
+// - The recorder (list, held notes, ticks, the finished takes) has one writer at a time:
+//   whoever holds its claim flag, an atomic taken by the input function for each recorded
+//   event, by startRecording/stopRecording and by popFinishedTake.
+// - The song: every input call that may read it is counted, and setSong waits for the calls
+//   that could still see the old one (waitForInputToLeaveSong). The input notification runs
+//   inside such a call, so it must not replace the song itself.
 // - The time-code readers are written only by whoever turns their sequence number odd (the
 //   MTC input, and the clock thread marking the signal lost); mtcTime() and mtcRate() read
 //   the main reader as a consistent snapshot without blocking the writer.
