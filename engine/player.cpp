@@ -305,10 +305,20 @@ void processTrackPreview() {
         }
         return;
     }
+    Song* song = track->owner;
     const uint32_t now = engineClock().nowMs();
+    if (s.previewFresh) {
+        // Reset here rather than on the user-interface thread: the song's playback reads the
+        // reset flags and uses the emitter at the same time. A phrase's pending change still
+        // reaches the tracks that call it.
+        if (track->isPhrase() && track->resetFlag && song)
+            for (auto& t : song->tracks) t->resetFlag = 1;
+        cursorReset(*track, 0, true, gEmitter);
+        s.previewLastMs = now;
+        s.previewFresh = false;
+    }
     s.previewElapsedMs += uint32_t(now - s.previewLastMs);
     s.previewLastMs = now;
-    Song* song = track->owner;
     if (s.previewCancel) {
         cursorAllNotesOff(*track);
         s.previewDone = true;
@@ -682,7 +692,6 @@ void previewTrack(Track* track) {
     PlayerState& s = gState;
     cancelPreview();
     if (!track) return;
-    cursorReset(*track, 0, true, gEmitter);
     track->cursor.queue.reserve(kQueueEvents);
     gPreviewOutput.records.reserve(kOutputRecords);
     gPreviewOutput.sysex.reserve(kOutputSysexBytes);
@@ -690,6 +699,7 @@ void previewTrack(Track* track) {
     s.previewLastMs = engineClock().nowMs();
     s.previewCancel = false;
     s.previewDone = false;
+    s.previewFresh = true;
     s.previewTrack.store(track, std::memory_order_release);
     wakeClockThread();
 }
@@ -746,7 +756,7 @@ void resetPlayerForTests() {
     s.notePreviews.clear();
     s.notePreviewCount = 0;
     s.previewTrack = nullptr;
-    s.previewCancel = s.previewDone = false;
+    s.previewCancel = s.previewDone = s.previewFresh = false;
     s.chasing = s.resumePending = false;
     gObserver = nullptr;
     gPump = nullptr;

@@ -100,6 +100,7 @@ struct PlayerState {
     uint32_t previewLastMs = 0;
     std::atomic<bool> previewCancel{false};
     std::atomic<bool> previewDone{false};
+    std::atomic<bool> previewFresh{false};  // the clock thread resets its cursor first
 };
 
 PlayerState& playerState();
