@@ -106,6 +106,7 @@ void stoppedBranch(Clock& clock, int32_t step) {
     }
     l.accumulated = 0;
     if (editing) {
+        // Winding waits for the end of the edit.
     } else if (wind & kWindRewind) {
         l.rewinding = true;
         const int32_t pos = s.position;
@@ -172,17 +173,19 @@ void runPass() {
     int64_t elapsed = uint32_t(now - l.previousPass);
     l.previousPass = now;
 
-    // Following time code: a big difference relocates, a small one paces the song.
+    // Following time code: a big difference relocates (after an edit in progress), a small one
+    // paces the song.
     if (s.playing && syncSource() == kSyncMtc) {
         const uint32_t mtc = currentMtcTime();
         const int64_t diff = int64_t(mtc) - int64_t(playTimeMs());
-        if ((diff >= kChaseRelocateMs || diff <= -kChaseRelocateMs) && s.engineEnabled) {
+        const bool jump = diff >= kChaseRelocateMs || diff <= -kChaseRelocateMs;
+        if (jump && s.engineEnabled) {
             releaseAll();
             // The take so far waits for the document; recording starts again at the new place.
             if (recordingActive()) stopRecording();
             s.playing = false;
             locateMs(mtc);
-        } else {
+        } else if (!jump) {
             elapsed = diff > 0 ? diff : 0;
         }
     }
