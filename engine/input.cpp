@@ -522,12 +522,13 @@ void startRecording(int32_t tick) {
         gRec.last = nullptr;
         gRec.startTick.store(tick, std::memory_order_relaxed);
         gRec.lastTick = tick;
+        // Under the claim too: the player and the record switch may start takes on two threads.
+        const uint32_t now = engineClock().nowMs();
+        for (int port = 0; port < kPortCount; ++port) {
+            InPortSlot* slot = inPortSlot(port);
+            if (slot && slot->handle != kNoHandle) slot->timeOffset = int32_t(now - slot->startTime);
+        }
         gRec.active.store(true, std::memory_order_release);
-    }
-    const uint32_t now = engineClock().nowMs();
-    for (int port = 0; port < kPortCount; ++port) {
-        InPortSlot* slot = inPortSlot(port);
-        if (slot && slot->handle != kNoHandle) slot->timeOffset = int32_t(now - slot->startTime);
     }
 }
 
