@@ -45,6 +45,7 @@ std::atomic<uint32_t> gWind{0};
 std::atomic<int32_t> gSync{kSyncInternal};
 std::atomic<MtcTimeSource> gMtcSource{nullptr};
 std::atomic<uint32_t> gWakeSequence{0};
+std::atomic<uint32_t> gPassCount{0};
 static_assert(sizeof(std::atomic<uint32_t>) == sizeof(uint32_t));
 
 // Locals of the thread body, kept here so that tests can run passes without the thread.
@@ -83,11 +84,18 @@ int32_t windStep(const Song* song, uint32_t dt, bool fast) {
     return int32_t(std::min<int64_t>(step, INT32_MAX));
 }
 
+void endResume() {
+    gLocals.resumeAfterRewind = false;
+    playerState().resumePending = false;
+}
+
 void stoppedBranch(Clock& clock, int32_t step) {
     PlayerState& s = playerState();
     PassLocals& l = gLocals;
     const uint32_t wind = gWind.load(std::memory_order_relaxed);
-    if (s.playRequested && !l.resumeAfterRewind) {
+    // While the song is edited nothing locates; the step answers the handshakes.
+    const bool editing = !s.engineEnabled;
+    if (s.playRequested && !l.resumeAfterRewind && !editing) {
         if (l.rewinding || l.fastForwarding) {
             locate(s.position);
             l.rewinding = l.fastForwarding = false;
@@ -97,7 +105,9 @@ void stoppedBranch(Clock& clock, int32_t step) {
         return;
     }
     l.accumulated = 0;
-    if (wind & kWindRewind) {
+    if (editing) {
+        // Winding waits for the end of the edit.
+    } else if (wind & kWindRewind) {
         l.rewinding = true;
         const int32_t pos = s.position;
         locate(step >= pos ? 0 : pos - step);
@@ -106,7 +116,7 @@ void stoppedBranch(Clock& clock, int32_t step) {
         locate(s.position);
         l.rewinding = false;
         if (l.resumeAfterRewind) {
-            l.resumeAfterRewind = false;
+            endResume();
             stepPlayer(l.accumulated);
             l.restartTimeBase = true;
             return;
@@ -119,24 +129,27 @@ void stoppedBranch(Clock& clock, int32_t step) {
         locate(s.position);
         l.fastForwarding = false;
     }
-    // Sends nothing while stopped, but answers the suspend and hold handshakes.
-    if (!l.resumeAfterRewind) {
-        stepPlayer(l.accumulated);
-        l.restartTimeBase = true;
-    }
+    // Sends nothing while stopped, but answers the suspend, hold and stop requests; a play
+    // request waits while a rewind from playback is held.
+    stepPlayer(l.accumulated, !l.resumeAfterRewind);
+    if (l.resumeAfterRewind && !s.playRequested) endResume();  // stopped while rewinding
+    l.restartTimeBase = true;
 }
 
 void playingBranch(int64_t elapsed, int32_t step) {
     PlayerState& s = playerState();
     PassLocals& l = gLocals;
     const uint32_t wind = gWind.load(std::memory_order_relaxed);
-    if (wind & kWindRewind) {
+    if ((wind & kWindRewind) && s.engineEnabled) {
         releaseAll();
+        // The take so far waits for the document; recording starts again where play resumes.
+        if (recordingActive()) stopRecording();
         l.rewinding = true;
         const int32_t pos = s.position;
         s.position = step >= pos ? 0 : pos - step;
-        s.playing = false;
         l.resumeAfterRewind = true;
+        s.resumePending = true;
+        s.playing = false;
         return;
     }
     if (!s.recording && (wind & kWindForward)) elapsed = std::min(elapsed * ((wind & kWindFast) ? 4 : 2), kFastForwardCapMs);
@@ -160,15 +173,19 @@ void runPass() {
     int64_t elapsed = uint32_t(now - l.previousPass);
     l.previousPass = now;
 
-    // Following time code: a big difference relocates, a small one paces the song.
+    // Following time code: a big difference relocates (after an edit in progress), a small one
+    // paces the song.
     if (s.playing && syncSource() == kSyncMtc) {
         const uint32_t mtc = currentMtcTime();
         const int64_t diff = int64_t(mtc) - int64_t(playTimeMs());
-        if (diff >= kChaseRelocateMs || diff <= -kChaseRelocateMs) {
+        const bool jump = diff >= kChaseRelocateMs || diff <= -kChaseRelocateMs;
+        if (jump && s.engineEnabled) {
             releaseAll();
+            // The take so far waits for the document; recording starts again at the new place.
+            if (recordingActive()) stopRecording();
             s.playing = false;
             locateMs(mtc);
-        } else {
+        } else if (!jump) {
             elapsed = diff > 0 ? diff : 0;
         }
     }
@@ -190,6 +207,7 @@ void runPass() {
 
     metronomeTick();
     runPreviews();
+    gPassCount.fetch_add(1, std::memory_order_release);
 }
 
 void addNs(timespec& t, long ns) {
@@ -263,8 +281,11 @@ void threadBody() {
 
 }  // namespace
 
+uint32_t clockPassCount() { return gPassCount.load(std::memory_order_acquire); }
+
 void clockPassBegin() {
     gLocals = PassLocals{};
+    playerState().resumePending = false;
     gLocals.previousPass = engineClock().nowMs();
 }
 

@@ -32,6 +32,9 @@ int32_t syncSource();
 void clockPass();
 // The thread's set-up of a pass sequence: local flags cleared, previous pass time = now.
 void clockPassBegin();
+// Passes completed so far (the thread's and clockPass's); a pass that began before a change
+// has ended once this moved on.
+uint32_t clockPassCount();
 
 // Where the chase reads the incoming time code; nullptr restores mtcTime().
 using MtcTimeSource = uint32_t (*)();

@@ -13,6 +13,7 @@
 #include "model/event_list.h"
 #include "model/song.h"
 #include "ops/filters.h"
+#include "ops/take_recording.h"
 
 namespace tarvio {
 
@@ -51,6 +52,10 @@ private:
 
 // ---- recorder ----
 
+// Finished takes wait here for the document. Room is kept so that ending a take on the clock
+// thread does not allocate; only a document that never collects makes it grow.
+constexpr size_t kWaitingTakes = 64;
+
 struct Recorder {
     std::atomic_flag claim = ATOMIC_FLAG_INIT;
     std::atomic<bool> active{false};
@@ -58,7 +63,11 @@ struct Recorder {
     // Written only under the claim.
     int32_t lastTick = 0;
     EventList list;
+    const Song* song = nullptr;  // the song the take is played with
+    std::vector<RecordedTake> finished;
     Event* last = nullptr;
+
+    Recorder() { finished.reserve(kWaitingTakes); }
     std::array<bool, 128> held{};
     std::array<int64_t, 128> duration{};
     std::array<Event*, 128> note{};
@@ -215,6 +224,36 @@ Timecode mainChecked() {
     return t;
 }
 
+// ---- the song as the input path sees it ----
+
+// Two counters of input calls inside the song, by the parity of the epoch they entered in.
+// setSong moves the epoch on after replacing the song and waits until the counter of the old
+// epoch is 0: calls that entered after the move read the new song, and the old counter cannot
+// be kept up by new calls.
+struct SongUsers {
+    std::atomic<uint32_t> epoch{0};
+    std::atomic<uint32_t> inside[2]{};
+};
+SongUsers gUsers;
+
+class UsingSong {
+public:
+    UsingSong() {
+        for (;;) {
+            e_ = gUsers.epoch.load() & 1;
+            gUsers.inside[e_].fetch_add(1);
+            if ((gUsers.epoch.load() & 1) == e_) break;
+            gUsers.inside[e_].fetch_sub(1);
+        }
+    }
+    ~UsingSong() { gUsers.inside[e_].fetch_sub(1, std::memory_order_release); }
+    UsingSong(const UsingSong&) = delete;
+    UsingSong& operator=(const UsingSong&) = delete;
+
+private:
+    uint32_t e_ = 0;
+};
+
 // ---- channel messages ----
 
 uint8_t velocityFor(uint8_t received) {
@@ -312,6 +351,7 @@ void thru(const Event& e, uint32_t raw) {
 void channelMessage(uint32_t message) {
     Event e;
     if (!eventFromMessage(message, e)) return;
+    const UsingSong inSong;
     const std::shared_ptr<const FilterList> filters = currentFilters();
     const std::vector<Event> events = applyFilters(*filters, e);
     if (events.empty()) return;
@@ -446,26 +486,10 @@ void handleMidiInput(MidiHandle handle, const MidiInMessage& message) {
 
 // ---- recording ----
 
-void startRecording(int32_t tick) {
-    if (tick == -1) tick = playerPosition();
-    {
-        Claim claim(gRec.claim);
-        gRec.list.clear();
-        gRec.clearHeld();
-        gRec.last = nullptr;
-        gRec.startTick.store(tick, std::memory_order_relaxed);
-        gRec.lastTick = tick;
-        gRec.active.store(true, std::memory_order_release);
-    }
-    const uint32_t now = engineClock().nowMs();
-    for (int port = 0; port < kPortCount; ++port) {
-        InPortSlot* slot = inPortSlot(port);
-        if (slot && slot->handle != kNoHandle) slot->timeOffset = int32_t(now - slot->startTime);
-    }
-}
+namespace {
 
-void stopRecording() {
-    Claim claim(gRec.claim);
+// Under the claim: the running take, closed at the play position, joins the waiting takes.
+void finishTake() {
     Recorder& r = gRec;
     if (!r.active.load(std::memory_order_relaxed)) return;
     r.active.store(false, std::memory_order_release);
@@ -480,13 +504,65 @@ void stopRecording() {
         rest.step = int32_t(e);
         r.append(rest);
     }
+    r.finished.push_back(RecordedTake{std::move(r.list), r.startTick.load(std::memory_order_relaxed), r.song});
+    r.list.clear();
+    r.last = nullptr;
+}
+
+}  // namespace
+
+void startRecording(int32_t tick) {
+    if (tick == -1) tick = playerPosition();
+    {
+        Claim claim(gRec.claim);
+        finishTake();  // a take still running is never thrown away
+        gRec.song = playerSong();
+        gRec.list.clear();
+        gRec.clearHeld();
+        gRec.last = nullptr;
+        gRec.startTick.store(tick, std::memory_order_relaxed);
+        gRec.lastTick = tick;
+        // Under the claim too: the player and the record switch may start takes on two threads.
+        const uint32_t now = engineClock().nowMs();
+        for (int port = 0; port < kPortCount; ++port) {
+            InPortSlot* slot = inPortSlot(port);
+            if (slot && slot->handle != kNoHandle) slot->timeOffset = int32_t(now - slot->startTime);
+        }
+        gRec.active.store(true, std::memory_order_release);
+    }
+}
+
+void stopRecording() {
+    Claim claim(gRec.claim);
+    finishTake();
 }
 
 bool recordingActive() { return gRec.active.load(std::memory_order_acquire); }
 
-const EventList& recordedList() {
-    Claim claim(gRec.claim);  // sees everything the last writer did
-    return gRec.list;
+bool popFinishedTake(RecordedTake& out) {
+    Claim claim(gRec.claim);
+    auto& f = gRec.finished;
+    if (f.empty()) return false;
+    out = std::move(f.front());
+    f.erase(f.begin());
+    return true;
+}
+
+int takeFinishedRecordings(Song& song) {
+    int changed = 0;
+    RecordedTake take;
+    while (popFinishedTake(take)) {
+        if (take.song != &song) continue;  // recorded with a song that is gone
+        suspendEngine(false);
+        changed += takeRecording(song, take.events, take.startTick, playerPlaying());
+        suspendEngine(true);
+    }
+    return changed;
+}
+
+void waitForInputToLeaveSong() {
+    const uint32_t old = gUsers.epoch.fetch_add(1) & 1;
+    while (gUsers.inside[old].load() != 0) std::this_thread::yield();
 }
 
 int32_t recordStartTick() { return gRec.startTick.load(std::memory_order_acquire); }
@@ -533,6 +609,8 @@ void resetInputForTests() {
         Claim claim(gRec.claim);
         gRec.active.store(false);
         gRec.list.clear();
+        gRec.finished.clear();
+        gRec.song = nullptr;
         gRec.clearHeld();
         gRec.last = nullptr;
         gRec.startTick.store(0);

@@ -3,9 +3,12 @@
 // Threads. The input function runs on the input devices' threads (several at once when several
 // ports are open), concurrently with the clock thread and the user-interface thread.
 // - Settings are atomics: any thread may set them at any time.
-// - The recorder (list, held notes, ticks) has one writer at a time: whoever holds its claim
-//   flag, an atomic taken by the input function for each recorded event and by
-//   startRecording/stopRecording. recordedList() is for the document after recording stopped.
+// - The recorder (list, held notes, ticks, the finished takes) has one writer at a time:
+//   whoever holds its claim flag, an atomic taken by the input function for each recorded
+//   event, by startRecording/stopRecording and by popFinishedTake.
+// - The song: every input call that may read it is counted, and setSong waits for the calls
+//   that could still see the old one (waitForInputToLeaveSong). The input notification runs
+//   inside such a call, so it must not replace the song itself.
 // - The time-code readers are written only by whoever turns their sequence number odd (the
 //   MTC input, and the clock thread marking the signal lost); mtcTime() and mtcRate() read
 //   the main reader as a consistent snapshot without blocking the writer.
@@ -14,23 +17,40 @@
 #include <cstdint>
 
 #include "engine/drivers/midi_driver.h"
+#include "model/event_list.h"
 
 namespace tarvio {
 
 class Event;
-class EventList;
+class Song;
 
 // Makes handleMidiInput the port layer's input handler; the engine calls it once at start.
 void installInputHandler();
 // The input function: short messages (963) and returned exclusive buffers (964).
 void handleMidiInput(MidiHandle handle, const MidiInMessage& message);
 
-// Recording (the player starts and stops it; the document reads the take afterwards).
-void startRecording(int32_t tick);  // -1: the current play position
+// Recording (the player starts and stops it). Every take that ends, by a stop or because
+// rewind or a time-code jump restarts recording elsewhere, waits until the document takes it.
+void startRecording(int32_t tick);  // -1: the current play position; ends a running take first
 void stopRecording();
 bool recordingActive();
-const EventList& recordedList();
-int32_t recordStartTick();
+int32_t recordStartTick();  // of the running or last take
+
+// A finished take: the recorded events in step time from startTick.
+struct RecordedTake {
+    EventList events;
+    int32_t startTick = 0;
+    const Song* song = nullptr;  // the song it was played with
+};
+// The oldest take that waits; false when none does.
+bool popFinishedTake(RecordedTake& out);
+// The document's step after recording: every waiting take of this song, oldest first, into its
+// record tracks, each between suspendEngine(false) and (true) (takes of another song are
+// dropped). Returns the number of track changes.
+int takeFinishedRecordings(Song& song);
+
+// Returns once no input call still uses a song the player had before this call.
+void waitForInputToLeaveSong();
 
 // The main time-code reader, for the clock thread's chase.
 uint32_t mtcTime();

@@ -87,29 +87,41 @@ void sendRecord(const OutputList& list, const OutputRecord& r) {
         engineSend(r.port, r.message);
 }
 
-void muteRecordTracks(Song& song) {
-    for (auto& t : song.tracks)
-        if (t->record == 1) t->effectiveMute = 1;
+// The mutes of the play in progress: the preview's, and the REC. tracks' while a take runs.
+void applyPlayMutes(Song& song) {
+    const PlayerState& s = gState;
+    song.setPlayMutes(s.previewTrackId, s.recording && !s.punchArmed);
 }
 
-void applyStartMutes(Song& song) {
-    const uint32_t id = gState.previewTrackId;
-    if (id != 0) {
-        for (auto& t : song.tracks) t->effectiveMute = t->number == id ? 0 : 1;
-    } else {
-        song.restoreMutes();
-    }
-    if (gState.recording && !gState.punchArmed) muteRecordTracks(song);
-}
-
-// Ends a running take: recording and punch-in off, the take closed, mutes as the user set them.
+// Ends a running take: recording and punch-in off, the take closed (it waits for the
+// document), the REC. tracks audible again.
 void endRecording() {
     PlayerState& s = gState;
     if (!s.recording) return;
     s.recording = false;
     s.punchArmed = false;
     stopRecording();
+    if (Song* song = s.song) {
+        if (s.playing || s.chasing)
+            applyPlayMutes(*song);
+        else
+            song->restoreMutes();
+    }
+}
+
+// What every stop does besides silencing the song: the take ends, an armed punch-in is
+// disarmed (a later plain play must not start recording), the mutes go back to the user's,
+// the request is answered.
+void finishStop() {
+    PlayerState& s = gState;
+    if (s.recording) {
+        s.recording = false;
+        stopRecording();
+    }
+    s.punchArmed = false;
     if (Song* song = s.song) song->restoreMutes();
+    s.playRequested = false;
+    s.stopRequested = false;
 }
 
 void reserveBuffers(Song& song) {
@@ -165,35 +177,39 @@ void advanceCounters(Song& song, int32_t T) {
     s.position = T;
 }
 
-// Time base, chase and start of playing at the located position (under the engine lock, so
-// that a locate from the user interface cannot interleave).
+// Time base, chase and start of playing at the located position. The located position is
+// read under the engine lock and locating is refused from then until playing (chasing), so
+// that a locate from the user interface cannot interleave; the paced chase itself runs
+// without the lock, which a note preview from the user interface needs meanwhile.
 void beginPlayback(Song& song, uint32_t& accumulated, bool startOfPlay) {
     PlayerState& s = gState;
     {
         std::lock_guard<std::mutex> lock(gLock);
+        s.chasing = true;
         s.tpqn = song.tpqn;
         s.tempoExact = s.tempo;
         s.tickBase = s.computedTick = s.position;
         accumulated = 0;
         s.accountedMs = 0;
         reserveBuffers(song);
-        if (startOfPlay) applyStartMutes(song);
+        if (startOfPlay) applyPlayMutes(song);
         songLocate(song, s.position, gEmitter);
-        sendChase(song.output);
-        const double whole = std::floor(s.carry);
-        s.carry -= whole;
-        if (whole > 0) advanceCounters(song, s.position + int32_t(whole));
-        s.tickBase = s.computedTick = s.position;
-        s.finished = false;
-        s.playing = true;
     }
+    sendChase(song.output);
+    const double whole = std::floor(s.carry);
+    s.carry -= whole;
+    if (whole > 0) advanceCounters(song, s.position + int32_t(whole));
+    s.tickBase = s.computedTick = s.position;
+    s.finished = false;
+    s.playing = true;
+    s.chasing = false;
     sleepMs(100);
 }
 
 void locateLocked(int32_t T) {
     PlayerState& s = gState;
     Song* song = s.song;
-    if (!song || s.playing) return;
+    if (!song || s.playing || s.chasing) return;
     if (T < 0) T = 0;
     const int tpqn = song->tpqn;
 
@@ -280,11 +296,30 @@ void processNotePreviews() {
 void processTrackPreview() {
     PlayerState& s = gState;
     Track* track = s.previewTrack.load(std::memory_order_acquire);
-    if (!track || !s.engineEnabled) return;
+    if (!track) return;
+    if (!s.engineEnabled) {
+        // The song is being edited: nothing of it is touched. A preview started during the
+        // edit has not played yet, so a cancel just ends it.
+        if (s.previewCancel) {
+            s.previewDone = true;
+            s.previewTrack.store(nullptr, std::memory_order_release);
+        }
+        return;
+    }
+    Song* song = track->owner;
     const uint32_t now = engineClock().nowMs();
+    if (s.previewFresh) {
+        // Reset here rather than on the user-interface thread: the song's playback reads the
+        // reset flags and uses the emitter at the same time. A phrase's pending change still
+        // reaches the tracks that call it.
+        if (track->isPhrase() && track->resetFlag && song)
+            for (auto& t : song->tracks) t->resetFlag = 1;
+        cursorReset(*track, 0, true, gEmitter);
+        s.previewLastMs = now;
+        s.previewFresh = false;
+    }
     s.previewElapsedMs += uint32_t(now - s.previewLastMs);
     s.previewLastMs = now;
-    Song* song = track->owner;
     if (s.previewCancel) {
         cursorAllNotesOff(*track);
         s.previewDone = true;
@@ -352,9 +387,21 @@ void setSendObserver(SendObserver* observer) { gObserver.store(observer, std::me
 void setWaitPumpForTests(void (*pump)()) { gPump.store(pump); }
 
 void setSong(Song* song) {
-    if (gState.playing || gState.playRequested) stopPlay();
+    PlayerState& s = gState;
+    Song* old = s.song;
+    if (s.playing || s.playRequested || s.recording || s.punchArmed) stopPlay();
     cancelPreview();
-    gState.song.store(song, std::memory_order_release);
+    // What was recorded into the song being let go is taken into it before it goes.
+    if (old && old != song) takeFinishedRecordings(*old);
+    {
+        std::lock_guard<std::mutex> lock(gLock);
+        s.song.store(song, std::memory_order_release);
+    }
+    // Neither the input path nor the clock thread may still be reading the old song when the
+    // caller goes on to destroy it.
+    waitForInputToLeaveSong();
+    const uint32_t passes = clockPassCount();
+    if (engineRunning() || gPump.load()) waitUntil([&] { return clockPassCount() - passes >= 1; });
     if (song) {
         reserveBuffers(*song);
         locate(0);
@@ -380,22 +427,30 @@ void startPlay(uint32_t previewTrackId) {
         sendMmc(locateMsg, sizeof locateMsg);
         sendMmc(playMsg, sizeof playMsg);
     }
-    // A start that stops at once (stop-at on the start position) clears the request instead.
-    waitUntil([&] { return s.playing || !s.playRequested; });
+    // A start that stops at once (stop-at on the start position) clears the request instead;
+    // during a rewind from playback the request waits for the rewind's release, which plays.
+    waitUntil([&] { return s.playing || !s.playRequested || s.resumePending; });
 }
 
 void stopPlay() {
     PlayerState& s = gState;
-    endRecording();
     cancelPreview();
     s.holdRequested = false;
-    s.stopRequested = true;
     if (gMmc.on && gMmc.port >= 0) {
         const uint8_t stopMsg[] = {0xF0, 0x7F, gMmc.deviceId, 0x06, 0x01, 0xF7};
         sendMmc(stopMsg, sizeof stopMsg);
     }
-    if (!s.song) s.playRequested = false;  // nothing could start
-    waitUntil([&] { return !s.playing && !s.playRequested; });
+    if (s.playing || s.playRequested || s.recording || s.punchArmed) {
+        // The clock thread does the stop (it is the one that plays, punches in and records)
+        // and answers by clearing the request.
+        s.stopRequested = true;
+        waitUntil([&] { return !s.stopRequested; });
+        if (s.stopRequested) {  // no clock thread to answer
+            if (s.playing) releaseAll();
+            s.playing = false;
+            finishStop();
+        }
+    }
     s.stopAt = 0;
 }
 
@@ -413,7 +468,7 @@ void locateMeasure(int32_t measure, int32_t ticks) {
 void locateMs(uint32_t ms) {
     std::lock_guard<std::mutex> lock(gLock);
     Song* song = gState.song;
-    if (!song || gState.playing) return;
+    if (!song || gState.playing || gState.chasing) return;
     const int tpqn = song->tpqn;
     int tempo = song->tempo;
     int64_t base = 0, last = 0, t = 0;
@@ -431,7 +486,7 @@ void locateMs(uint32_t ms) {
     locateLocked(int32_t(std::min<int64_t>(tick, INT32_MAX)));
 }
 
-bool stepPlayer(uint32_t& accumulated) {
+bool stepPlayer(uint32_t& accumulated, bool mayStart) {
     PlayerState& s = gState;
 
     // Suspension: play time keeps running, so the song catches up after the edit.
@@ -454,11 +509,13 @@ bool stepPlayer(uint32_t& accumulated) {
     }
 
     Song* song = s.song;
+    if (!s.playing && s.stopRequested) finishStop();  // also cancels a start not yet made
     if (!song) {
         s.playing = false;
+        s.playRequested = false;
         return false;
     }
-    if (!s.playing && s.playRequested) {
+    if (!s.playing && s.playRequested && mayStart) {
         beginPlayback(*song, accumulated, true);
         if (s.recording && !s.punchArmed) {
             s.recordStartMs = s.baseMs.load();
@@ -488,7 +545,7 @@ bool stepPlayer(uint32_t& accumulated) {
         s.recording = true;
         s.recordStartMs = playTimeMs();
         startRecording(s.punchInTick);
-        muteRecordTracks(*song);
+        song->setPlayMutes(s.previewTrackId, true);
         s.position = T;
     }
 
@@ -544,8 +601,8 @@ bool stepPlayer(uint32_t& accumulated) {
     if (s.stopRequested && s.playing) {
         releaseAll();
         s.carry = std::max(0.0, exact - T);
-        s.playRequested = false;
         s.playing = false;
+        finishStop();
     }
     return s.playing;
 }
@@ -597,16 +654,14 @@ void setRecording(bool on) {
     PlayerState& s = gState;
     if (!on) {
         s.punchArmed = false;
-        s.recording = false;
-        stopRecording();
-        if (Song* song = s.song) song->restoreMutes();
+        endRecording();
         return;
     }
     s.recording = true;
     if (s.playing) {
         s.recordStartMs = playTimeMs();
         startRecording(s.position);
-        if (Song* song = s.song) muteRecordTracks(*song);
+        if (Song* song = s.song) applyPlayMutes(*song);
     }
 }
 
@@ -638,7 +693,6 @@ void previewTrack(Track* track) {
     PlayerState& s = gState;
     cancelPreview();
     if (!track) return;
-    cursorReset(*track, 0, true, gEmitter);
     track->cursor.queue.reserve(kQueueEvents);
     gPreviewOutput.records.reserve(kOutputRecords);
     gPreviewOutput.sysex.reserve(kOutputSysexBytes);
@@ -646,6 +700,7 @@ void previewTrack(Track* track) {
     s.previewLastMs = engineClock().nowMs();
     s.previewCancel = false;
     s.previewDone = false;
+    s.previewFresh = true;
     s.previewTrack.store(track, std::memory_order_release);
     wakeClockThread();
 }
@@ -702,7 +757,8 @@ void resetPlayerForTests() {
     s.notePreviews.clear();
     s.notePreviewCount = 0;
     s.previewTrack = nullptr;
-    s.previewCancel = s.previewDone = false;
+    s.previewCancel = s.previewDone = s.previewFresh = false;
+    s.chasing = s.resumePending = false;
     gObserver = nullptr;
     gPump = nullptr;
     gMmc.on = false;

@@ -82,6 +82,10 @@ struct PlayerState {
     std::atomic<int32_t> loopEnd{0};
     std::atomic<uint32_t> recordStartMs{0};
     std::atomic<bool> finished{false};
+    // The start's chase is being sent: locating is refused as while playing.
+    std::atomic<bool> chasing{false};
+    // Rewind held during playback: playback resumes when it is released.
+    std::atomic<bool> resumePending{false};
 
     // Cleared by every send; the clock thread lowers the output load when it stays set.
     std::atomic<bool> nothingSent{true};
@@ -96,19 +100,24 @@ struct PlayerState {
     uint32_t previewLastMs = 0;
     std::atomic<bool> previewCancel{false};
     std::atomic<bool> previewDone{false};
+    std::atomic<bool> previewFresh{false};  // the clock thread resets its cursor first
 };
 
 PlayerState& playerState();
 std::mutex& engineLock();
 
-// Selects the song to play (null: none); stops playback first and locates to 0.
+// Selects the song to play (null: none); stops playback first, takes what was recorded into
+// the song it lets go, and returns once neither the input path nor the clock thread can
+// still reach that song, which the caller may then destroy. Locates to 0.
 void setSong(Song* song);
 
 // Requests playback and waits until the clock thread has started (or consumed the request).
 // previewTrackId other than 0 mutes every other track. Sends the MMC locate and play when
 // MMC output is on. Without a song nothing happens.
 void startPlay(uint32_t previewTrackId = 0);
-// Ends a recording, requests the stop and waits until playback has stopped.
+// Requests the stop and waits until the clock thread has done it: playback stopped, a take
+// ended (it waits for the document, see takeFinishedRecordings), punch-in disarmed, the
+// effective mutes back to the user's.
 void stopPlay();
 
 // Only while stopped and with a song; under the engine lock.
@@ -117,7 +126,9 @@ void locateMeasure(int32_t measure, int32_t ticks);
 void locateMs(uint32_t ms);
 
 // The clock thread's call on every pass with its accumulated milliseconds; returns playing.
-bool stepPlayer(uint32_t& accumulatedMs);
+// It answers the suspend, hold and stop requests on every call; mayStart false keeps a
+// pending play request waiting (the rewind during playback holds it until released).
+bool stepPlayer(uint32_t& accumulatedMs, bool mayStart = true);
 
 // Note-off for every sounding note and controller 64 = 0 on every track, sent.
 void releaseAll();

@@ -164,16 +164,17 @@ void Song::setSolo(Track& t, bool on) {
     restoreMutes();
 }
 
-void Song::restoreMutes() {
-    for (auto& x : tracks)
-        if (x->solo) return;
-    for (auto& x : tracks) x->effectiveMute = x->mute;
-}
+void Song::restoreMutes() { setPlayMutes(0, false); }
 
-void Song::deriveEffectiveMutes() {
+void Song::setPlayMutes(uint32_t previewTrack, bool recording) {
     bool anySolo = false;
     for (auto& x : tracks) anySolo = anySolo || x->solo;
-    for (auto& x : tracks) x->effectiveMute = anySolo ? uint8_t(!x->solo) : x->mute;
+    for (auto& x : tracks) {
+        uint8_t m = anySolo ? uint8_t(!x->solo) : x->mute;
+        if (previewTrack != 0) m = x->number != previewTrack;
+        if (recording && x->record == 1) m = 1;
+        x->effectiveMute.store(m, std::memory_order_relaxed);
+    }
 }
 
 }  // namespace tarvio

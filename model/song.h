@@ -108,11 +108,16 @@ public:
     BeatEntry beatAt(uint32_t measure) const;
     int32_t measureLength(uint32_t measure) const;
 
-    // Solo rules; restoreMutes applies "no solo: effective mute = mute".
+    // Solo rules for the track list's SOLO button.
     void setSolo(Track& t, bool on);
+    // Effective mutes from the mute and solo flags: with any track soloed, exactly the
+    // unsoloed tracks are silent; otherwise each track's own mute.
     void restoreMutes();
-    // Effective mutes from the stored mute and solo flags (as a song is read).
-    void deriveEffectiveMutes();
+    void deriveEffectiveMutes() { restoreMutes(); }
+    // The mutes playback obeys, each track's written once: during a preview of one track
+    // (previewTrack other than 0) only that track sounds, otherwise as restoreMutes; while a
+    // take runs (recording) the REC. tracks are silent as well.
+    void setPlayMutes(uint32_t previewTrack, bool recording);
 
     // Undo across containers, in the order the song's history recorded.
     bool undo();

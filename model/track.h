@@ -2,6 +2,7 @@
 // cursor state and its own undo history.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -59,7 +60,9 @@ public:
     uint8_t channel = 0;
     EventList events;
     uint8_t mute = 0;
-    uint8_t effectiveMute = 0;
+    // Written by the user interface (solo, mute) and by the clock thread (start, stop, takes),
+    // read by the clock thread on every tick.
+    std::atomic<uint8_t> effectiveMute{0};
     uint8_t solo = 0;
     uint8_t record = 0;
     int32_t offset = 0;

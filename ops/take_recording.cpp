@@ -1,5 +1,7 @@
 #include "ops/take_recording.h"
 
+#include <algorithm>
+
 #include "model/song.h"
 #include "model/track.h"
 
@@ -176,15 +178,40 @@ void replaceRange(Track& track, const EventList& recorded, int64_t s, int64_t le
         c.step = e.step;
         copies.push_back(std::move(c));
     }
+    // The take covers length ticks even where its steps add up to less.
+    copies.back().step += int32_t(length - recorded.length());
     track.push(makeInsert(track, std::move(copies), before));
     track.closeGroup();
 }
 
 }  // namespace
 
+namespace {
+
+// The ticks the take covers: the sum of its steps, or, when that is 0 (rewind pressed at once),
+// the length of its events, so that a take holding something is still taken; -1 for a take
+// that holds nothing but rests.
+int64_t takeLength(const EventList& recorded) {
+    const int64_t steps = recorded.length();
+    if (steps > 0) return steps;
+    int64_t length = -1;
+    int64_t tick = 0;
+    for (const Event& e : recorded) {
+        if (e.kind() == EventKind::Note) {
+            if (!e.isRest()) length = std::max<int64_t>(length, tick + e.gate());
+        } else {
+            length = std::max<int64_t>(length, tick);
+        }
+        tick += e.step;
+    }
+    return length;
+}
+
+}  // namespace
+
 int takeRecording(Song& song, const EventList& recorded, int32_t startTick, bool playing) {
-    const int64_t length = recorded.length();
-    if (recorded.empty() || length <= 0 || startTick < 0) return 0;
+    const int64_t length = takeLength(recorded);
+    if (length < 0 || startTick < 0) return 0;
     int changed = 0;
     for (auto& t : song.tracks) {
         Track& track = *t;

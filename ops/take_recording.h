@@ -83,7 +83,8 @@ private:
 // Takes the recorded list (its first event at startTick) into every normal track, in order:
 // record mode 1 replaces [startTick, startTick + take length) as one undo group, mode 2 mixes
 // it in with one command, mode 0 is left alone. Tracks that changed get their reset flag when
-// the player is playing. A take that is empty or 0 ticks long changes nothing.
+// the player is playing. A take whose steps add up to 0 is as long as its events reach (a
+// note's gate); one with nothing but rests changes nothing.
 // The caller brackets this with suspendEngine(false) / suspendEngine(true) and redraws.
 // Returns the number of tracks changed.
 int takeRecording(Song& song, const EventList& recorded, int32_t startTick, bool playing);

@@ -2,6 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <atomic>
+#include <chrono>
+#include <thread>
 #include <vector>
 
 #include "engine/input.h"
@@ -61,10 +64,13 @@ protected:
     }
 
     void play(uint32_t m) { driver.deliverShort(keys, m); }
+    // The take that ended last.
     static Take take() {
         Take r;
-        int t = recordStartTick();
-        for (const Event& e : recordedList()) {
+        RecordedTake taken;
+        EXPECT_TRUE(popFinishedTake(taken));
+        int t = taken.startTick;
+        for (const Event& e : taken.events) {
             EXPECT_EQ(e.kind(), EventKind::Note);
             r.push_back({t, e.b[0], e.b[1], e.gate()});
             t += e.step;
@@ -247,4 +253,32 @@ TEST_F(InputTest, MachineControlObeysItsDeviceId) {
     driver.deliverLong(sync, {0xF0, 0x7F, 127, 0x06, 0x01, 0xF7});
     driver.deliverLong(sync, stop5);
     EXPECT_EQ(gNotified, (Notified{{kNotifyTransport, kMmcStop}}));
+}
+
+// The input path may be inside the song (time stamps, thru) when the document replaces or
+// closes it: setSong returns only after the input call has left.
+std::atomic<int> gInsideStage{0};
+void blockInsideInput(int, uint32_t) {
+    gInsideStage = 1;
+    while (gInsideStage != 2) std::this_thread::yield();
+}
+
+TEST_F(InputTest, ReplacingTheSongWaitsUntilTheInputPathHasLeftIt) {
+    gInsideStage = 0;
+    setInputNotify(blockInsideInput);
+    std::thread input([&] { play(msg(0x90, 60, 100)); });
+    while (gInsideStage != 1) std::this_thread::yield();
+    Song other;
+    std::atomic<bool> replaced{false};
+    std::thread ui([&] {
+        setSong(&other);
+        replaced = true;
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_FALSE(replaced);
+    gInsideStage = 2;
+    input.join();
+    ui.join();
+    EXPECT_TRUE(replaced);
+    EXPECT_EQ(playerSong(), &other);
 }

@@ -1,6 +1,10 @@
-// The player on a fake clock: chase, tempo, loop, stop-at, suspend and hold, previews, MMC out.
+// The player on a fake clock: chase, tempo, loop, stop-at, suspend and hold, previews, MMC out,
+// waits during rewind, mutes after previews and takes.
 #include <algorithm>
+#include <string>
 
+#include "engine/emitter.h"
+#include "io/smf.h"
 #include "player_fixture.h"
 
 using namespace tarvio;
@@ -225,6 +229,155 @@ TEST_F(PlayerTest, MachineControlGoesOutAtStartAndStop) {
                            {0xF0, 0x7F, 0x10, 0x06, 0x03, 0xF7}}));
     stopPlay();
     EXPECT_EQ(drain(rec).at(0), (std::vector<uint8_t>{0xF0, 0x7F, 0x10, 0x06, 0x01, 0xF7}));
+}
+
+// Waits a rewind held during playback must not block: a pump that releases rewind after 50
+// passes lets an unanswered wait go on, and the check after the request sees it released.
+int gRewindPasses = 0;
+void pumpReleasingRewind() {
+    if (++gRewindPasses > 50) setWindFlags(false, false, false);
+    pumpPass();
+}
+
+TEST_F(PlayerTest, WaitsAreAnsweredWhileRewindIsHeldDuringPlayback) {
+    song.createTrack().events.pushBack(note(60, 100000));
+    setSong(&song);
+    struct Case {
+        const char* what;
+        void (*request)();
+        bool playsAfterRelease;
+    };
+    const Case cases[] = {
+        {"stop", [] { stopPlay(); }, false},
+        {"edit", [] { suspendEngine(false), suspendEngine(true); }, true},
+        {"hold", [] { holdEngine(true), holdEngine(false); }, true},
+        {"start", [] { startPlay(); }, true},
+    };
+    for (const Case& c : cases) {
+        setWaitPumpForTests(&pumpPass);
+        locate(2000);
+        startPlay();
+        passes(50);
+        setWindFlags(false, false, true);
+        passes(2);
+        ASSERT_FALSE(playerPlaying()) << c.what;
+        gRewindPasses = 0;
+        setWaitPumpForTests(&pumpReleasingRewind);
+        c.request();
+        EXPECT_TRUE(windRewindHeld()) << c.what;
+        setWindFlags(false, false, false);
+        passes(3);
+        EXPECT_EQ(playerPlaying(), c.playsAfterRelease) << c.what;
+        setWaitPumpForTests(&pumpPass);
+        stopPlay();
+    }
+}
+
+TEST_F(PlayerTest, APreviewStartedDuringAnEditCanBeCancelled) {
+    Track& phrase = song.createPhrase();
+    phrase.events.pushBack(note(60, 480, 480));
+    setSong(&song);
+    const char* ways[] = {"cancelPreview", "startPlay", "setSong"};
+    for (const std::string way : ways) {
+        suspendEngine(false);
+        previewTrack(&phrase);
+        passes(5);
+        EXPECT_TRUE(notesOn(rec).empty()) << way;  // nothing plays during the edit
+        if (way == "cancelPreview")
+            cancelPreview();
+        else if (way == "startPlay")
+            startPlay();
+        else
+            setSong(&song);
+        EXPECT_EQ(playerState().previewTrack.load(), nullptr) << way;
+        stopPlay();
+        suspendEngine(true);
+    }
+}
+
+// After a solo preview, a stop and a take the effective mutes are the user's again: with a solo
+// set only the soloed tracks sound, otherwise every unmuted track; the MIDI file export, which
+// plays the tracks as they are muted, then writes every unmuted track.
+TEST_F(PlayerTest, MutesGoBackToTheUsersAfterPreviewsStopsAndTakes) {
+    Track* tracks[3];
+    for (int i = 0; i < 3; ++i) {
+        tracks[i] = &song.createTrack();
+        tracks[i]->channel = uint8_t(i);
+        tracks[i]->events.pushBack(note(uint8_t(60 + i), 480, 100));
+    }
+    tracks[2]->mute = 1;
+    song.restoreMutes();
+    setSong(&song);
+    auto mutes = [&] {
+        return std::vector<int>{tracks[0]->effectiveMute, tracks[1]->effectiveMute, tracks[2]->effectiveMute};
+    };
+    struct Case {
+        const char* what;
+        int solo;     // track index, -1 none
+        int record;   // track index in record mode 1 recording, -1 none
+        int preview;  // track index previewed, -1 none
+        std::vector<int> after;
+    };
+    const Case cases[] = {
+        {"preview", -1, -1, 0, {0, 0, 1}},
+        {"preview with a solo", 1, -1, 0, {1, 0, 1}},
+        {"take on a soloed track", 1, 1, -1, {1, 0, 1}},
+        {"take", -1, 0, -1, {0, 0, 1}},
+    };
+    for (const Case& c : cases) {
+        for (Track* t : tracks) t->solo = t->record = 0;
+        song.restoreMutes();
+        if (c.solo >= 0) song.setSolo(*tracks[c.solo], true);
+        if (c.record >= 0) {
+            tracks[c.record]->record = 1;
+            setRecording(true);
+        }
+        locate(0);
+        startPlay(c.preview >= 0 ? tracks[c.preview]->number : 0);
+        passes(20);
+        if (c.record >= 0) {
+            EXPECT_EQ(tracks[c.record]->effectiveMute, 1) << c.what;
+        }
+        stopPlay();
+        EXPECT_EQ(mutes(), c.after) << c.what;
+        if (c.solo >= 0) song.setSolo(*tracks[c.solo], false);
+    }
+    EXPECT_EQ(mutes(), (std::vector<int>{0, 0, 1}));
+    Emitter em;
+    const std::vector<uint8_t> smf = exportSmf(song, em);
+    auto has = [&](std::vector<uint8_t> bytes) {
+        return std::search(smf.begin(), smf.end(), bytes.begin(), bytes.end()) != smf.end();
+    };
+    EXPECT_TRUE(has({0x90, 60}));
+    EXPECT_TRUE(has({0x91, 61}));
+    EXPECT_FALSE(has({0x92, 62}));
+}
+
+// The chase paces itself with sleeps at every start and loop wrap; the engine lock, which a
+// note preview from the user interface takes, is never held across them.
+TEST_F(PlayerTest, TheChaseSleepsWithoutTheEngineLock) {
+    Track& t = song.createTrack();
+    for (uint8_t c : {1, 7, 10, 11, 64, 91}) t.events.pushBack(control(c, 100));
+    t.events.pushBack(note(60, 960));
+    setSong(&song);
+    int sleepsUnderLock = 0, sleeps = 0;
+    auto previous = clock.onSleep;
+    clock.onSleep = [&](uint32_t now) {
+        ++sleeps;
+        if (engineLock().try_lock())
+            engineLock().unlock();
+        else
+            ++sleepsUnderLock;
+        if (previous) previous(now);
+    };
+    setLoop(0, 480);
+    setLoopOn(true);
+    startPlay();
+    passes(1200);  // two wraps at least
+    stopPlay();
+    EXPECT_GT(sleeps, 1200);
+    EXPECT_EQ(sleepsUnderLock, 0);
+    clock.onSleep = previous;
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 // clock passes run on a fake clock, one millisecond each, so the run is deterministic.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <tuple>
 #include <vector>
@@ -113,12 +114,90 @@ TEST_F(RecordingTest, PlayedNotesReachTheRecordTracks) {
     stopPlay();
     ASSERT_FALSE(recordingActive());
     ASSERT_LT(playerPosition(), 6000);
-    EXPECT_EQ(recordedList().length(), playerPosition() - 3840);
 
-    suspendEngine(false);
-    EXPECT_EQ(takeRecording(song, recordedList(), recordStartTick(), playerPlaying()), 2);
-    suspendEngine(true);
+    EXPECT_EQ(takeFinishedRecordings(song), 2);
     const std::tuple<int64_t, int, int> n60{on60, 60, off60 - on60}, n62{on62, 62, off62 - on62};
     EXPECT_EQ(notes(rec.events), (Notes{n60, n62, {6000, 42, 240}}));
     EXPECT_EQ(notes(mix.events), (Notes{{3840, 40, 240}, n60, n62, {4800, 41, 240}, {6000, 42, 240}}));
+}
+
+uint32_t gMtcShift = 0;
+uint32_t followWithShift() { return playTimeMs() + 1 + gMtcShift; }
+
+// Rewind during a take and a time-code jump restart recording elsewhere: what was recorded
+// before is kept as a take of its own and taken into the song with the later one.
+TEST_F(RecordingTest, ATakeCutShortByRewindOrTimeCodeIsKept) {
+    Track& mix = song.createTrack();
+    fill(mix, 2);
+    setSong(&song);
+    for (const bool timecode : {false, true}) {
+        setSyncSource(timecode ? kSyncMtc : kSyncInternal);
+        setMtcTimeSource(&followWithShift);
+        gMtcShift = 0;
+        locate(3840);
+        setRecording(true);
+        startPlay();
+        sendAt(4000, 0x643C93);
+        sendAt(4200, 0x003C83);
+        while (playerPosition() < 4600) clockPass();
+        if (timecode) {
+            gMtcShift = 2000;  // relocates and starts again about 1900 ticks on
+            clockPass();
+            gMtcShift = 0;
+        } else {
+            setWindFlags(false, false, true);
+            clockPass();
+            setWindFlags(false, false, false);
+            clockPass();
+        }
+        ASSERT_TRUE(playerPlaying()) << timecode;
+        ASSERT_TRUE(recordingActive()) << timecode;
+        const int32_t again = recordStartTick();
+        const int32_t on62 = sendAt(again + 100, 0x503E93);
+        sendAt(again + 300, 0x003E83);
+        stopPlay();
+
+        const size_t before = notes(mix.events).size();
+        EXPECT_EQ(takeFinishedRecordings(song), 2) << timecode;
+        const Notes all = notes(mix.events);
+        EXPECT_EQ(all.size(), before + 2) << timecode;
+        EXPECT_NE(std::find(all.begin(), all.end(), std::tuple<int64_t, int, int>{4000, 60, 200}), all.end()) << timecode;
+        EXPECT_NE(std::find(all.begin(), all.end(), std::tuple<int64_t, int, int>{on62, 62, 200}), all.end()) << timecode;
+    }
+    setSyncSource(kSyncInternal);
+    setMtcTimeSource(nullptr);
+}
+
+// A stop during the pre-count disarms punch-in: a later plain play past the punch-in tick
+// records nothing and leaves the REC. track as it was.
+TEST_F(RecordingTest, StoppingDisarmsPunchIn) {
+    Track& rec = song.createTrack();
+    fill(rec, 1);
+    setSong(&song);
+    const Notes before = notes(rec.events);
+    armPunchIn(3840);
+    startPlay();
+    while (playerPosition() < 2000) clockPass();
+    stopPlay();
+    locate(3000);
+    startPlay();
+    while (playerPosition() < 4500) clockPass();
+    EXPECT_FALSE(recordingActive());
+    stopPlay();
+    EXPECT_EQ(takeFinishedRecordings(song), 0);
+    EXPECT_EQ(notes(rec.events), before);
+}
+
+// A take whose steps add up to 0 (rewind at once) still holds what was played: it is taken
+// as long as its events reach.
+TEST(TakeRecordingLength, AZeroLengthTakeWithEventsIsTaken) {
+    Song song;
+    Track& rec = song.createTrack();
+    fill(rec, 1);
+    EventList take;
+    Event n;
+    n.setNote(60, 100, 240);
+    take.pushBack(n);
+    EXPECT_EQ(takeRecording(song, take, 3840, false), 1);
+    EXPECT_EQ(notes(rec.events), (Notes{{3840, 60, 240}, {4800, 41, 240}, {6000, 42, 240}}));
 }

@@ -96,7 +96,7 @@ TEST(TakeRecording, WhatChangesNothing) {
     Track& rec = recordTrack(song, 1);
     song.tempoTrack->record = 1;  // only normal tracks take a recording
     EventList zero;
-    zero.pushBack(note(60, 0));
+    zero.pushBack(note(0, 0, 0));  // nothing recorded: a rest of no length
     EXPECT_EQ(takeRecording(song, EventList{}, 3840, true), 0);
     EXPECT_EQ(takeRecording(song, zero, 3840, true), 0);
     EXPECT_FALSE(rec.canUndo());
