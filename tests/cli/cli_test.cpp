@@ -111,13 +111,16 @@ TEST(CliInfo, PrintsTheWholeSongAsOneJsonObject) {
     // The strings go through the escaping (its cases are in json_test), and a slot keeps the
     // name of a plug-in that is not loaded: slot 1 of the last track is rewritten to name one.
     song.title = "say \"hi\"";
+    song.tracks.front()->name = "caf\xE9";
     song.removePhrase(9);
     std::string file = clitest::readFile(save(dir, song, "strings.tvo"));
     file.resize(file.size() - 12);
     writeBytes(dir.path("slots.tvo"), file + std::string("\12\0\0\0tarvioEcho", 14) + std::string(12, '\0'));
     r = runCli({"info", dir.path("slots.tvo")});
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_TRUE(has(r.out, R"("title":"say \"hi\"")") && has(r.out, R"("slots":["","tarvioEcho","",""])")) << r.out;
+    EXPECT_TRUE(has(r.out, R"("title":"say \"hi\"")") && has(r.out, R"("name":"caf\u00E9")") &&
+                has(r.out, R"("slots":["","tarvioEcho","",""])"))
+        << r.out;
 }
 
 TEST(CliEvents, PrintsEveryPayloadKind) {
@@ -398,6 +401,10 @@ TEST(CliProcedure, CommandsSoundFromTheNamedOrTheShippedDefinitions) {
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(runCli({"expand", song, "--procedure", proc}, {"TARVIO_HOME=" + empty}).out, expected);
+    writeBytes(dir.path("blank.txt"), "");  // an empty file is read and defines nothing
+    r = runCli({"expand", song, "--procedure", dir.path("blank.txt")});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "");
     // Without TARVIO_HOME the folder of the program is used: the build put the file there.
     EXPECT_EQ(runCli({"expand", song}, {"-u", "TARVIO_HOME"}).out, expected);
 

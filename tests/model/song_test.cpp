@@ -31,6 +31,7 @@ TEST(Song, CreateAndRemoveTracks) {
     uint32_t d = s.createTrack(123456).number;  // unknown: at the end
     EXPECT_EQ(order(s), (std::vector<uint32_t>{a, c, b, d}));
     for (auto& t : s.tracks) EXPECT_EQ(t->resetFlag, 1);
+    EXPECT_EQ(s.findTrack(0), nullptr);
     EXPECT_TRUE(s.removeTrack(c));
     EXPECT_FALSE(s.removeTrack(c));
     EXPECT_EQ(order(s), (std::vector<uint32_t>{a, b, d}));
