@@ -161,8 +161,6 @@ TEST(SongFile, EveryKindRoundTripsAndResavesByteExact) {
         EXPECT_NE(e.serial(), a->serial());
         ++a;
     }
-    EXPECT_EQ(std::next(t.events.begin(), 13)->comment()->view(), "abcdefghijklmnopqrstuvwxyz012345");
-    EXPECT_EQ(r->tempoTrack->type, TrackType::TempoTrack);
 
     EXPECT_EQ(std::make_tuple(r->phrases.front()->number, r->phrases.back()->number, r->phrases.back()->type),
               std::make_tuple(3u, 7u, TrackType::Phrase));
