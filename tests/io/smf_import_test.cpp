@@ -413,6 +413,7 @@ protected:
     std::string path(const std::string& name) const { return (dir / name).string(); }
     void write(const std::string& name, std::string_view text) const { std::ofstream(path(name)) << text; }
     static bool have(const char* tool) { return ::access(tool, X_OK) == 0; }
+    bool haveMido() const { return have("/usr/bin/python3") && run("/usr/bin/python3 -c 'import mido'"); }
     bool run(const std::string& cmd) const {  // in the folder; true when it succeeded
         return std::system(("cd '" + dir.string() + "' && " + cmd + " >/dev/null 2>&1").c_str()) == 0;
     }
@@ -505,8 +506,7 @@ TEST_F(SmfImportFiles, CsvmidiFormatZeroWithPackets) {
 }
 
 TEST_F(SmfImportFiles, MidoRunningStatusAndDivision384) {
-    if (!have("/usr/bin/python3") || !run("/usr/bin/python3 -c 'import mido'"))
-        GTEST_SKIP() << "python3-mido is not installed";
+    if (!haveMido()) GTEST_SKIP() << "python3-mido is not installed";
     write("make.py",
           "import mido\nfrom mido import Message as M, MetaMessage as Meta\n"
           "f = mido.MidiFile(type=1, ticks_per_beat=384)\n"
@@ -542,8 +542,7 @@ TEST_F(SmfImportFiles, MidoRunningStatusAndDivision384) {
 // 480 and compared with what mido reads: the same tempos to the nearest whole number, and
 // every note and program on its channel at its absolute tick × 480 / 192 rounded down.
 TEST_F(SmfImportFiles, MidoCakewalkFileMatchesMidosReading) {
-    if (!have("/usr/bin/python3") || !run("/usr/bin/python3 -c 'import mido'"))
-        GTEST_SKIP() << "python3-mido is not installed";
+    if (!haveMido()) GTEST_SKIP() << "python3-mido is not installed";
     write("make.py",
           "import mido\nfrom mido import Message as M, MetaMessage as Meta\n"
           "f = mido.MidiFile(type=1, ticks_per_beat=192)\n"
