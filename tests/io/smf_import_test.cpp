@@ -9,6 +9,7 @@
 #include <fstream>
 #include <random>
 #include <string>
+#include <tuple>
 
 #include "io/file_util.h"
 #include "io/smf.h"
@@ -118,6 +119,14 @@ struct Shown {
     int channel;
     Lines lines;
 };
+void expectTracks(Song& s, const std::vector<Shown>& want, const char* what = "") {
+    ASSERT_EQ(s.tracks.size(), want.size()) << what;
+    for (const Shown& w : want) {
+        EXPECT_EQ(show(trackAt(s, w.track)), w.lines) << what << " track " << w.track;
+        EXPECT_EQ(trackAt(s, w.track).channel, w.channel) << what << " track " << w.track;
+    }
+}
+
 struct Case {
     const char* what;
     uint16_t division, tpqn;
@@ -174,36 +183,30 @@ TEST(SmfImport, FormatOneEventsLandOnTheirTicks) {
     for (const Case& c : cases) {
         auto s = import(smf(1, c.division, c.tracks), c.tpqn);
         EXPECT_EQ(s->tpqn, c.tpqn) << c.what;
-        ASSERT_EQ(s->tracks.size(), c.tracks.size()) << c.what;
-        for (const Shown& w : c.want) {
-            EXPECT_EQ(show(trackAt(*s, w.track)), w.lines) << c.what << " track " << w.track;
-            EXPECT_EQ(trackAt(*s, w.track).channel, w.channel) << c.what << " track " << w.track;
-        }
+        expectTracks(*s, c.want, c.what);
     }
 }
 
-TEST(SmfImport, FormatOneTrackOfSeveralChannelsSplitsByChannel) {
+// The first track's name is the title; a track of several channels splits into one per channel.
+TEST(SmfImport, FormatOneNamesAndSplitByChannel) {
     Trk a, keys, c;
-    a.meta(0, 0x03, "Song");
+    a.meta(0, 0x03, "Song").meta(0, 0x02, "(C) Someone").meta(0, 0x01, "a text");
     keys.meta(0, 0x03, "Keys").at(0, {0xB0, 0, 8}).at(0, {0xC0, 1}).at(0, {0x90, 60, 100})
         .at(240, {0xC1, 33}).at(0, {0x91, 60, 90})  // a second channel: its own bank, its own key 60
         .at(0, {0xF0, 2, 0x7E, 0xF7})                // not a channel message: the first channel's track
         .at(240, {0x80, 60, 0}).at(240, {0x81, 60, 0}).at(0, {0xB1, 7, 50});
     c.at(0, {0xC2, 5});
     auto s = import(smf(1, 480, {a, keys, c}));
-    ASSERT_EQ(s->tracks.size(), 4u);
-    const std::vector<Shown> want = {
-        {0, 0, {"end 0"}},
-        {1, 0, {"0:C0=8", "0:P1 8/0", "0:N60 v100 g480", "240:X F0 7E F7", "end 480"}},
-        {2, 1, {"0:rest", "240:P33 0/0", "240:N60 v90 g480", "720:C7=50", "end 720"}},
-        {3, 2, {"0:P5 0/0", "end 0"}},
-    };
-    for (const Shown& w : want) {
-        EXPECT_EQ(show(trackAt(*s, w.track)), w.lines) << "track " << w.track;
-        EXPECT_EQ(trackAt(*s, w.track).channel, w.channel) << "track " << w.track;
-    }
-    EXPECT_EQ(trackAt(*s, 1).name, "Keys");
-    EXPECT_EQ(trackAt(*s, 2).name, "Keys");
+    expectTracks(*s, {{0, 0, {"end 0"}},
+                      {1, 0, {"0:C0=8", "0:P1 8/0", "0:N60 v100 g480", "240:X F0 7E F7", "end 480"}},
+                      {2, 1, {"0:rest", "240:P33 0/0", "240:N60 v90 g480", "720:C7=50", "end 720"}},
+                      {3, 2, {"0:P5 0/0", "end 0"}}});
+    EXPECT_EQ(std::tie(s->title, s->rights), std::make_tuple(std::string("Song"), std::string("(C) Someone")));
+    for (size_t i = 0; i < 4; ++i)
+        EXPECT_EQ(trackAt(*s, i).name, i == 1 || i == 2 ? "Keys" : "No Track Name") << i;
+    // Nothing imported needs a cursor reset or is muted.
+    for (auto& t : s->tracks) EXPECT_EQ(t->resetFlag + t->effectiveMute, 0);
+    EXPECT_EQ(import(smf(1, 480, {c}))->title, "");
 }
 
 TEST(SmfImport, FormatZeroSplitsByChannel) {
@@ -261,22 +264,6 @@ TEST(SmfImport, TimeSignaturesFollowTheMeasureCounter) {
     auto s = import(smf(1, 480, {a, b}));
     EXPECT_EQ(s->initialBeat, (BeatEntry{0, 6, 8}));
     EXPECT_EQ(s->beats, (std::vector<BeatEntry>{{1, 5, 4}, {2, 3, 4}, {3, 2, 4}}));
-}
-
-TEST(SmfImport, TitleTrackNamesAndRights) {
-    Trk a, b, c;
-    a.meta(0, 0x03, "Song Title").meta(0, 0x02, "(C) Someone").meta(0, 0x01, "a text");
-    b.meta(0, 0x03, "Bass").at(0, {0x90, 40, 100}).at(480, {0x80, 40, 0});
-    auto s = import(smf(1, 480, {a, b, c}));
-    EXPECT_EQ(s->title, "Song Title");
-    EXPECT_EQ(s->rights, "(C) Someone");
-    ASSERT_EQ(s->tracks.size(), 3u);
-    EXPECT_EQ(trackAt(*s, 0).name, "No Track Name");
-    EXPECT_EQ(trackAt(*s, 1).name, "Bass");
-    EXPECT_EQ(trackAt(*s, 2).name, "No Track Name");
-    // Nothing imported needs a cursor reset or is muted.
-    for (auto& t : s->tracks) EXPECT_EQ(t->resetFlag + t->effectiveMute, 0);
-    EXPECT_EQ(import(smf(1, 480, {c, c}))->title, "");
 }
 
 // ---- malformed input ----
@@ -426,6 +413,7 @@ protected:
     std::string path(const std::string& name) const { return (dir / name).string(); }
     void write(const std::string& name, std::string_view text) const { std::ofstream(path(name)) << text; }
     static bool have(const char* tool) { return ::access(tool, X_OK) == 0; }
+    bool haveMido() const { return have("/usr/bin/python3") && run("/usr/bin/python3 -c 'import mido'"); }
     bool run(const std::string& cmd) const {  // in the folder; true when it succeeded
         return std::system(("cd '" + dir.string() + "' && " + cmd + " >/dev/null 2>&1").c_str()) == 0;
     }
@@ -518,8 +506,7 @@ TEST_F(SmfImportFiles, CsvmidiFormatZeroWithPackets) {
 }
 
 TEST_F(SmfImportFiles, MidoRunningStatusAndDivision384) {
-    if (!have("/usr/bin/python3") || !run("/usr/bin/python3 -c 'import mido'"))
-        GTEST_SKIP() << "python3-mido is not installed";
+    if (!haveMido()) GTEST_SKIP() << "python3-mido is not installed";
     write("make.py",
           "import mido\nfrom mido import Message as M, MetaMessage as Meta\n"
           "f = mido.MidiFile(type=1, ticks_per_beat=384)\n"
@@ -555,8 +542,7 @@ TEST_F(SmfImportFiles, MidoRunningStatusAndDivision384) {
 // 480 and compared with what mido reads: the same tempos to the nearest whole number, and
 // every note and program on its channel at its absolute tick × 480 / 192 rounded down.
 TEST_F(SmfImportFiles, MidoCakewalkFileMatchesMidosReading) {
-    if (!have("/usr/bin/python3") || !run("/usr/bin/python3 -c 'import mido'"))
-        GTEST_SKIP() << "python3-mido is not installed";
+    if (!haveMido()) GTEST_SKIP() << "python3-mido is not installed";
     write("make.py",
           "import mido\nfrom mido import Message as M, MetaMessage as Meta\n"
           "f = mido.MidiFile(type=1, ticks_per_beat=192)\n"

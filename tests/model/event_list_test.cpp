@@ -94,26 +94,18 @@ TEST(EventList, MakeBoundarySplitsOrExtends) {
     EXPECT_TRUE(l.back().isRest());
 }
 
+// The first event with a step stays as a rest; a later one hands its step to the one before;
+// a first event with step 0 simply goes.
 TEST(EventList, DeleteKeepingTime) {
-    // The first event with a step stays, as a rest.
-    EventList one = listOf({480});
-    uint32_t s = one.front().serial();
-    one.eraseKeepTime(one.begin());
-    ASSERT_EQ(one.size(), 1u);
-    EXPECT_EQ(one.front().serial(), s);
-    EXPECT_TRUE(one.front().isRest());
-    EXPECT_EQ(one.front().step, 480);
-
-    // A later event hands its step to the one before.
-    EventList l = listOf({100, 120, 30});
-    uint32_t last = l.back().serial();
-    l.eraseKeepTime(std::next(l.begin()));
-    EXPECT_EQ(steps(l), (std::vector<int>{220, 30}));
-    EXPECT_EQ(l.tickOf(last), 220);
-
-    // A first event with step 0 is simply removed.
-    EventList z = listOf({0, 40});
-    z.eraseKeepTime(z.begin());
-    EXPECT_EQ(steps(z), (std::vector<int>{40}));
-    EXPECT_EQ(z.front().b[0], 61);
+    using C = std::tuple<std::vector<int>, int, std::vector<int>, int>;  // steps, erased, steps after, first key (64: a rest)
+    for (auto [before, at, after, key] : {C{{480}, 0, {480}, 64}, C{{100, 120, 30}, 1, {220, 30}, 60},
+                                          C{{0, 40}, 0, {40}, 61}}) {
+        EventList l = listOf(before);
+        const uint32_t first = l.front().serial();
+        l.eraseKeepTime(std::next(l.begin(), at));
+        EXPECT_EQ(steps(l), after) << at;
+        EXPECT_EQ(l.front().b[0], key) << at;
+        EXPECT_EQ(l.front().isRest(), before.size() == 1) << at;
+        EXPECT_EQ(l.front().serial() == first, key != 61) << at;
+    }
 }
