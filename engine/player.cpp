@@ -127,8 +127,6 @@ void finishStop() {
 void reserveBuffers(Song& song) {
     song.output.records.reserve(kOutputRecords);
     song.output.sysex.reserve(kOutputSysexBytes);
-    song.tempoTrack->cursor.queue.reserve(kQueueEvents);
-    for (auto& t : song.tracks) t->cursor.queue.reserve(kQueueEvents);
     reservePlayback(song);
 }
 

@@ -1,6 +1,7 @@
 #include "engine/song_play.h"
 
 #include <algorithm>
+#include <unordered_map>
 
 #include "engine/emitter.h"
 #include "model/song.h"
@@ -78,13 +79,60 @@ size_t exclusiveBytes(const EventList& list) {
     return n;
 }
 
+// What playing one list can need at most: frames (one per level of phrase calls below it) and
+// queued events per tick (its events and those of the phrases it calls, each at most once due,
+// chased and released). A clone plays its own list again one level down and a call cycle
+// never ends, so either may need as much as the cursor ever holds. Reserving only this keeps a
+// song of many plain tracks small, where the full reserve would cost each track 27 KB.
+struct Need {
+    size_t frames = 0;
+    size_t events = 0;
+};
+
+class NeedOf {
+public:
+    explicit NeedOf(const Song& song) {
+        byNumber_.reserve(song.phrases.size());
+        for (auto& p : song.phrases) byNumber_.emplace(p->number, p.get());
+    }
+
+    Need of(const Track& list, int depth = 0) {
+        const Need full{kFrameCapacity, kQueueReserve};
+        if (depth >= kMaxFrameDepth) return full;
+        auto [it, fresh] = memo_.try_emplace(&list, Need{});
+        if (!fresh) return it->second.frames == 0 ? full : it->second;  // 0 frames: on the path
+        Need n{1, 0};
+        for (const Event& e : list.events) {
+            n.events = std::min(n.events + 3, kQueueReserve);
+            if (e.kind() == EventKind::Clone) n = full;
+            if (e.kind() != EventKind::PhraseCall || !e.phraseCall()) continue;
+            auto callee = byNumber_.find(e.phraseCall()->number);
+            if (callee == byNumber_.end()) continue;
+            Need c = of(*callee->second, depth + 1);
+            n.frames = std::min(std::max(n.frames, c.frames + 1), kFrameCapacity);
+            n.events = std::min(n.events + c.events, kQueueReserve);
+        }
+        n.events = std::min(n.events + 2, kQueueReserve);  // all-notes-off and the pedal release
+        for (const PluginSlot& slot : list.slots)
+            if (slot.instance) n.events = kQueueReserve;  // a plug-in adds what it likes
+        memo_[&list] = n;
+        return n;
+    }
+
+private:
+    std::unordered_map<uint32_t, const Track*> byNumber_;
+    std::unordered_map<const Track*, Need> memo_;
+};
+
 }  // namespace
 
 void reservePlayback(Song& song) {
     // Phrases play inside the frames of the tracks that call them.
-    auto reserve = [](Track& t) {
-        cursorReserve(t);
-        t.cursor.queue.reserve(kQueueReserve);
+    NeedOf needOf(song);
+    auto reserve = [&](Track& t) {
+        const Need n = needOf.of(t);
+        cursorReserve(t, n.frames);
+        t.cursor.queue.reserve(n.events);
     };
     reserve(*song.tempoTrack);
     for (auto& t : song.tracks) reserve(*t);

@@ -367,8 +367,6 @@ int32_t registerAsInt(float v) { return truncRegister(v); }
 
 void cursorReset(Track& track, int32_t songTick, bool chase, CursorSink& sink) {
     CursorState& cs = track.cursor;
-    // Done once per cursor; a song's tracks are reserved before playing (reservePlayback).
-    cursorReserve(track);
     int64_t t = std::max<int64_t>(0, int64_t(songTick) - track.offset);
     sink.resetPlugins(track);
     cs.queue.clear();
@@ -452,9 +450,10 @@ int32_t cursorTicksToNext(const Track& track) {
     return int32_t(std::max<int64_t>(best, INT32_MIN));
 }
 
-void cursorReserve(Track& track) {
+void cursorReserve(Track& track, size_t frames) {
     CursorState& cs = track.cursor;
-    if (cs.frames.size() < kFrameCapacity) cs.frames.resize(kFrameCapacity);
+    frames = std::min(frames, kFrameCapacity);
+    if (cs.frames.size() < frames) cs.frames.resize(frames);
 }
 
 bool cursorFinished(const Track& track) { return track.cursor.finished; }

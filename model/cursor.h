@@ -128,9 +128,10 @@ public:
     virtual void collectPluginOutput(Track&) {}
 };
 
-// Makes room for the deepest frame list, so that walks never allocate. Allocates; call it
-// before playing, never from the clock thread's per-tick path.
-void cursorReserve(Track& track);
+// Makes room for a frame list of the given depth (at most kFrameCapacity), so that walks that
+// stay within it never allocate. Allocates; call it before playing, never from the clock
+// thread's per-tick path.
+void cursorReserve(Track& track, size_t frames);
 
 // Cursor operations of one track (they use the song the track belongs to).
 void cursorReset(Track& track, int32_t songTick, bool chase, CursorSink& sink);
