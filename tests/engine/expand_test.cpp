@@ -165,27 +165,25 @@ TEST(Notes, GatesRestsOverlapsOrderTransposeAndOffset) {
     }
 }
 
-TEST(Messages, ProgramWithAndWithoutBankAndChannelMessageBytes) {
+TEST(Messages, BytesOfEachKindAndATempoTrackThatSendsOnlyTempo) {
     Song song;
-    Event bank, plain, bend, channelPressure, polyPressure;
+    Event tempo, bank, plain, bend, channelPressure, polyPressure;
+    tempo.setTempo(90);
     bank.setProgram(5, 1, 2);
     plain.setProgram(6, 128, 128);
     bend.setBend(100);  // 8292 = 64 * 128 + 100
     channelPressure.setChannelPressure(33);
     polyPressure.setPolyPressure(60, 44);
+    add(*song.tempoTrack, {at(tempo, 10), CC(7, 100)});
     Track& t = track(song, {bank, plain, bend, channelPressure, polyPressure});
     t.channel = 1;
     t.port = 3;
-    EXPECT_EQ(expand(song), (Lines{"0 3 B1 00 01", "0 3 B1 20 02", "0 3 C1 05", "0 3 C1 06", "0 3 E1 64 40",
-                                   "0 3 D1 21", "0 3 A1 3C 2C"}));
-}
-
-TEST(Messages, ExclusiveTemplateWithChecksumChannelAndParameters) {
-    Song song;
+    // An exclusive template: D1 -> 0x10 | part (channel 9 has part 0); C2 -> 0x20 | 9;
+    // checksum over 40+29+11+22 = 9C -> 64.
     track(song, {Sysex({0xF0, 0x41, 0xD1, 0x42, 0x12, 0xFA, 0x40, 0xC2, 0xFC, 0xFD, 0xFB, 0xF7}, 0x11, 0x22)})
         .channel = 9;
-    // D1 -> 0x10 | part (channel 9 has part 0); C2 -> 0x20 | 9; sum 40+29+11+22 = 9C -> 64
-    EXPECT_EQ(expand(song), (Lines{"0 0 F0 41 10 42 12 40 29 11 22 64 F7"}));
+    EXPECT_EQ(expand(song), (Lines{"0 0 tempo 90", "0 3 B1 00 01", "0 3 B1 20 02", "0 3 C1 05", "0 3 C1 06",
+                                   "0 3 E1 64 40", "0 3 D1 21", "0 3 A1 3C 2C", "0 0 F0 41 10 42 12 40 29 11 22 64 F7"}));
 }
 
 TEST(Messages, CommandBodiesFillPlaceholdersAndClampRegisterParameters) {
@@ -204,26 +202,13 @@ TEST(Messages, CommandBodiesFillPlaceholdersAndClampRegisterParameters) {
     EXPECT_EQ(expand(song), (Lines{"0 0 F0 41 10 42 12 40 00 7F 00 41 F7", "0 0 B0 07 09", "0 0 B0 01 48"}));
 }
 
-TEST(Messages, TempoTrackSendsOnlyTempo) {
-    Song song;
-    Event tempo;
-    tempo.setTempo(90);
-    add(*song.tempoTrack, {at(tempo, 10), CC(7, 100)});
-    track(song, {N(60, 1, 5, 5)});
-    EXPECT_EQ(expand(song), (Lines{"0 0 tempo 90", "0 0 90 3C 01", "5 0 80 3C 40"}));
-}
-
 TEST(Registers, ReferencesAreTruncatedAndClamped) {
     Song song;
     song.registers[2] = 300.7f;
+    song.registers[3] = -3.9f;
     track(song, {Reg(EventKind::Mov, 0, -5), CC(7, 128), Reg(EventKind::Mov, 1, 200), N(129, 100, 10, 0),
-                 CC(10, 130, 10)});
-    EXPECT_EQ(expand(song), (Lines{"0 0 B0 07 00", "0 0 90 7F 64", "0 0 B0 0A 7F", "10 0 80 7F 40"}));
-
-    Song negative;
-    negative.registers[2] = -3.9f;
-    track(negative, {CC(10, 130)});
-    EXPECT_EQ(expand(negative), (Lines{"0 0 B0 0A 00"}));
+                 CC(10, 130, 0), CC(11, 131, 10)});
+    EXPECT_EQ(expand(song), (Lines{"0 0 B0 07 00", "0 0 90 7F 64", "0 0 B0 0A 7F", "0 0 B0 0B 00", "10 0 80 7F 40"}));
 }
 
 TEST(Registers, ArithmeticAndTrigonometryInDegrees) {
