@@ -132,26 +132,17 @@ TEST(Notes, GatesRestsOverlapsOrderTransposeAndOffset) {
         Lines want;
     };
     const std::vector<Case> cases = {
-        {"off after the gate; velocity 0 and gate 0 are rests",
-         2, 0, 0,
-         {N(60, 100, 240, 480), N(62, 0, 96, 480), N(64, 100, 0, 480)},
-         {"0 0 92 3C 64", "240 0 82 3C 40"}},
-        {"overlapping same pitch: one on, and the off at the end of the later note",
-         0, 0, 0,
-         {N(60, 100, 960, 240), N(60, 90, 240, 0)},
-         {"0 0 90 3C 64", "480 0 80 3C 40"}},
-        {"offs at one tick in ascending order, before a new on",
-         0, 0, 0,
+        {"off after the gate; velocity 0 and gate 0 are rests", 2, 0, 0,
+         {N(60, 100, 240, 480), N(62, 0, 96, 480), N(64, 100, 0, 480)}, {"0 0 92 3C 64", "240 0 82 3C 40"}},
+        {"overlapping same pitch: one on, and the off at the end of the later note", 0, 0, 0,
+         {N(60, 100, 960, 240), N(60, 90, 240, 0)}, {"0 0 90 3C 64", "480 0 80 3C 40"}},
+        {"offs at one tick in ascending order, before a new on", 0, 0, 0,
          {N(67, 100, 100, 0), N(60, 100, 100, 0), N(64, 100, 100, 100), N(60, 100, 50, 0)},
          {"0 0 90 43 64", "0 0 90 3C 64", "0 0 90 40 64", "100 0 80 3C 40", "100 0 80 40 40",
           "100 0 80 43 40", "100 0 90 3C 64", "150 0 80 3C 40"}},
-        {"a gate running past the list end still gets its off",
-         0, 0, 0,
-         {N(60, 100, 2000, 10)},
+        {"a gate running past the list end still gets its off", 0, 0, 0, {N(60, 100, 2000, 10)},
          {"0 0 90 3C 64", "2000 0 80 3C 40"}},
-        {"track transpose (clamped) and offset",
-         0, 70, 100,
-         {N(60, 100, 10, 10)},
+        {"track transpose (clamped) and offset", 0, 70, 100, {N(60, 100, 10, 10)},
          {"100 0 90 7F 64", "110 0 80 7F 40"}},
     };
     for (const Case& c : cases) {
@@ -183,7 +174,8 @@ TEST(Messages, BytesOfEachKindAndATempoTrackThatSendsOnlyTempo) {
     track(song, {Sysex({0xF0, 0x41, 0xD1, 0x42, 0x12, 0xFA, 0x40, 0xC2, 0xFC, 0xFD, 0xFB, 0xF7}, 0x11, 0x22)})
         .channel = 9;
     EXPECT_EQ(expand(song), (Lines{"0 0 tempo 90", "0 3 B1 00 01", "0 3 B1 20 02", "0 3 C1 05", "0 3 C1 06",
-                                   "0 3 E1 64 40", "0 3 D1 21", "0 3 A1 3C 2C", "0 0 F0 41 10 42 12 40 29 11 22 64 F7"}));
+                                   "0 3 E1 64 40", "0 3 D1 21", "0 3 A1 3C 2C",
+                                   "0 0 F0 41 10 42 12 40 29 11 22 64 F7"}));
 }
 
 TEST(Messages, CommandBodiesFillPlaceholdersAndClampRegisterParameters) {
@@ -313,7 +305,8 @@ TEST(PhraseCalls, MissingPhrasePlaysNothingAndLaterEventsStayOnTime) {
 
 TEST(PhraseCalls, StartOffsetTransposeAndKeyFitting) {
     Song song;
-    const Track& ph = phrase(song, {N(59, 100, 10, 100), N(61, 100, 10, 100), N(64, 100, 10, 100), N(62, 100, 10, 100)});
+    const Track& ph =
+        phrase(song, {N(59, 100, 10, 100), N(61, 100, 10, 100), N(64, 100, 10, 100), N(62, 100, 10, 100)});
     track(song, {Call(ph.number, 300, 100, 0, KeyMode::Major), Call(ph.number, 200, 200, 0, KeyMode::Minor),
                  Call(ph.number, 300, 150, 12)});  // the last starts 50 ticks late
     // Major: 61 -> 62, 64 and 62 stay. Minor: 64 -> 63, 62 stays. Transposed: 64+12, 62+12.
@@ -440,32 +433,21 @@ TEST(Cursor, ExtremeOffsetsStepsAndPositionsPlaySoundly) {
     const std::vector<Case> cases = {
         {"offset at the lowest: everything lies before the start", kMin, 0, {N(60, 100, 10, 10)}, {}},
         {"offset at the highest", kMax, 0, {N(60, 100, 10, 10)}, {"2147483647 60"}},
-        {"steps summing beyond 32 bits: the last note at 2^31 - 2",
-         kMin, 0,
-         {N(60, 100, 10, kMax), N(62, 100, 10, kMax), N(64, 100, 10, 0)},
-         {"2147483646 64"}},
-        {"negative steps count as 0",
-         0, 0,
-         {N(60, 100, 10, kMin), N(62, 100, 10, -5), N(64, 100, 10, 1)},
+        {"steps summing beyond 32 bits: the last note at 2^31 - 2", kMin, 0,
+         {N(60, 100, 10, kMax), N(62, 100, 10, kMax), N(64, 100, 10, 0)}, {"2147483646 64"}},
+        {"negative steps count as 0", 0, 0, {N(60, 100, 10, kMin), N(62, 100, 10, -5), N(64, 100, 10, 1)},
          {"0 60", "0 62", "0 64"}},
         // The stretch replays every 10 ticks until the clone's step runs out at 35.
-        {"a clone over negative steps moves on",
-         0, 0,
+        {"a clone over negative steps moves on", 0, 0,
          {N(60, 100, 10, 10), N(62, 100, 10, -10), Clone(CloneMode::Relative, -10, 25)},
          {"0 60", "500 62", "500 60", "500 62", "500 60", "500 62", "500 60"}},
-        {"a clone stretch that takes no time through a negative step is not replayed",
-         0, 0,
-         {N(60, 100, 10, -5), Clone(CloneMode::Relative, 0, 10), N(62, 100, 10, 1)},
-         {"0 60", "500 62"}},
-        {"phrase transpositions at the limits clamp",
-         0, 0,
-         {Call(kPhrase, 1, 0, kMax), Call(kPhrase, 1, 0, kMin)},
-         {"0 127", "1 0"}},
+        {"a clone stretch that takes no time through a negative step is not replayed", 0, 0,
+         {N(60, 100, 10, -5), Clone(CloneMode::Relative, 0, 10), N(62, 100, 10, 1)}, {"0 60", "500 62"}},
+        {"phrase transpositions at the limits clamp", 0, 0,
+         {Call(kPhrase, 1, 0, kMax), Call(kPhrase, 1, 0, kMin)}, {"0 127", "1 0"}},
         {"a track transposition at the limit clamps", 0, kMax, {N(60, 0, 10, 2), N(60, 100, 10, 0)}, {"2 127"}},
-        {"phrase offsets at the limits: beyond the end, and a start delayed past the call",
-         0, 0,
-         {Call(kPhrase, 1, kMax), Call(kPhrase, 1, kMin)},
-         {}},
+        {"phrase offsets at the limits: beyond the end, and a start delayed past the call", 0, 0,
+         {Call(kPhrase, 1, kMax), Call(kPhrase, 1, kMin)}, {}},
         {"clone positions at the limits", 0, 0, clones, {"0 60", "1 62"}},
     };
     for (const Case& c : cases) {
@@ -482,7 +464,8 @@ TEST(Cursor, ExtremeOffsetsStepsAndPositionsPlaySoundly) {
         for (int32_t tick : {0, 1, 2, 500, kMax - 1, kMax}) {
             songAdvance(song, tick, em);
             for (const OutputRecord& r : song.output.records)
-                if (r.status() == 0x90) ons.push_back(std::to_string(tick) + " " + std::to_string((r.message >> 8) & 0x7F));
+                if (r.status() == 0x90)
+                    ons.push_back(std::to_string(tick) + " " + std::to_string((r.message >> 8) & 0x7F));
         }
         EXPECT_EQ(ons, c.want) << c.name;
     }

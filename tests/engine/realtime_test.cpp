@@ -90,28 +90,21 @@ public:
     void sleepMs(uint32_t ms) override { now += ms; }
 };
 
-struct Counts {
+// Counts the note-ons and exclusives that reach the device.
+struct CountingOutput final : OutputDevice {
     long longs = 0, notesOn = 0;
-};
-
-class CountingOutput final : public OutputDevice {
-public:
-    explicit CountingOutput(Counts& c) : c_(c) {}
     std::string name() const override { return "Counter"; }
     bool open() override { return true; }
     void close() override {}
+    void reset() override {}
     bool sendShort(uint32_t m) override {
-        if ((m & 0xF0) == 0x90 && (m >> 16) != 0) ++c_.notesOn;
+        if ((m & 0xF0) == 0x90 && (m >> 16) != 0) ++notesOn;
         return true;
     }
     bool sendLong(const uint8_t*, size_t) override {
-        ++c_.longs;
+        ++longs;
         return true;
     }
-    void reset() override {}
-
-private:
-    Counts& c_;
 };
 
 Event at(Event e, int32_t step) {
@@ -188,9 +181,10 @@ TEST(Realtime, PlayingTakesNoLockButTheEngineLockAndAllocatesNothing) {
     ASSERT_GE(gAllocations.exchange(0), 1);
 
     StillClock clock;
-    Counts counts;
+    auto counter = std::make_unique<CountingOutput>();
+    const CountingOutput& counts = *counter;
     std::vector<std::unique_ptr<OutputDevice>> outs;
-    outs.push_back(std::make_unique<CountingOutput>(counts));
+    outs.push_back(std::move(counter));
     DeviceDriver driver(std::move(outs), {}, clock);
     setEngineClock(&clock);
     createPorts(driver, clock);
