@@ -289,18 +289,12 @@ TEST(Conditions, ConditionLeftOpenInACloneHoldsAcrossItsRestart) {
                                               "720 0 90 3E 64", "840 0 90 3C 64", "1200 0 90 48 64"}));
 }
 
-TEST(PhraseCalls, CallIsCutAtTheCallersNextEvent) {
+TEST(PhraseCalls, CallIsCutAtTheCallersNextEventAndAMissingPhrasePlaysNothing) {
     Song song;
     const Track& ph = phrase(song, {N(60, 100, 100, 480), N(61, 100, 100, 480), N(62, 100, 100, 480)});
-    track(song, {Call(ph.number, 960), N(70, 100, 10, 10)});
-    EXPECT_EQ(only(expand(song)), (Lines{"0 0 90 3C 64", "100 0 80 3C 40", "480 0 90 3D 64", "580 0 80 3D 40",
-                                         "960 0 90 46 64", "970 0 80 46 40"}));
-}
-
-TEST(PhraseCalls, MissingPhrasePlaysNothingAndLaterEventsStayOnTime) {
-    Song song;
-    track(song, {Call(99, 480), N(70, 100, 10, 10)});
-    EXPECT_EQ(only(expand(song)), (Lines{"480 0 90 46 64", "490 0 80 46 40"}));
+    track(song, {Call(99, 480), Call(ph.number, 960), N(70, 100, 10, 10)});
+    EXPECT_EQ(only(expand(song)), (Lines{"480 0 90 3C 64", "580 0 80 3C 40", "960 0 90 3D 64", "1060 0 80 3D 40",
+                                         "1440 0 90 46 64", "1450 0 80 46 40"}));
 }
 
 TEST(PhraseCalls, StartOffsetTransposeAndKeyFitting) {
