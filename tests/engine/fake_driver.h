@@ -70,29 +70,21 @@ public:
     uint32_t outDeviceCount() override { return uint32_t(outNames.size()); }
     MidiResult outDeviceName(uint32_t d, std::string& name) override { return named(outNames, outNameResults, d, name); }
     MidiResult openOut(uint32_t d, MidiHandle& h) override {
-        calls.push_back("openOut " + std::to_string(d));
-        if (MidiResult r = next(Op::OpenOut)) {
-            h = handleOnFailedOpen ? nextHandle_++ : kNoHandle;
-            return r;
-        }
-        h = nextHandle_++;
+        if (MidiResult r = opened(Op::OpenOut, "openOut " + std::to_string(d), h)) return r;
         outs_.push_back(h);
         return kMidiOk;
     }
     MidiResult shortOut(MidiHandle h, uint32_t message) override {
-        if (MidiResult r = checked(Op::ShortOut, h, isOut(h))) return r;
+        if (MidiResult r = checked(nullptr, Op::ShortOut, isOut(h))) return r;
         shorts.push_back(message);
         return kMidiOk;
     }
     MidiResult prepareOut(MidiHandle h, MidiHeader& hdr) override {
-        calls.push_back("prepareOut");
-        if (MidiResult r = checked(Op::PrepareOut, h, isOut(h))) return r;
-        hdr.flags |= kHeaderPrepared;
-        return kMidiOk;
+        if (MidiResult r = checked("prepareOut", Op::PrepareOut, isOut(h))) return r;
+        return prepare(hdr);
     }
     MidiResult longOut(MidiHandle h, MidiHeader& hdr) override {
-        calls.push_back("longOut");
-        if (MidiResult r = checked(Op::LongOut, h, isOut(h))) return r;
+        if (MidiResult r = checked("longOut", Op::LongOut, isOut(h))) return r;
         longs.emplace_back(hdr.data, hdr.data + hdr.bufferLength);
         hdr.flags |= kHeaderInQueue;
         pendingLongs_.push_back({&hdr, clock_.now + longTransferMs});
@@ -100,19 +92,12 @@ public:
         return kMidiOk;
     }
     MidiResult unprepareOut(MidiHandle h, MidiHeader& hdr) override {
-        calls.push_back("unprepareOut");
-        if (MidiResult r = checked(Op::UnprepareOut, h, isOut(h))) return r;
-        if (hdr.flags & kHeaderInQueue) return kMidiStillPlaying;
-        hdr.flags &= ~kHeaderPrepared;
-        return kMidiOk;
+        if (MidiResult r = checked("unprepareOut", Op::UnprepareOut, isOut(h))) return r;
+        return unprepare(hdr);
     }
-    MidiResult resetOut(MidiHandle h) override {
-        calls.push_back("resetOut");
-        return checked(Op::ResetOut, h, isOut(h));
-    }
+    MidiResult resetOut(MidiHandle h) override { return checked("resetOut", Op::ResetOut, isOut(h)); }
     MidiResult closeOut(MidiHandle h) override {
-        calls.push_back("closeOut");
-        if (MidiResult r = checked(Op::CloseOut, h, isOut(h))) return r;
+        if (MidiResult r = checked("closeOut", Op::CloseOut, isOut(h))) return r;
         outs_.erase(std::find(outs_.begin(), outs_.end(), h));
         return kMidiOk;
     }
@@ -120,52 +105,38 @@ public:
     uint32_t inDeviceCount() override { return uint32_t(inNames.size()); }
     MidiResult inDeviceName(uint32_t d, std::string& name) override { return named(inNames, inNameResults, d, name); }
     MidiResult openIn(uint32_t d, MidiInProc proc, void* user, MidiHandle& h) override {
-        calls.push_back("openIn " + std::to_string(d));
-        if (MidiResult r = next(Op::OpenIn)) {
-            h = handleOnFailedOpen ? nextHandle_++ : kNoHandle;
-            return r;
-        }
-        h = nextHandle_++;
+        if (MidiResult r = opened(Op::OpenIn, "openIn " + std::to_string(d), h)) return r;
         ins_[h] = In{proc, user, {}, false, 0};
         return kMidiOk;
     }
     MidiResult prepareIn(MidiHandle h, MidiHeader& hdr) override {
-        calls.push_back("prepareIn");
-        if (MidiResult r = checked(Op::PrepareIn, h, ins_.count(h))) return r;
-        hdr.flags |= kHeaderPrepared;
-        return kMidiOk;
+        if (MidiResult r = checked("prepareIn", Op::PrepareIn, ins_.count(h))) return r;
+        return prepare(hdr);
     }
     MidiResult unprepareIn(MidiHandle h, MidiHeader& hdr) override {
-        calls.push_back("unprepareIn");
-        if (MidiResult r = checked(Op::UnprepareIn, h, ins_.count(h))) return r;
-        if (hdr.flags & kHeaderInQueue) return kMidiStillPlaying;
-        hdr.flags &= ~kHeaderPrepared;
-        return kMidiOk;
+        if (MidiResult r = checked("unprepareIn", Op::UnprepareIn, ins_.count(h))) return r;
+        return unprepare(hdr);
     }
     MidiResult addInBuffer(MidiHandle h, MidiHeader& hdr) override {
-        calls.push_back("addIn");
-        if (MidiResult r = checked(Op::AddIn, h, ins_.count(h))) return r;
+        if (MidiResult r = checked("addIn", Op::AddIn, ins_.count(h))) return r;
         if (!(hdr.flags & kHeaderPrepared)) return kMidiUnprepared;
         hdr.flags = (hdr.flags & ~kHeaderDone) | kHeaderInQueue;
         ins_[h].queue.push_back(&hdr);
         return kMidiOk;
     }
     MidiResult startIn(MidiHandle h) override {
-        calls.push_back("startIn");
-        if (MidiResult r = checked(Op::StartIn, h, ins_.count(h))) return r;
+        if (MidiResult r = checked("startIn", Op::StartIn, ins_.count(h))) return r;
         if (!ins_[h].started) ins_[h].startMs = clock_.now;
         ins_[h].started = true;
         return kMidiOk;
     }
     MidiResult stopIn(MidiHandle h) override {
-        calls.push_back("stopIn");
-        if (MidiResult r = checked(Op::StopIn, h, ins_.count(h))) return r;
+        if (MidiResult r = checked("stopIn", Op::StopIn, ins_.count(h))) return r;
         ins_[h].started = false;
         return kMidiOk;
     }
     MidiResult resetIn(MidiHandle h) override {
-        calls.push_back("resetIn");
-        if (MidiResult r = checked(Op::ResetIn, h, ins_.count(h))) return r;
+        if (MidiResult r = checked("resetIn", Op::ResetIn, ins_.count(h))) return r;
         In& in = ins_[h];
         in.started = false;
         std::deque<MidiHeader*> taken;
@@ -177,8 +148,7 @@ public:
         return kMidiOk;
     }
     MidiResult closeIn(MidiHandle h) override {
-        calls.push_back("closeIn");
-        if (MidiResult r = checked(Op::CloseIn, h, ins_.count(h))) return r;
+        if (MidiResult r = checked("closeIn", Op::CloseIn, ins_.count(h))) return r;
         if (!ins_[h].queue.empty()) return kMidiStillPlaying;
         ins_.erase(h);
         return kMidiOk;
@@ -200,10 +170,26 @@ private:
         q.pop_front();
         return r;
     }
-    // A scripted result first, then the handle check.
-    MidiResult checked(Op op, MidiHandle, bool known) {
+    // Records the call, then answers a scripted result first, then the handle check.
+    MidiResult checked(const char* call, Op op, bool known) {
+        if (call) calls.push_back(call);
         if (MidiResult r = next(op)) return r;
         return known ? kMidiOk : kMidiInvalidHandle;
+    }
+    MidiResult opened(Op op, std::string call, MidiHandle& h) {
+        calls.push_back(std::move(call));
+        const MidiResult r = next(op);
+        h = r && !handleOnFailedOpen ? kNoHandle : nextHandle_++;
+        return r;
+    }
+    static MidiResult prepare(MidiHeader& hdr) {
+        hdr.flags |= kHeaderPrepared;
+        return kMidiOk;
+    }
+    static MidiResult unprepare(MidiHeader& hdr) {
+        if (hdr.flags & kHeaderInQueue) return kMidiStillPlaying;
+        hdr.flags &= ~kHeaderPrepared;
+        return kMidiOk;
     }
     bool isOut(MidiHandle h) const { return std::find(outs_.begin(), outs_.end(), h) != outs_.end(); }
     static MidiResult named(const std::vector<std::string>& names, const std::map<uint32_t, MidiResult>& results,

@@ -90,98 +90,82 @@ public:
     void sleepMs(uint32_t ms) override { now += ms; }
 };
 
-struct Counts {
-    long shorts = 0, longs = 0, longBytes = 0, notesOn = 0;
-};
-
-class CountingOutput final : public OutputDevice {
-public:
-    explicit CountingOutput(Counts& c) : c_(c) {}
+// Counts the note-ons and exclusives that reach the device.
+struct CountingOutput final : OutputDevice {
+    long longs = 0, notesOn = 0;
     std::string name() const override { return "Counter"; }
     bool open() override { return true; }
     void close() override {}
-    bool sendShort(uint32_t m) override {
-        ++c_.shorts;
-        if ((m & 0xF0) == 0x90 && (m >> 16) != 0) ++c_.notesOn;
-        return true;
-    }
-    bool sendLong(const uint8_t*, size_t size) override {
-        ++c_.longs;
-        c_.longBytes += long(size);
-        return true;
-    }
     void reset() override {}
-
-private:
-    Counts& c_;
+    bool sendShort(uint32_t m) override {
+        if ((m & 0xF0) == 0x90 && (m >> 16) != 0) ++notesOn;
+        return true;
+    }
+    bool sendLong(const uint8_t*, size_t) override {
+        ++longs;
+        return true;
+    }
 };
 
-void pump() { clockPass(); }
-
-Event with(Event e, int32_t step) {
+Event at(Event e, int32_t step) {
     e.step = step;
     return e;
 }
-
-Event note(uint8_t n, int32_t step) {
-    Event e;
-    e.setNote(n, 100, 60);
-    return with(e, step);
-}
-
-Event op(EventKind k, uint16_t a, int16_t b) {
+Event reg(EventKind k, uint16_t a = 0, int16_t b = 0) {
     Event e;
     e.setRegisterOp(k, a, b);
     return e;
 }
-
 Event plain(EventKind k) {
     Event e;
     e.setKindValue(k, 0);
     return e;
 }
+Event note(uint8_t n, int32_t step) {
+    Event e;
+    e.setNote(n, 100, 60);
+    return at(e, step);
+}
+Event exclusive(size_t size, uint8_t fill) {
+    std::vector<uint8_t> bytes(size, fill);
+    bytes.front() = 0xF0, bytes.back() = 0xF7;
+    Event e;
+    e.setExclusive(bytes);
+    return e;
+}
+Event call(const Track& phrase, int32_t transpose, int32_t step) {
+    Event e;
+    e.setPhraseCall(PhraseCallData{phrase.number, 0, transpose, 0, 0});
+    return at(e, step);
+}
 
 // Twenty phrases calling each other down to one that opens IFs without closing them, plays a
 // note and a large exclusive; the track calls the chain again and again, and clones it.
 void buildSong(Song& song) {
-    constexpr int kChain = 20;
-    std::vector<Track*> phrases;
-    for (int i = 0; i < kChain; ++i) phrases.push_back(&song.createPhrase());
-    Track& leaf = *phrases.back();
-    for (int i = 0; i < 40; ++i) leaf.events.pushBack(with(op(EventKind::IfEq, 0, 0), 0));  // all true
-    leaf.events.pushBack(with(op(EventKind::Add, 1, 2), 0));
-    std::vector<uint8_t> sysex(3000, 0x10);
-    sysex.front() = 0xF0, sysex.back() = 0xF7;
-    Event x;
-    x.setExclusive(sysex);
-    leaf.events.pushBack(with(x, 0));
-    leaf.events.pushBack(with(plain(EventKind::Else), 0));
-    leaf.events.pushBack(note(61, 0));  // skipped
-    leaf.events.pushBack(with(plain(EventKind::Else), 0));
-    leaf.events.pushBack(note(60, 120));
-    for (int i = 0; i + 1 < kChain; ++i) {
-        Event call;
-        call.setPhraseCall(PhraseCallData{phrases[size_t(i + 1)]->number, 0, 0, 0, 0});
-        phrases[size_t(i)]->events.pushBack(with(call, 240));
-    }
+    std::vector<Track*> chain(20);
+    for (Track*& p : chain) p = &song.createPhrase();
+    for (size_t i = 0; i + 1 < chain.size(); ++i) chain[i]->events.pushBack(call(*chain[i + 1], 0, 240));
+    EventList& leaf = chain.back()->events;
+    for (int i = 0; i < 40; ++i) leaf.pushBack(reg(EventKind::IfEq));  // all true
+    for (const Event& e : {reg(EventKind::Add, 1, 2), exclusive(3000, 0x10), plain(EventKind::Else), note(61, 0),
+                           plain(EventKind::Else), note(60, 120)})
+        leaf.pushBack(e);  // the note 61 is skipped
     CommandDef& def = song.commands[3];
     def.type = 0;
     Event body;
-    body.setExclusive(std::vector<uint8_t>(5000, 0x22));
+    body.setExclusive(std::vector<uint8_t>(5000, 0x22));  // unframed
     def.body.pushBack(body);
 
     Track& t = song.createTrack();
     for (int k = 0; k < 6; ++k) {
-        Event call;
-        call.setPhraseCall(PhraseCallData{phrases.front()->number, 0, k, 0, 0});
-        t.events.pushBack(with(call, 240));
+        t.events.pushBack(call(*chain.front(), k, 240));
         Event cmd;
         cmd.setCommand(3, 1, 2);
-        t.events.pushBack(with(cmd, 0));
+        t.events.pushBack(cmd);
     }
-    Event cl;
-    cl.setClone(CloneData{0, uint8_t(CloneMode::Relative), -480});
-    t.events.pushBack(with(cl, 1440));
+    Event clone;
+    clone.setClone(CloneData{0, uint8_t(CloneMode::Relative), -480});
+    t.events.pushBack(at(clone, 1440));
 }
 
 TEST(Realtime, PlayingTakesNoLockButTheEngineLockAndAllocatesNothing) {
@@ -197,9 +181,10 @@ TEST(Realtime, PlayingTakesNoLockButTheEngineLockAndAllocatesNothing) {
     ASSERT_GE(gAllocations.exchange(0), 1);
 
     StillClock clock;
-    Counts counts;
+    auto counter = std::make_unique<CountingOutput>();
+    const CountingOutput& counts = *counter;
     std::vector<std::unique_ptr<OutputDevice>> outs;
-    outs.push_back(std::make_unique<CountingOutput>(counts));
+    outs.push_back(std::move(counter));
     DeviceDriver driver(std::move(outs), {}, clock);
     setEngineClock(&clock);
     createPorts(driver, clock);
@@ -210,7 +195,7 @@ TEST(Realtime, PlayingTakesNoLockButTheEngineLockAndAllocatesNothing) {
     resetMtcOutputForTests();
     resetInputForTests();
     setSyncSource(kSyncInternal);
-    setWaitPumpForTests(&pump);
+    setWaitPumpForTests([] { clockPass(); });
     clockPassBegin();
 
     Song song;
