@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "io/song_file.h"
@@ -365,18 +366,20 @@ TEST(CliProcedure, CommandsSoundFromTheNamedOrTheShippedDefinitions) {
     std::filesystem::create_directory(empty);
     writeBytes(proc, "def=2\r\nname=GS Reset\r\nexclusive=41,10,42,12,[,40,00,7F,00,]\r\n");
 
-    // Without definitions (TARVIO_HOME names an empty folder) the command is silent.
-    auto r = runCli({"expand", song}, {"TARVIO_HOME=" + empty});
-    ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, "");
-    EXPECT_EQ(runCli({"expand", song, "--procedure", proc}, {"TARVIO_HOME=" + empty}).out, expected);
-    writeBytes(dir.path("blank.txt"), "");  // an empty file is read and defines nothing
-    r = runCli({"expand", song, "--procedure", dir.path("blank.txt")});
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, "");
-    // An empty TARVIO_HOME (and none, as in the other tests) means the folder of the program:
-    // the build put the file there.
-    EXPECT_EQ(runCli({"expand", song}, {"TARVIO_HOME="}).out, expected);
+    writeBytes(dir.path("blank.txt"), "");
+    const std::vector<std::tuple<Lines, Lines, std::string>> cases = {
+        {{"expand", song}, {"TARVIO_HOME=" + empty}, ""},  // no definitions: the command is silent
+        {{"expand", song, "--procedure", proc}, {"TARVIO_HOME=" + empty}, expected},
+        {{"expand", song, "--procedure", dir.path("blank.txt")}, {}, ""},  // read, defines nothing
+        // An empty TARVIO_HOME (and none, as in the other tests) means the folder of the program:
+        // the build put the file there.
+        {{"expand", song}, {"TARVIO_HOME="}, expected},
+    };
+    for (const auto& [args, env, want] : cases) {
+        auto r = runCli(args, env);
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.out, want) << args.back() << " " << env.size();
+    }
 
     // The export plays the song too, so the command reaches the file resolved.
     const std::string mid = dir.path("out.mid");
