@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -33,9 +34,7 @@ private:
 
 inline std::string readFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
+    return {std::istreambuf_iterator<char>(in), {}};
 }
 
 inline std::vector<std::string> lines(const std::string& text) {
@@ -60,12 +59,8 @@ inline std::string shellQuote(const std::string& s) {
 inline RunResult run(const std::string& program, const std::vector<std::string>& args,
                      const std::vector<std::string>& env = {}) {
     TempDir dir;
-    std::string cmd;
-    if (!env.empty()) {
-        cmd = "env";
-        for (const std::string& e : env) cmd += " " + shellQuote(e);
-        cmd += " ";
-    }
+    std::string cmd = env.empty() ? "" : "env ";
+    for (const std::string& e : env) cmd += shellQuote(e) + " ";
     cmd += shellQuote(program);
     for (const std::string& a : args) cmd += " " + shellQuote(a);
     cmd += " >" + shellQuote(dir.path("out")) + " 2>" + shellQuote(dir.path("err")) + " </dev/null";

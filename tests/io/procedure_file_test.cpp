@@ -1,7 +1,6 @@
 // The command definition file (procedure.dat): keys, entries, template tokens, the shipped file.
 #include <gtest/gtest.h>
 
-#include <array>
 #include <string>
 #include <tuple>
 
@@ -11,6 +10,7 @@
 
 using namespace tarvio;
 using Bytes = std::vector<uint8_t>;
+using Lines = std::vector<std::string>;
 
 namespace {
 
@@ -46,35 +46,38 @@ std::vector<Bytes> play(const Song& song, uint16_t index, uint8_t channel, uint8
 
 }  // namespace
 
-TEST(CommandDefinitions, LinesKeysAndBlanks) {
-    Song song;
-    // Blanks vanish everywhere (names included), CR LF ends lines, later "=" are dropped, and the
-    // last line counts without a line feed.
-    const CommandDef& d = load(song, "def = 5\r\n\tna me = GS = Reset \r\nmax=\t16383\r\nmin=-3\r\nbase=-64", 5);
-    EXPECT_EQ(d.type, 0);
-    EXPECT_EQ(d.name, "GSReset");
-    EXPECT_EQ((std::vector<int>{d.max, d.min, d.base}), (std::vector<int>{16383, -3, -64}));
-
-    // Keys are case-sensitive, unknown keys ignored; a key without "=" reads as empty (max 0).
-    const CommandDef& seven = load(song, "def=7\nName=upper\nmax\ncomment=def=9\n", 7);
-    EXPECT_EQ(seven.name, "");
-    EXPECT_EQ(seven.max, 0);
-    EXPECT_FALSE(song.commands[9].defined());
-
-    // A byte order mark does not hide the first key.
-    EXPECT_EQ(load(song, "\xEF\xBB\xBF" "def=3\nname=\xE6\x97\xA5\n", 3).name, "\xE6\x97\xA5");
+// An entry as "name type flag min..max base body-size".
+std::string describe(const CommandDef& d) {
+    auto n = [](int v) { return " " + std::to_string(v); };
+    return d.name + n(d.type) + n(d.flag) + n(d.min) + ".." + std::to_string(d.max) + n(d.base) +
+           n(int(d.body.size()));
 }
 
-TEST(CommandDefinitions, DefSelectsAndResetsTheEntry) {
-    Song song;
-    load(song, "def=1000\nname=high\nmax=5\ndef=12\nmin=4\nmax=9\nbase=2\ndef=12\n", 0);
-    EXPECT_EQ(song.commands[0].name, "high") << "1000 selects entry 0";
-    EXPECT_EQ(song.commands[0].max, 5);
-    const CommandDef& d = song.commands[12];  // the second def=12 reset the range
-    EXPECT_EQ((std::vector<int>{d.type, d.min, d.max, d.base}), (std::vector<int>{0, 0, 127, 0}));
-
-    for (auto [def, entry] : {std::pair<const char*, size_t>{"-1", 0}, {"999", 999}, {"99999999999999999999", 0}})
-        EXPECT_EQ(load(song, "def=" + std::string(def) + "\nname=n\n", entry).name, "n") << def;
+TEST(CommandDefinitions, LinesKeysAndEntries) {
+    const struct {
+        const char* text;
+        size_t entry;
+        std::string want;
+    } cases[] = {
+        // Blanks vanish everywhere (names included), CR LF ends lines, later "=" are dropped, and
+        // the last line counts without a line feed.
+        {"def = 5\r\n\tna me = GS = Reset \r\nmax=\t16383\r\nmin=-3\r\nbase=-64", 5, "GSReset 0 0 -3..16383 -64 0"},
+        // Keys are case-sensitive, unknown keys ignored; a key without "=" reads as empty.
+        {"def=7\nName=upper\nmax\ncomment=def=9\n", 7, " 0 0 0..0 0 0"},
+        {"def=7\nName=upper\nmax\ncomment=def=9\n", 9, " -1 0 0..127 0 0"},
+        // A byte order mark does not hide the first key.
+        {"\xEF\xBB\xBF" "def=3\nname=\xE6\x97\xA5\n", 3, "\xE6\x97\xA5 0 0 0..127 0 0"},
+        // An entry out of range selects entry 0; a second def of an entry resets its range.
+        {"def=1000\nname=high\nmax=5\ndef=12\nmin=4\nmax=9\nbase=2\ndef=12\n", 0, "high 0 0 0..5 0 0"},
+        {"def=1000\nname=high\nmax=5\ndef=12\nmin=4\nmax=9\nbase=2\ndef=12\n", 12, " 0 0 0..127 0 0"},
+        {"def=-1\nname=n\n", 0, "n 0 0 0..127 0 0"},
+        {"def=999\nname=n\n", 999, "n 0 0 0..127 0 0"},
+        {"def=99999999999999999999\nname=n\n", 0, "n 0 0 0..127 0 0"},
+    };
+    for (const auto& c : cases) {
+        Song song;
+        EXPECT_EQ(describe(load(song, c.text, c.entry)), c.want) << c.text;
+    }
 }
 
 TEST(CommandDefinitions, EveryLoadStartsFromAResetTable) {
@@ -83,16 +86,12 @@ TEST(CommandDefinitions, EveryLoadStartsFromAResetTable) {
 
     // Without any def only entry 0 changes; what the last load defined is gone.
     const CommandDef& zero = load(song, "name=zero\nexclusive=7E,7F,09,01\n", 0);
-    EXPECT_EQ(zero.name, "zero");
     EXPECT_EQ(exclusiveBodies(zero), (std::vector<Bytes>{{0xF0, 0x7E, 0x7F, 0x09, 0x01, 0xF7}}));
-    for (size_t i = 1; i < kCommandCount; ++i) {
-        const CommandDef& d = song.commands[i];
-        ASSERT_TRUE(!d.defined() && d.name.empty() && d.body.empty() && d.max == 127) << "entry " << i;
-    }
+    for (size_t i = 0; i < kCommandCount; ++i)
+        ASSERT_EQ(describe(song.commands[i]), i ? " -1 0 0..127 0 0" : "zero -1 0 0..127 0 1") << i;
 
     ASSERT_FALSE(loadCommandTable("/nonexistent/procedure.dat", song));
-    EXPECT_FALSE(song.commands[0].defined());
-    EXPECT_TRUE(song.commands[0].body.empty());
+    EXPECT_EQ(describe(song.commands[0]), " -1 0 0..127 0 0");
 }
 
 TEST(CommandDefinitions, TokensBecomeTemplateBytes) {
@@ -123,17 +122,10 @@ TEST(CommandDefinitions, TypeAndFlagFollowTheTokens) {
                             "def=7\nexclusive=41,r1n,*v\n"  // only 0n..7n set the flag
                             "def=8\ncc=07\ncc=\nexclusive=\n",  // incomplete templates add nothing
                             song);
-    const auto& c = song.commands;
-    // entry, type, flag (controller templates are channel messages), body size
-    for (auto [i, type, flag, size] : std::vector<std::array<int, 4>>{
-             {1, 0, 1, 1}, {2, 1, 1, 1}, {3, 2, 1, 2}, {4, 0, 1, 1},
-             {5, 1, 0, 1}, {6, 2, 0, 1}, {7, 0, 0, 1}, {8, 0, 0, 0}}) {
-        EXPECT_TRUE(c[size_t(i)].defined()) << i;
-        EXPECT_EQ(c[size_t(i)].type, type) << i;
-        EXPECT_EQ(c[size_t(i)].flag, flag) << i;
-        EXPECT_EQ(int(c[size_t(i)].body.size()), size) << i;
-    }
-    const Event& control = *c[1].body.begin();
+    const Lines want = {" 0 1 0..127 0 1", " 1 1 0..127 0 1", " 2 1 0..127 0 2", " 0 1 0..127 0 1",
+                        " 1 0 0..127 0 1", " 2 0 0..127 0 1", " 0 0 0..127 0 1", " 0 0 0..127 0 0"};
+    for (size_t i = 1; i <= want.size(); ++i) EXPECT_EQ(describe(song.commands[i]), want[i - 1]) << i;
+    const Event& control = *song.commands[1].body.begin();
     EXPECT_EQ(control.kind(), EventKind::Control);
     EXPECT_EQ(control.b[0], 7);
     EXPECT_EQ(control.b[1], 0xFF);

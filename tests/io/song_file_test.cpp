@@ -59,7 +59,8 @@ size_t find(const Bytes& b, std::string_view tag, size_t from = 0) {
 
 using Status = ReadReport::Status;
 
-// A song using every stored field and every kind of event.
+// A song using every stored field. Its events are of a fixed size, carry a byte count or text, or
+// (withParams) the largest payload: every event form is checked on its own in the event tests.
 void fillRich(Song& s, bool withParams) {
     s.title = "Title";
     s.rights = "(c) someone";
@@ -84,31 +85,17 @@ void fillRich(Song& s, bool withParams) {
     t.record = 2;
     t.offset = -120;
     t.transpose = -12;
-    std::vector<Event> ev(18);
+    std::vector<Event> ev(withParams ? 5 : 4);
     ev[0].setNote(60, 100, 0x1234);
-    ev[1].setRest();
-    ev[2].setControl(7, 128 + 5);
-    ev[3].setProgram(5, 1, 128);
-    ev[4].setPolyPressure(61, 20);
-    ev[5].setChannelPressure(33);
-    ev[6].setBend(-8192);
-    ev[7].setExclusive({0xF0, 0x41, 0xFA, 0xFC, 0xFB, 0xF7}, 3, 4);
-    ev[8].setCommand(999, 1, 130);
-    ev[9].setPhraseCall({7, 48, -3, 9, 2});
-    ev[10].setPluginSwitch(2, true);
-    ev[11].setClone({-5, 3, -2});
-    ev[12].setLabel();
-    ev[13].setComment("abcdefghijklmnopqrstuvwxyz012345");  // exactly 32
-    ev[14].setRegisterOp(EventKind::MovVar, 300, -7);
-    ev[15].setRegisterOp(EventKind::IfGe, 1, 1000);
-    ev[16].setKindValue(EventKind::Else, 0);
-    ev[17].setKindValue(EventKind::EndIf, 0);
+    ev[1].setExclusive({0xF0, 0x41, 0xFA, 0xFC, 0xFB, 0xF7}, 3, 4);
+    ev[2].setPhraseCall({7, 48, -3, 9, 2});
+    ev[3].setComment("abcdefghijklmnopqrstuvwxyz012345");
     if (withParams) {
         ParameterBlock blk;
         blk.count = 3;
         for (int i = 0; i < 256; ++i)
             for (int j = 0; j < 64; ++j) blk.records[i].raw[j] = uint8_t(i * 7 + j);
-        ev[17].setPluginParams(1, blk);
+        ev[4].setPluginParams(1, blk);
     }
     for (size_t i = 0; i < ev.size(); ++i) {
         ev[i].step = int32_t(i * 10);
@@ -135,7 +122,7 @@ TEST(SongFile, NewSongBytesAreExact) {
     EXPECT_EQ(encodeSong(*decode(expect)), expect);
 }
 
-TEST(SongFile, EveryKindRoundTripsAndResavesByteExact) {
+TEST(SongFile, RoundTripsAndResavesByteExact) {
     Song s;
     fillRich(s, true);
     Bytes b = encodeSong(s);
@@ -148,19 +135,12 @@ TEST(SongFile, EveryKindRoundTripsAndResavesByteExact) {
     EXPECT_EQ(std::make_tuple(report.status, report.offset, report.reason),
               std::make_tuple(Status::Damaged, uint64_t(b.size()), std::string("unrecognised data skipped")));
 
-    EXPECT_EQ(std::tie(r->title, r->beats, r->markers), std::tie(s.title, s.beats, s.markers));
-    ASSERT_EQ(r->tracks.size(), 2u);
+    // The resave shows every stored field was read; events get fresh serials, and normal tracks
+    // their numbers from the song, not the file.
     Track& t = *r->tracks.front();
-    EXPECT_EQ(std::tie(t.name, t.bankSet, t.port, t.channel, t.mute, t.record, t.offset, t.transpose),
-              std::make_tuple(std::string("Lead"), std::string("XG"), 200, 9, 1, 2, -120, -12));
-    EXPECT_NE(t.number, s.tracks.front()->number);  // numbers of normal tracks are not stored
-    ASSERT_EQ(t.events.size(), s.tracks.front()->events.size());
+    EXPECT_NE(t.number, s.tracks.front()->number);
     auto a = s.tracks.front()->events.begin();
-    for (const Event& e : t.events) {
-        EXPECT_TRUE(e.sameContent(*a) && e.step == a->step) << "kind " << uint16_t(e.kind());
-        EXPECT_NE(e.serial(), a->serial());
-        ++a;
-    }
+    for (const Event& e : t.events) EXPECT_NE(e.serial(), (a++)->serial());
 
     EXPECT_EQ(std::make_tuple(r->phrases.front()->number, r->phrases.back()->number, r->phrases.back()->type),
               std::make_tuple(3u, 7u, TrackType::Phrase));
@@ -180,14 +160,6 @@ Bytes withNamedSlot(const Song& s) {
     Bytes b = encodeSong(s);
     b.resize(b.size() - 16);
     return concat({b, str("Echo"), {2, 0, 0, 0}, Bytes(2 * 28, 0x5A), Bytes(12, 0)});
-}
-
-TEST(SongFile, SlotWithoutPluginKeepsNameAndIsWrittenFree) {
-    Song s;
-    s.createTrack();
-    auto r = decode(withNamedSlot(s));
-    EXPECT_EQ(r->tracks.front()->slots[0].name, "Echo");
-    EXPECT_EQ(encodeSong(*r), encodeSong(s));  // written back as a free slot
 }
 
 // A cut file keeps what came before the cut and says where its damage begins: inside the chunk
@@ -231,13 +203,14 @@ TEST(SongFile, TruncatedInputKeepsAPrefixAndIsReported) {
 }
 
 // The chunk, not the body's type field, says what a container is (the song's lists and its undo
-// history route by type); a slot with a negative name length is free, and reading goes on.
-TEST(SongFile, ChunkDecidesContainerTypeAndBadSlotLengthIsFree) {
+// history route by type). A slot with a negative name length is free, and reading goes on; a slot
+// naming a plug-in that is not installed keeps the name and is written back free.
+TEST(SongFile, ChunkDecidesContainerTypeAndSlotsAreReadLeniently) {
     Song s;
     s.createTrack();
     s.createTrack().name = "second";
     s.createPhrase().number = 5;
-    Bytes b = encodeSong(s);
+    Bytes b = withNamedSlot(s);
     const size_t track1 = find(b, "emtr"), track2 = find(b, "emtr", track1 + 1), phrase = find(b, "emph");
     b[track1 + 4] = uint8_t(TrackType::Phrase);
     b[phrase + 8] = uint8_t(TrackType::TempoTrack);
@@ -253,7 +226,8 @@ TEST(SongFile, ChunkDecidesContainerTypeAndBadSlotLengthIsFree) {
     EXPECT_TRUE(t.slots[0].name.empty());
     ASSERT_EQ(r->phrases.size(), 1u);
     EXPECT_EQ(r->phrases.front()->type, TrackType::Phrase);
-    EXPECT_EQ(r->phrases.front()->number, 5u);
+    EXPECT_EQ(r->phrases.front()->slots[0].name, "Echo");
+    EXPECT_EQ(encodeSong(*r), encodeSong(s));
     t.push(makeInsert(t, {Event{}}, 0));
     EXPECT_TRUE(r->undo());
     EXPECT_TRUE(t.events.empty());
@@ -267,11 +241,8 @@ TEST(SongFile, CorruptInputNeverCrashesOrAllocatesHugely) {
     std::mt19937 rng(12345);
     for (int iter = 0; iter < 1000; ++iter) {
         Bytes b = orig;
-        int flips = 1 + int(rng() % 8);
-        for (int i = 0; i < flips; ++i) {
-            size_t at = rng() % b.size();
-            b[at] = (rng() & 1) ? uint8_t(rng()) : 0xFF;
-        }
+        for (int i = 0, flips = 1 + int(rng() % 8); i < flips; ++i)
+            b[rng() % b.size()] = (rng() & 1) ? uint8_t(rng()) : 0xFF;
         if (iter % 3 == 0) b.resize(rng() % b.size());
         Song r;
         g_largest = 0;
@@ -352,20 +323,11 @@ TEST_F(SongFileDisk, ReadReportsWhatItFound) {
     EXPECT_FALSE(readSongFile(text, s));  // report and error are optional
 }
 
-TEST(FileUtil, ExtensionAndProgramFolder) {
+TEST(FileUtil, Extension) {
     EXPECT_EQ(fileExtension("dir.x/Song.TVO"), "tvo");
     EXPECT_EQ(fileExtension("dir.x/song"), "");
     EXPECT_EQ(fileExtension("dir/.hidden"), "");
     EXPECT_EQ(fileExtension("song."), "");
-
-    const char* home = std::getenv("TARVIO_HOME");
-    std::string saved = home ? home : "";
-    ::setenv("TARVIO_HOME", "/some/where", 1);
-    EXPECT_EQ(programFolder(), "/some/where");
-    ::setenv("TARVIO_HOME", "", 1);
-    EXPECT_EQ(fs::path(programFolder()), fs::canonical("/proc/self/exe").parent_path());
-    if (home) ::setenv("TARVIO_HOME", saved.c_str(), 1);
-    else ::unsetenv("TARVIO_HOME");
 }
 
 }  // namespace
