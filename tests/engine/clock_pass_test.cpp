@@ -1,7 +1,4 @@
-// The clock pass on a fake clock (wind, time-code chase) and the real thread once.
-#include <chrono>
-#include <thread>
-
+// The clock pass on a fake clock: wind and time-code chase.
 #include "player_fixture.h"
 
 using namespace tarvio;
@@ -13,11 +10,9 @@ class ClockPassTest : public EngineTest {
 protected:
     // A program at tick 0, so that every chase shows as one more program change, then a long note.
     void programAndLongNote() {
-        Track& t = song.createTrack();
         tarvio::Event program;
         program.setProgram(7);
-        t.events.pushBack(program);
-        t.events.pushBack(note(60, 100000));
+        track({program, note(60, 100000)});
         setSong(&song);
     }
 };
@@ -83,33 +78,6 @@ TEST_F(ClockPassTest, TimeCodeJumpOfASecondRelocatesAndASmallerOneIsAbsorbed) {
     EXPECT_TRUE(playerPlaying());
     EXPECT_EQ(playerPosition(), int32_t(gMtc * 0.96));
     EXPECT_EQ(rec.withStatus(0xC0).size(), 2u);  // chased again at the new place
-}
-
-TEST(EngineThread, PlaysAndStopsOnTheRealClock) {
-    FakeClock portClock;
-    FakeDriver driver{portClock};
-    driver.outNames = {"Synth"};
-    createPorts(driver, portClock);
-    setOutDevice(0, 0);
-    openOut(0);
-    resetPlayerForTests();
-    Song song;
-    Track& t = song.createTrack();
-    for (int i = 0; i < 1000; ++i) t.events.pushBack(note(uint8_t(40 + i % 40), 20, 10));
-    setSong(&song);
-    startEngine();
-    EXPECT_TRUE(engineRunning());
-    startPlay();
-    EXPECT_TRUE(playerPlaying());
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    stopPlay();
-    EXPECT_FALSE(playerPlaying());
-    shutdownEngine();
-    EXPECT_FALSE(engineRunning());
-    EXPECT_GT(driver.shorts.size(), 2u);
-    EXPECT_GT(clockThreadCpuSeconds(), 0.0);
-    resetPlayerForTests();
-    destroyPortsForTests();
 }
 
 }  // namespace

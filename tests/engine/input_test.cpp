@@ -72,10 +72,13 @@ protected:
         t.record = record;
         return t;
     }
+    void playTo(int32_t tick) {
+        while (playerPosition() < tick) clockPass();
+    }
     // Runs clock passes until the player has reached tick, then plays the message; returns the
     // position it was played at.
     int32_t playAt(int32_t tick, uint32_t message) {
-        while (playerPosition() < tick) tarvio::clockPass();
+        playTo(tick);
         play(message);
         return playerPosition();
     }
@@ -291,7 +294,7 @@ TEST_F(InputTest, PlayedNotesReachTheRecordTracks) {
     const int32_t on62 = playAt(4300, 0x503E93);
     const int32_t off60 = playAt(4500, 0x003C83);
     const int32_t off62 = playAt(5000, 0x003E93);  // a note-on with velocity 0 ends it
-    while (playerPosition() < 5760) clockPass();
+    playTo(5760);
     stopPlay();
     ASSERT_FALSE(recordingActive());
     ASSERT_LT(playerPosition(), 6000);
@@ -319,7 +322,7 @@ TEST_F(InputTest, ATakeCutShortByRewindOrTimeCodeIsKept) {
         startPlay();
         playAt(4000, 0x643C93);
         playAt(4200, 0x003C83);
-        while (playerPosition() < 4600) clockPass();
+        playTo(4600);
         if (timecode) {
             gMtcShift = 2000;  // relocates and starts again about 1900 ticks on
             clockPass();
@@ -344,8 +347,6 @@ TEST_F(InputTest, ATakeCutShortByRewindOrTimeCodeIsKept) {
         EXPECT_NE(std::find(all.begin(), all.end(), std::tuple<int64_t, int, int>{4000, 60, 200}), all.end()) << timecode;
         EXPECT_NE(std::find(all.begin(), all.end(), std::tuple<int64_t, int, int>{on62, 62, 200}), all.end()) << timecode;
     }
-    setSyncSource(kSyncInternal);
-    setMtcTimeSource(nullptr);
 }
 
 // A stop during the pre-count disarms punch-in: a later plain play past the punch-in tick
@@ -356,11 +357,11 @@ TEST_F(InputTest, StoppingDisarmsPunchIn) {
     const Notes before = notes(rec.events);
     armPunchIn(3840);
     startPlay();
-    while (playerPosition() < 2000) clockPass();
+    playTo(2000);
     stopPlay();
     locate(3000);
     startPlay();
-    while (playerPosition() < 4500) clockPass();
+    playTo(4500);
     EXPECT_FALSE(recordingActive());
     stopPlay();
     EXPECT_EQ(takeFinishedRecordings(song), 0);
