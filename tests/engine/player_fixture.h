@@ -76,6 +76,12 @@ inline tarvio::Event control(uint8_t c, uint8_t v, int32_t step = 0) {
     e.step = step;
     return e;
 }
+inline tarvio::Event program(uint8_t p, int32_t step = 0) {
+    tarvio::Event e;
+    e.setProgram(p);
+    e.step = step;
+    return e;
+}
 inline tarvio::Event tempo(uint32_t bpm, int32_t step) {
     tarvio::Event e;
     e.setTempo(bpm);

@@ -1,5 +1,5 @@
-// The player on a fake clock: chase, tempo, loop, stop-at, suspend and hold, previews, MMC out,
-// waits during rewind, mutes after previews and takes.
+// The player and the clock pass on a fake clock: chase, tempo, loop, stop-at, suspend and hold,
+// previews, MMC out, waits during rewind, mutes after previews and takes, wind, time-code chase.
 #include <algorithm>
 #include <string>
 
@@ -25,10 +25,9 @@ std::vector<int> notesOn(const SendRecorder& rec) {
 uint32_t followPlayTime() { return playTimeMs() + 1; }
 
 TEST_F(PlayerTest, StartChasesInListOrderThenPlaysAfterThePauseAndStopReleases) {
-    Event program, bend;
-    program.setProgram(5);
+    Event bend;
     bend.setBend(100);
-    track({program, control(7, 90), bend, note(60, 960), note(62, 960), note(64, 960, 2000)});
+    track({program(5), control(7, 90), bend, note(60, 960), note(62, 960), note(64, 960, 2000)});
     setSong(&song);
     locate(1000);
     startPlay();
@@ -348,6 +347,72 @@ TEST_F(PlayerTest, TheChaseSleepsWithoutTheEngineLock) {
     EXPECT_GT(sleeps, 1200);
     EXPECT_EQ(sleepsUnderLock, 0);
     clock.onSleep = previous;
+}
+
+uint32_t gMtc = 0;
+uint32_t fakeMtc() { return gMtc; }
+
+TEST_F(PlayerTest, FastForwardWhilePlayingIsCappedAndSlowedWhileRecording) {
+    track({program(7), note(60, 100000)});  // every chase sends one more program change
+    setSong(&song);
+    startPlay();
+    passes(5);
+    // Ticks gained by one pass that comes extra milliseconds late (0.96 ticks per ms).
+    auto jump = [&](uint32_t lateMs) {
+        const int32_t before = playerPosition();
+        clock.now += lateMs;
+        passes(1);
+        return playerPosition() - before;
+    };
+    setWindFlags(true, true, false);
+    EXPECT_EQ(jump(199), 480);  // 200 ms x 4, capped at 500 ms
+    setWindFlags(false, true, false);
+    EXPECT_EQ(jump(99), 192);  // 100 ms x 2
+    setRecording(true);
+    EXPECT_EQ(jump(99), 96);  // real time while recording
+}
+
+TEST_F(PlayerTest, RewindStopsAtZeroAndPlaysOnWithAFreshChaseWhenReleased) {
+    track({program(7), note(60, 100000)});  // every chase sends one more program change
+    setSong(&song);
+    startPlay();
+    passes(100);
+    ASSERT_GT(playerPosition(), 50);
+    setWindFlags(false, false, true);
+    clock.now += 100;  // a step of 9 ticks per ms reaches below 0
+    passes(1);
+    EXPECT_FALSE(playerPlaying());
+    EXPECT_EQ(playerPosition(), 0);
+    passes(5);
+    EXPECT_EQ(playerPosition(), 0);
+    rec.sent.clear();
+    setWindFlags(false, false, false);
+    passes(1);
+    EXPECT_TRUE(playerPlaying());
+    passes(5);
+    EXPECT_EQ(rec.withStatus(0xC0).size(), 1u);  // tick 0 plays again
+}
+
+TEST_F(PlayerTest, TimeCodeJumpOfASecondRelocatesAndASmallerOneIsAbsorbed) {
+    track({program(7), note(60, 100000)});  // every chase sends one more program change
+    setSong(&song);
+    setSyncSource(kSyncMtc);
+    setMtcTimeSource(&fakeMtc);
+    gMtc = 0;
+    startPlay();
+    passes(10);
+    EXPECT_EQ(playerPosition(), 0);  // the song waits for the time code
+
+    gMtc = playTimeMs() + 999;
+    passes(1);
+    EXPECT_EQ(playerPosition(), 959);
+    EXPECT_EQ(rec.withStatus(0xC0).size(), 1u);
+
+    gMtc = playTimeMs() + 1000;
+    passes(1);
+    EXPECT_TRUE(playerPlaying());
+    EXPECT_EQ(playerPosition(), int32_t(gMtc * 0.96));
+    EXPECT_EQ(rec.withStatus(0xC0).size(), 2u);  // chased again at the new place
 }
 
 }  // namespace
