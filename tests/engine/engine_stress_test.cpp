@@ -18,16 +18,13 @@ namespace {
 
 void sleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
-TEST(EngineThread, PlaysAndStopsOnTheRealClock) {
-    FakeClock portClock;
-    FakeDriver driver{portClock};
-    driver.outNames = {"Synth"};
-    createPorts(driver, portClock);
-    setOutDevice(0, 0);
-    openOut(0);
-    resetPlayerForTests();
-    Song song;
-    Track& t = song.createTrack();
+using EngineThread = EngineTest;
+
+TEST_F(EngineThread, PlaysAndStopsOnTheRealClock) {
+    setEngineClock(nullptr);  // the ports keep the fake clock
+    setWaitPumpForTests(nullptr);
+    setSendObserver(nullptr);
+    Track& t = track({});
     for (int i = 0; i < 1000; ++i) t.events.pushBack(note(uint8_t(40 + i % 40), 20, 10));
     setSong(&song);
     startEngine();
@@ -41,8 +38,6 @@ TEST(EngineThread, PlaysAndStopsOnTheRealClock) {
     EXPECT_FALSE(engineRunning());
     EXPECT_GT(driver.shorts.size(), 2u);
     EXPECT_GT(clockThreadCpuSeconds(), 0.0);
-    resetPlayerForTests();
-    destroyPortsForTests();
 }
 
 TEST(EngineStress, ClockInputAndEditsTogether) {

@@ -64,29 +64,23 @@ inline std::string drain(SendRecorder& rec) {
     return out;
 }
 
-inline tarvio::Event note(uint8_t n, int32_t step, uint16_t gate = 10, uint8_t velocity = 100) {
+inline tarvio::Event at(int32_t step, auto set) {
     tarvio::Event e;
-    e.setNote(n, velocity, gate);
+    set(e);
     e.step = step;
     return e;
+}
+inline tarvio::Event note(uint8_t n, int32_t step, uint16_t gate = 10, uint8_t velocity = 100) {
+    return at(step, [&](tarvio::Event& e) { e.setNote(n, velocity, gate); });
 }
 inline tarvio::Event control(uint8_t c, uint8_t v, int32_t step = 0) {
-    tarvio::Event e;
-    e.setControl(c, v);
-    e.step = step;
-    return e;
+    return at(step, [&](tarvio::Event& e) { e.setControl(c, v); });
 }
 inline tarvio::Event program(uint8_t p, int32_t step = 0) {
-    tarvio::Event e;
-    e.setProgram(p);
-    e.step = step;
-    return e;
+    return at(step, [&](tarvio::Event& e) { e.setProgram(p); });
 }
 inline tarvio::Event tempo(uint32_t bpm, int32_t step) {
-    tarvio::Event e;
-    e.setTempo(bpm);
-    e.step = step;
-    return e;
+    return at(step, [&](tarvio::Event& e) { e.setTempo(bpm); });
 }
 
 // Runs clock passes for the user-side waits; a wait the engine never answers fails the test
