@@ -75,7 +75,8 @@ TEST_F(PlayerTest, ManyTempoChangesKeepTicksOnTime) {
     ASSERT_GE(ons.size(), size_t(kLastTick / kNoteEvery - 2));
     std::vector<double> errors;
     for (size_t k = 0; k < ons.size(); ++k) errors.push_back(ons[k].ms - exact[(k + 1) * kNoteEvery]);
-    EXPECT_LE(*std::max_element(errors.begin(), errors.end()) - *std::min_element(errors.begin(), errors.end()), 1.5);
+    const auto [lo, hi] = std::minmax_element(errors.begin(), errors.end());
+    EXPECT_LE(*hi - *lo, 1.5);
 }
 
 TEST_F(PlayerTest, LoopWrapsBeforeItsEndUnlessEmptyOrFollowingTimeCode) {
