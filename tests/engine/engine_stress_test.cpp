@@ -1,37 +1,44 @@
-// The engine's threads together: the real clock thread plays, records and previews while an
-// input thread plays into the loopback and the user-interface thread edits, solos, rewinds,
-// holds and replaces the song. Built for the thread sanitizer; it checks no timing, only that
-// every wait is answered and the engine ends stopped.
-#include <gtest/gtest.h>
-
+// The engine's real clock thread. Alone it plays and stops a song. Under stress it plays,
+// records and previews while an input thread plays into the loopback and the user-interface
+// thread edits, solos, rewinds, holds and replaces the song; built for the thread sanitizer, it
+// checks no timing, only that every wait is answered and the engine ends stopped.
 #include <atomic>
 #include <chrono>
 #include <memory>
 #include <thread>
-#include <vector>
 
-#include "engine/clock_thread.h"
 #include "engine/drivers/device_driver.h"
 #include "engine/drivers/loopback.h"
-#include "engine/input.h"
-#include "engine/metronome.h"
-#include "engine/platform/clock.h"
-#include "engine/player.h"
-#include "engine/ports.h"
-#include "model/song.h"
+#include "player_fixture.h"
 
 using namespace tarvio;
+using namespace enginetest;
 
 namespace {
 
-Event note(uint8_t n, int32_t step, uint16_t gate) {
-    Event e;
-    e.setNote(n, 100, gate);
-    e.step = step;
-    return e;
-}
-
 void sleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+using EngineThread = EngineTest;
+
+TEST_F(EngineThread, PlaysAndStopsOnTheRealClock) {
+    setEngineClock(nullptr);  // the ports keep the fake clock
+    setWaitPumpForTests(nullptr);
+    setSendObserver(nullptr);
+    Track& t = track({});
+    for (int i = 0; i < 1000; ++i) t.events.pushBack(note(uint8_t(40 + i % 40), 20, 10));
+    setSong(&song);
+    startEngine();
+    EXPECT_TRUE(engineRunning());
+    startPlay();
+    EXPECT_TRUE(playerPlaying());
+    sleepMs(300);
+    stopPlay();
+    EXPECT_FALSE(playerPlaying());
+    shutdownEngine();
+    EXPECT_FALSE(engineRunning());
+    EXPECT_GT(driver.shorts.size(), 2u);
+    EXPECT_GT(clockThreadCpuSeconds(), 0.0);
+}
 
 TEST(EngineStress, ClockInputAndEditsTogether) {
     setEngineClock(nullptr);
@@ -51,11 +58,10 @@ TEST(EngineStress, ClockInputAndEditsTogether) {
 
     Song songs[2];
     for (Song& song : songs) {
-        for (int i = 0; i < 3; ++i) {
+        for (uint8_t i = 0; i < 3; ++i) {
             Track& t = song.createTrack();
-            t.port = uint8_t(i == 0 ? 0 : 3);
-            t.channel = uint8_t(i);
-            t.record = uint8_t(i);
+            t.port = i == 0 ? 0 : 3;
+            t.channel = t.record = i;
             for (int k = 0; k < 200; ++k) t.events.pushBack(note(uint8_t(48 + (k + i) % 24), 60, 40));
         }
         song.createPhrase().events.pushBack(note(60, 120, 100));
@@ -65,10 +71,9 @@ TEST(EngineStress, ClockInputAndEditsTogether) {
 
     std::atomic<bool> stop{false};
     std::thread input([&] {
-        for (int k = 0; !stop; ++k) {
-            const uint32_t key = uint32_t(40 + k % 30) << 8;
-            send(0, 0x500090u | key);
-            send(0, 0x000080u | key);
+        for (uint32_t k = 0; !stop; ++k) {
+            send(0, 0x500090u | (40 + k % 30) << 8);
+            send(0, 0x000080u | (40 + k % 30) << 8);
             std::this_thread::sleep_for(std::chrono::microseconds(300));
         }
     });

@@ -1,18 +1,14 @@
-// MIDI input on a fake driver and clock: conversion, recording, filters, thru, MTC and MMC.
-#include <gtest/gtest.h>
-
+// MIDI input on a fake driver and clock: conversion, recording (alone and while the player
+// plays), filters, thru, MTC and MMC.
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <chrono>
 #include <thread>
-#include <vector>
+#include <tuple>
 
-#include "engine/input.h"
-#include "engine/player.h"
-#include "engine/ports.h"
-#include "fake_driver.h"
-#include "model/song.h"
-#include "ops/filters.h"
+#include "ops/take_recording.h"
+#include "player_fixture.h"
 
 using namespace tarvio;
 using namespace enginetest;
@@ -28,42 +24,27 @@ constexpr uint32_t kHms1_2_3 = ((1 * 60 + 2) * 60 + 3) * 1000;  // 01:02:03 in m
 
 using Take = std::vector<std::vector<int>>;  // tick, b0, b1, gate of every event; then the end
 constexpr int kRest = 0;
+using Notes = std::vector<std::tuple<int64_t, int, int>>;  // tick, note, gate of sounding notes
 
-class InputTest : public ::testing::Test {
+Notes notes(const EventList& l) {
+    Notes r;
+    int64_t t = 0;
+    for (const Event& e : l) {
+        if (!e.isRest()) r.emplace_back(t, e.b[0], e.gate());
+        t += e.step;
+    }
+    return r;
+}
+
+class InputTest : public EngineTest {
 protected:
-    FakeClock clock;
-    FakeDriver driver{clock};
-    Song song;
-    MidiHandle keys = kNoHandle, sync = kNoHandle;
-
     void SetUp() override {
-        driver.outNames = {"Out"};
-        driver.inNames = {"Keys", "Sync"};
-        setEngineClock(&clock);
-        createPorts(driver, clock);
-        ASSERT_TRUE(openIn(0) && openIn(1));
-        setOutDevice(0, 0);
-        ASSERT_TRUE(openOut(0));
-        keys = inPortSlot(0)->handle;
-        sync = inPortSlot(1)->handle;
-        resetInputForTests();
-        installInputHandler();
+        EngineTest::SetUp();
         setInputNotify(captureNotify);
         gNotified.clear();
-        setFilters({});
-        resetPlayerForTests();
         setSong(&song);
     }
-    void TearDown() override {
-        resetPlayerForTests();
-        setInputHandler(nullptr);
-        destroyPortsForTests();
-        resetInputForTests();
-        setFilters({});
-        setEngineClock(nullptr);
-    }
 
-    void play(uint32_t m) { driver.deliverShort(keys, m); }
     // The take that ended last.
     static Take take() {
         Take r;
@@ -85,6 +66,22 @@ protected:
             clock.now += piece ? 8 : 0;
             driver.deliverShort(from ? from : sync, msg(0xF1, uint8_t(piece << 4 | nibbles[piece])));
         }
+    }
+    // A track with notes 40, 41 and 42 at 3840, 4800 and 6000 in this record mode.
+    Track& recordTrack(uint8_t record) {
+        Track& t = track({note(0, 3840, 0, 0), note(40, 960, 240), note(41, 1200, 240), note(42, 480, 240)});
+        t.record = record;
+        return t;
+    }
+    void playTo(int32_t tick) {
+        while (playerPosition() < tick) clockPass();
+    }
+    // Runs clock passes until the player has reached tick, then plays the message; returns the
+    // position it was played at.
+    int32_t playAt(int32_t tick, uint32_t message) {
+        playTo(tick);
+        play(message);
+        return playerPosition();
     }
 };
 
@@ -265,6 +262,7 @@ void blockInsideInput(int, uint32_t) {
 
 TEST_F(InputTest, ReplacingTheSongWaitsUntilTheInputPathHasLeftIt) {
     gInsideStage = 0;
+    setWaitPumpForTests(nullptr);
     setInputNotify(blockInsideInput);
     std::thread input([&] { play(msg(0x90, 60, 100)); });
     while (gInsideStage != 1) std::this_thread::yield();
@@ -281,4 +279,103 @@ TEST_F(InputTest, ReplacingTheSongWaitsUntilTheInputPathHasLeftIt) {
     ui.join();
     EXPECT_TRUE(replaced);
     EXPECT_EQ(playerSong(), &other);
+}
+
+TEST_F(InputTest, PlayedNotesReachTheRecordTracks) {
+    Track& rec = recordTrack(1);
+    Track& mix = recordTrack(2);
+    setSong(&song);
+    locate(3840);
+    setRecording(true);
+    startPlay();
+    ASSERT_TRUE(recordingActive());
+    EXPECT_EQ(recordStartTick(), 3840);
+
+    const int32_t on60 = playAt(4000, 0x643C93);
+    const int32_t on62 = playAt(4300, 0x503E93);
+    const int32_t off60 = playAt(4500, 0x003C83);
+    const int32_t off62 = playAt(5000, 0x003E93);  // a note-on with velocity 0 ends it
+    playTo(5760);
+    stopPlay();
+    ASSERT_FALSE(recordingActive());
+    ASSERT_LT(playerPosition(), 6000);
+
+    EXPECT_EQ(takeFinishedRecordings(song), 2);
+    const std::tuple<int64_t, int, int> n60{on60, 60, off60 - on60}, n62{on62, 62, off62 - on62};
+    EXPECT_EQ(notes(rec.events), (Notes{n60, n62, {6000, 42, 240}}));
+    EXPECT_EQ(notes(mix.events), (Notes{{3840, 40, 240}, n60, n62, {4800, 41, 240}, {6000, 42, 240}}));
+}
+
+uint32_t gMtcShift = 0;
+uint32_t followWithShift() { return playTimeMs() + 1 + gMtcShift; }
+
+// Rewind during a take and a time-code jump restart recording elsewhere: what was recorded
+// before is kept as a take of its own and taken into the song with the later one.
+TEST_F(InputTest, ATakeCutShortByRewindOrTimeCodeIsKept) {
+    Track& mix = recordTrack(2);
+    setSong(&song);
+    for (const bool timecode : {false, true}) {
+        setSyncSource(timecode ? kSyncMtc : kSyncInternal);
+        setMtcTimeSource(&followWithShift);
+        gMtcShift = 0;
+        locate(3840);
+        setRecording(true);
+        startPlay();
+        playAt(4000, 0x643C93);
+        playAt(4200, 0x003C83);
+        playTo(4600);
+        if (timecode) {
+            gMtcShift = 2000;  // relocates and starts again about 1900 ticks on
+            clockPass();
+            gMtcShift = 0;
+        } else {
+            setWindFlags(false, false, true);
+            clockPass();
+            setWindFlags(false, false, false);
+            clockPass();
+        }
+        ASSERT_TRUE(playerPlaying()) << timecode;
+        ASSERT_TRUE(recordingActive()) << timecode;
+        const int32_t again = recordStartTick();
+        const int32_t on62 = playAt(again + 100, 0x503E93);
+        playAt(again + 300, 0x003E83);
+        stopPlay();
+
+        Notes expected = notes(mix.events);
+        expected.insert(expected.end(), {{4000, 60, 200}, {on62, 62, 200}});
+        std::sort(expected.begin(), expected.end());
+        EXPECT_EQ(takeFinishedRecordings(song), 2) << timecode;
+        Notes all = notes(mix.events);
+        std::sort(all.begin(), all.end());
+        EXPECT_EQ(all, expected) << timecode;
+    }
+}
+
+// A stop during the pre-count disarms punch-in: a later plain play past the punch-in tick
+// records nothing and leaves the REC. track as it was.
+TEST_F(InputTest, StoppingDisarmsPunchIn) {
+    Track& rec = recordTrack(1);
+    setSong(&song);
+    const Notes before = notes(rec.events);
+    armPunchIn(3840);
+    startPlay();
+    playTo(2000);
+    stopPlay();
+    locate(3000);
+    startPlay();
+    playTo(4500);
+    EXPECT_FALSE(recordingActive());
+    stopPlay();
+    EXPECT_EQ(takeFinishedRecordings(song), 0);
+    EXPECT_EQ(notes(rec.events), before);
+}
+
+// A take whose steps add up to 0 (rewind at once) still holds what was played: it is taken
+// as long as its events reach.
+TEST_F(InputTest, AZeroLengthTakeWithEventsIsTaken) {
+    Track& rec = recordTrack(1);
+    EventList take;
+    take.pushBack(note(60, 0, 240));
+    EXPECT_EQ(takeRecording(song, take, 3840, false), 1);
+    EXPECT_EQ(notes(rec.events), (Notes{{3840, 60, 240}, {4800, 41, 240}, {6000, 42, 240}}));
 }

@@ -1,7 +1,9 @@
-// The player on a fake clock: chase, tempo, loop, stop-at, suspend and hold, previews, MMC out,
-// waits during rewind, mutes after previews and takes.
+// The player and the clock pass on a fake clock: chase, tempo, loop, stop-at, suspend and hold,
+// previews, MMC out, waits during rewind, mutes after previews and takes, wind, time-code chase;
+// the metronome's clicks and the time-code writer.
 #include <algorithm>
 #include <string>
+#include <utility>
 
 #include "engine/emitter.h"
 #include "io/smf.h"
@@ -13,7 +15,6 @@ using namespace enginetest;
 namespace {
 
 using PlayerTest = EngineTest;
-using Msgs = std::vector<std::vector<uint8_t>>;
 
 // The note numbers of the note-ons sent, in order.
 std::vector<int> notesOn(const SendRecorder& rec) {
@@ -23,35 +24,21 @@ std::vector<int> notesOn(const SendRecorder& rec) {
     return out;
 }
 
-// The bytes sent so far; forgets them.
-Msgs drain(SendRecorder& rec) {
-    Msgs out;
-    for (const Sent& s : rec.sent) out.push_back(s.bytes);
-    rec.sent.clear();
-    return out;
-}
-
 uint32_t followPlayTime() { return playTimeMs() + 1; }
 
 TEST_F(PlayerTest, StartChasesInListOrderThenPlaysAfterThePauseAndStopReleases) {
-    Track& t = song.createTrack();
-    Event program, bend;
-    program.setProgram(5);
-    bend.setBend(100);
-    for (const Event& e : {program, control(7, 90), bend, note(60, 960), note(62, 960), note(64, 960, 2000)})
-        t.events.pushBack(e);
+    const Event bend = at(0, [](Event& e) { e.setBend(100); });
+    track({program(5), control(7, 90), bend, note(60, 960), note(62, 960), note(64, 960, 2000)});
     setSong(&song);
     locate(1000);
     startPlay();
     ASSERT_TRUE(playerPlaying());
 
     // Sustain off on the tempo track and the track, then the chased state, one per millisecond.
-    ASSERT_GE(rec.sent.size(), 5u);
+    ASSERT_EQ(rec.sent.size(), 5u);
     for (size_t i = 1; i < 5; ++i) EXPECT_EQ(rec.sent[i].ms - rec.sent[i - 1].ms, 1u);
     const uint32_t chased = rec.sent[4].ms;
-    Msgs start = drain(rec);
-    start.resize(5);
-    EXPECT_EQ(start, (Msgs{{0xB0, 64, 0}, {0xB0, 64, 0}, {0xC0, 5}, {0xB0, 7, 90}, {0xE0, 100, 64}}));
+    EXPECT_EQ(drain(rec), "B0 40 00\nB0 40 00\nC0 05\nB0 07 5A\nE0 64 40\n");
 
     locate(0);  // refused while playing
     EXPECT_GE(playerPosition(), 1000);
@@ -62,44 +49,38 @@ TEST_F(PlayerTest, StartChasesInListOrderThenPlaysAfterThePauseAndStopReleases) 
 
     rec.sent.clear();
     stopPlay();
-    EXPECT_EQ(drain(rec), (Msgs{{0x80, 64, 64}, {0xB0, 64, 0}}));
+    EXPECT_EQ(drain(rec), "80 40 40\nB0 40 00\n");
 }
 
 // Against the exact time of each tick, the error spread stays within 1.5 ms over many tempo changes.
 TEST_F(PlayerTest, ManyTempoChangesKeepTicksOnTime) {
     const uint32_t tempos[] = {97, 131, 113, 149, 89};
-    constexpr int kChanges = 150, kEvery = 37, kNoteEvery = 10;
+    constexpr int kChanges = 150, kEvery = 37, kNoteEvery = 10, kLastTick = kEvery * (kChanges + 1);
     song.tempoTrack->events.pushBack(tempo(120, kEvery));
     for (int i = 0; i < kChanges; ++i) song.tempoTrack->events.pushBack(tempo(tempos[i % 5], kEvery));
-    Track& t = song.createTrack();
-    t.events.pushBack(note(0, kNoteEvery));  // a rest up to the first note
+    Track& t = track({note(0, kNoteEvery)});  // a rest up to the first note
     t.events.back().setRest();
-    const int lastTick = kEvery * (kChanges + 1);
-    for (int tick = kNoteEvery; tick < lastTick; tick += kNoteEvery) t.events.pushBack(note(60, kNoteEvery, 2));
+    for (int tick = kNoteEvery; tick < kLastTick; tick += kNoteEvery) t.events.pushBack(note(60, kNoteEvery, 2));
     setSong(&song);
     startPlay();
-    passes(int(lastTick * 1.5));
+    passes(int(kLastTick * 1.5));
 
-    std::vector<double> exact(size_t(lastTick) + 1);
+    std::vector<double> exact(size_t(kLastTick) + 1);
     double ms = 0, perTick = 60000.0 / 480 / 120;
-    for (int tick = 1; tick <= lastTick; ++tick) {
+    for (int tick = 1; tick <= kLastTick; ++tick) {
         exact[size_t(tick)] = ms += perTick;
         if (tick % kEvery == 0 && tick / kEvery <= kChanges) perTick = 60000.0 / 480 / tempos[(tick / kEvery - 1) % 5];
     }
     const std::vector<Sent> ons = rec.withStatus(0x90);
-    ASSERT_GE(ons.size(), size_t(lastTick / kNoteEvery - 2));
-    double lo = 1e9, hi = -1e9;
-    for (size_t k = 0; k < ons.size(); ++k) {
-        const double err = ons[k].ms - exact[(k + 1) * kNoteEvery];
-        lo = std::min(lo, err);
-        hi = std::max(hi, err);
-    }
-    EXPECT_LE(hi - lo, 1.5);
+    ASSERT_GE(ons.size(), size_t(kLastTick / kNoteEvery - 2));
+    std::vector<double> errors;
+    for (size_t k = 0; k < ons.size(); ++k) errors.push_back(ons[k].ms - exact[(k + 1) * kNoteEvery]);
+    const auto [lo, hi] = std::minmax_element(errors.begin(), errors.end());
+    EXPECT_LE(*hi - *lo, 1.5);
 }
 
 TEST_F(PlayerTest, LoopWrapsBeforeItsEndUnlessEmptyOrFollowingTimeCode) {
-    Track& t = song.createTrack();
-    for (int n : {60, 62, 64, 65}) t.events.pushBack(note(uint8_t(n), 480));
+    track({note(60, 480), note(62, 480), note(64, 480), note(65, 480)});
     setSong(&song);
     setLoop(960, 0);  // given in either order
     setLoopOn(true);
@@ -128,7 +109,7 @@ TEST_F(PlayerTest, LoopWrapsBeforeItsEndUnlessEmptyOrFollowingTimeCode) {
 }
 
 TEST_F(PlayerTest, StopAtStopsAtItsTickAndZeroMeansNone) {
-    song.createTrack().events.pushBack(note(60, 4000));
+    track({note(60, 4000)});
     setSong(&song);
     setStopAt(0);
     startPlay();
@@ -154,7 +135,7 @@ TEST_F(PlayerTest, StopAtStopsAtItsTickAndZeroMeansNone) {
 }
 
 TEST_F(PlayerTest, SuspensionCatchesUpAndHoldDropsTheTime) {
-    song.createTrack().events.pushBack(note(60, 100000));
+    track({note(60, 100000)});
     setSong(&song);
     startPlay();
     passes(10);
@@ -184,26 +165,31 @@ TEST_F(PlayerTest, SuspensionCatchesUpAndHoldDropsTheTime) {
 }
 
 TEST_F(PlayerTest, NotePreviewRestrikesTheSameNoteAndCutsTheOthers) {
-    previewNote(0, 0, 60, 100, 200);
-    passes(1);
-    EXPECT_EQ(drain(rec), (Msgs{{0x90, 60, 0}, {0x90, 60, 100}}));
-    previewNote(0, 0, 60, 90, 200);
-    passes(1);
-    EXPECT_EQ(drain(rec), (Msgs{{0x90, 60, 0}, {0x90, 60, 90}}));
-    previewNote(0, 0, 62, 80, 50);
-    passes(1);
-    EXPECT_EQ(drain(rec), (Msgs{{0x90, 62, 0}, {0x90, 62, 80}, {0x90, 60, 0}}));
+    struct Case {
+        uint8_t note, velocity;
+        const char* sent;
+    };
+    const Case cases[] = {
+        {60, 100, "90 3C 00\n90 3C 64\n"},
+        {60, 90, "90 3C 00\n90 3C 5A\n"},
+        {62, 80, "90 3E 00\n90 3E 50\n90 3C 00\n"},
+    };
+    for (const Case& c : cases) {
+        previewNote(0, 0, c.note, c.velocity, 50);
+        passes(1);
+        EXPECT_EQ(drain(rec), c.sent);
+    }
     passes(60);
-    EXPECT_EQ(drain(rec), (Msgs{{0x90, 62, 0}}));
+    EXPECT_EQ(drain(rec), "90 3E 00\n");
     EXPECT_EQ(playerState().notePreviewCount, 0u);
 }
 
+// A phrase previews on its port until cancelled; one started during an edit plays nothing
+// then, and every way of ending it clears it.
 TEST_F(PlayerTest, TrackPreviewPlaysAPhraseOnItsPortUntilCancelled) {
-    Track& phrase = song.createPhrase();
+    Track& phrase = track({note(60, 480, 480), note(62, 480, 480)}, true);
     phrase.port = 1;
     phrase.channel = 2;
-    phrase.events.pushBack(note(60, 480, 480));
-    phrase.events.pushBack(note(62, 480, 480));
     setSong(&song);
     previewTrack(&phrase);
     passes(300);
@@ -212,23 +198,37 @@ TEST_F(PlayerTest, TrackPreviewPlaysAPhraseOnItsPortUntilCancelled) {
     rec.sent.clear();
     cancelPreview();
     EXPECT_EQ(playerState().previewTrack.load(), nullptr);
-    EXPECT_EQ(drain(rec), (Msgs{{0x82, 60, 64}, {0xB2, 64, 0}}));
+    EXPECT_EQ(drain(rec), "82 3C 40\nB2 40 00\n");
+
+    for (const std::string way : {"cancelPreview", "startPlay", "setSong"}) {
+        suspendEngine(false);
+        previewTrack(&phrase);
+        passes(5);
+        EXPECT_TRUE(notesOn(rec).empty()) << way;
+        if (way == "cancelPreview")
+            cancelPreview();
+        else if (way == "startPlay")
+            startPlay();
+        else
+            setSong(&song);
+        EXPECT_EQ(playerState().previewTrack.load(), nullptr) << way;
+        stopPlay();
+        suspendEngine(true);
+    }
 }
 
 TEST_F(PlayerTest, MachineControlGoesOutAtStartAndStop) {
-    song.createTrack();
+    track({});
     setSong(&song);
     setMmcOutput(true, 2, 0x10);
     setMtcOutRate(kMtc25);
     startPlay();
     ASSERT_GE(rec.sent.size(), 2u);
     EXPECT_EQ(rec.sent[0].port, 2);
-    Msgs start = drain(rec);
-    start.resize(2);
-    EXPECT_EQ(start, (Msgs{{0xF0, 0x7F, 0x10, 0x06, 0x44, 0x06, 0x01, 0x20, 0, 0, 0, 0x02, 0xF7},  // locate 25 fps
-                           {0xF0, 0x7F, 0x10, 0x06, 0x03, 0xF7}}));
+    const std::string locate25fps = "F0 7F 10 06 44 06 01 20 00 00 00 02 F7\n";
+    EXPECT_EQ(drain(rec).substr(0, 57), locate25fps + "F0 7F 10 06 03 F7\n");
     stopPlay();
-    EXPECT_EQ(drain(rec).at(0), (std::vector<uint8_t>{0xF0, 0x7F, 0x10, 0x06, 0x01, 0xF7}));
+    EXPECT_EQ(drain(rec).substr(0, 18), "F0 7F 10 06 01 F7\n");
 }
 
 // Waits a rewind held during playback must not block: a pump that releases rewind after 50
@@ -240,7 +240,7 @@ void pumpReleasingRewind() {
 }
 
 TEST_F(PlayerTest, WaitsAreAnsweredWhileRewindIsHeldDuringPlayback) {
-    song.createTrack().events.pushBack(note(60, 100000));
+    track({note(60, 100000)});
     setSong(&song);
     struct Case {
         const char* what;
@@ -273,49 +273,23 @@ TEST_F(PlayerTest, WaitsAreAnsweredWhileRewindIsHeldDuringPlayback) {
     }
 }
 
-TEST_F(PlayerTest, APreviewStartedDuringAnEditCanBeCancelled) {
-    Track& phrase = song.createPhrase();
-    phrase.events.pushBack(note(60, 480, 480));
-    setSong(&song);
-    const char* ways[] = {"cancelPreview", "startPlay", "setSong"};
-    for (const std::string way : ways) {
-        suspendEngine(false);
-        previewTrack(&phrase);
-        passes(5);
-        EXPECT_TRUE(notesOn(rec).empty()) << way;  // nothing plays during the edit
-        if (way == "cancelPreview")
-            cancelPreview();
-        else if (way == "startPlay")
-            startPlay();
-        else
-            setSong(&song);
-        EXPECT_EQ(playerState().previewTrack.load(), nullptr) << way;
-        stopPlay();
-        suspendEngine(true);
-    }
-}
-
 // After a solo preview, a stop and a take the effective mutes are the user's again: with a solo
 // set only the soloed tracks sound, otherwise every unmuted track; the MIDI file export, which
 // plays the tracks as they are muted, then writes every unmuted track.
 TEST_F(PlayerTest, MutesGoBackToTheUsersAfterPreviewsStopsAndTakes) {
     Track* tracks[3];
     for (int i = 0; i < 3; ++i) {
-        tracks[i] = &song.createTrack();
+        tracks[i] = &track({note(uint8_t(60 + i), 480, 100)});
         tracks[i]->channel = uint8_t(i);
-        tracks[i]->events.pushBack(note(uint8_t(60 + i), 480, 100));
     }
     tracks[2]->mute = 1;
-    song.restoreMutes();
     setSong(&song);
     auto mutes = [&] {
         return std::vector<int>{tracks[0]->effectiveMute, tracks[1]->effectiveMute, tracks[2]->effectiveMute};
     };
     struct Case {
         const char* what;
-        int solo;     // track index, -1 none
-        int record;   // track index in record mode 1 recording, -1 none
-        int preview;  // track index previewed, -1 none
+        int solo, record, preview;  // track indexes, -1 none; record mode 1 recording
         std::vector<int> after;
     };
     const Case cases[] = {
@@ -328,10 +302,8 @@ TEST_F(PlayerTest, MutesGoBackToTheUsersAfterPreviewsStopsAndTakes) {
         for (Track* t : tracks) t->solo = t->record = 0;
         song.restoreMutes();
         if (c.solo >= 0) song.setSolo(*tracks[c.solo], true);
-        if (c.record >= 0) {
-            tracks[c.record]->record = 1;
-            setRecording(true);
-        }
+        if (c.record >= 0) tracks[c.record]->record = 1;
+        setRecording(c.record >= 0);
         locate(0);
         startPlay(c.preview >= 0 ? tracks[c.preview]->number : 0);
         passes(20);
@@ -345,20 +317,19 @@ TEST_F(PlayerTest, MutesGoBackToTheUsersAfterPreviewsStopsAndTakes) {
     EXPECT_EQ(mutes(), (std::vector<int>{0, 0, 1}));
     Emitter em;
     const std::vector<uint8_t> smf = exportSmf(song, em);
-    auto has = [&](std::vector<uint8_t> bytes) {
-        return std::search(smf.begin(), smf.end(), bytes.begin(), bytes.end()) != smf.end();
-    };
-    EXPECT_TRUE(has({0x90, 60}));
-    EXPECT_TRUE(has({0x91, 61}));
-    EXPECT_FALSE(has({0x92, 62}));
+    std::string sounding;  // the channels whose note is in the file
+    for (int i = 0; i < 3; ++i) {
+        const uint8_t on[] = {uint8_t(0x90 + i), uint8_t(60 + i)};
+        if (std::search(smf.begin(), smf.end(), on, on + 2) != smf.end()) sounding += char('0' + i);
+    }
+    EXPECT_EQ(sounding, "01");
 }
 
 // The chase paces itself with sleeps at every start and loop wrap; the engine lock, which a
 // note preview from the user interface takes, is never held across them.
 TEST_F(PlayerTest, TheChaseSleepsWithoutTheEngineLock) {
-    Track& t = song.createTrack();
-    for (uint8_t c : {1, 7, 10, 11, 64, 91}) t.events.pushBack(control(c, 100));
-    t.events.pushBack(note(60, 960));
+    track({control(1, 100), control(7, 100), control(10, 100), control(11, 100), control(64, 100),
+           control(91, 100), note(60, 960)});
     setSong(&song);
     int sleepsUnderLock = 0, sleeps = 0;
     auto previous = clock.onSleep;
@@ -378,6 +349,152 @@ TEST_F(PlayerTest, TheChaseSleepsWithoutTheEngineLock) {
     EXPECT_GT(sleeps, 1200);
     EXPECT_EQ(sleepsUnderLock, 0);
     clock.onSleep = previous;
+}
+
+uint32_t gMtc = 0;
+uint32_t fakeMtc() { return gMtc; }
+
+TEST_F(PlayerTest, FastForwardWhilePlayingIsCappedAndSlowedWhileRecording) {
+    track({program(7), note(60, 100000)});  // every chase sends one more program change
+    setSong(&song);
+    startPlay();
+    passes(5);
+    // Ticks gained by one pass that comes extra milliseconds late (0.96 ticks per ms).
+    auto jump = [&](uint32_t lateMs) {
+        const int32_t before = playerPosition();
+        clock.now += lateMs;
+        passes(1);
+        return playerPosition() - before;
+    };
+    setWindFlags(true, true, false);
+    EXPECT_EQ(jump(199), 480);  // 200 ms x 4, capped at 500 ms
+    setWindFlags(false, true, false);
+    EXPECT_EQ(jump(99), 192);  // 100 ms x 2
+    setRecording(true);
+    EXPECT_EQ(jump(99), 96);  // real time while recording
+}
+
+TEST_F(PlayerTest, RewindStopsAtZeroAndPlaysOnWithAFreshChaseWhenReleased) {
+    track({program(7), note(60, 100000)});  // every chase sends one more program change
+    setSong(&song);
+    startPlay();
+    passes(100);
+    ASSERT_GT(playerPosition(), 50);
+    setWindFlags(false, false, true);
+    clock.now += 100;  // a step of 9 ticks per ms reaches below 0
+    passes(1);
+    EXPECT_FALSE(playerPlaying());
+    EXPECT_EQ(playerPosition(), 0);
+    passes(5);
+    EXPECT_EQ(playerPosition(), 0);
+    rec.sent.clear();
+    setWindFlags(false, false, false);
+    passes(1);
+    EXPECT_TRUE(playerPlaying());
+    passes(5);
+    EXPECT_EQ(rec.withStatus(0xC0).size(), 1u);  // tick 0 plays again
+}
+
+TEST_F(PlayerTest, TimeCodeJumpOfASecondRelocatesAndASmallerOneIsAbsorbed) {
+    track({program(7), note(60, 100000)});  // every chase sends one more program change
+    setSong(&song);
+    setSyncSource(kSyncMtc);
+    setMtcTimeSource(&fakeMtc);
+    gMtc = 0;
+    startPlay();
+    passes(10);
+    EXPECT_EQ(playerPosition(), 0);  // the song waits for the time code
+
+    gMtc = playTimeMs() + 999;
+    passes(1);
+    EXPECT_EQ(playerPosition(), 959);
+    EXPECT_EQ(rec.withStatus(0xC0).size(), 1u);
+
+    gMtc = playTimeMs() + 1000;
+    passes(1);
+    EXPECT_TRUE(playerPlaying());
+    EXPECT_EQ(playerPosition(), int32_t(gMtc * 0.96));
+    EXPECT_EQ(rec.withStatus(0xC0).size(), 2u);  // chased again at the new place
+}
+
+class MetronomeTest : public EngineTest {
+protected:
+    void SetUp() override {
+        EngineTest::SetUp();
+        MetronomeSettings m;
+        m.on = 1;
+        setMetronome(m);
+    }
+    std::vector<int> clicks() const {
+        std::vector<int> out;
+        for (const Sent& s : rec.withStatus(0x99)) out.push_back(s.bytes[1]);
+        return out;
+    }
+};
+
+TEST_F(MetronomeTest, ThreeFourClicksStrongWeakWeakAndEndsEachClickFirst) {
+    song.initialBeat = {0, 3, 4};
+    setSong(&song);
+    startPlay();
+    passes(2200);
+    const std::vector<int> c = clicks();
+    ASSERT_GE(c.size(), 5u);
+    EXPECT_EQ(std::vector<int>(c.begin(), c.begin() + 5), (std::vector<int>{34, 33, 33, 34, 33}));
+    bool first = true;  // every later click ends the one before first
+    for (size_t i = 1; i < rec.sent.size(); ++i) {
+        if (rec.sent[i].status() == 0x99 && !std::exchange(first, false)) {
+            EXPECT_EQ(rec.sent[i - 1].status(), 0x89);
+        }
+    }
+}
+
+TEST_F(MetronomeTest, DownbeatClicksOnlyWhenPlayStartsOnItAndStoppingEndsTheClickAtOnce) {
+    setSong(&song);
+    locate(490);  // inside the second beat
+    startPlay();
+    passes(5);
+    EXPECT_TRUE(clicks().empty());
+    passes(600);
+    EXPECT_EQ(clicks(), std::vector<int>{33});
+    stopPlay();
+    rec.sent.clear();
+    locate(1920);
+    startPlay();
+    passes(10);
+    ASSERT_EQ(clicks(), std::vector<int>{34});
+    stopPlay();
+    EXPECT_EQ(rec.sent.back().bytes, (std::vector<uint8_t>{0x89, 34, 64}));
+    const size_t count = rec.sent.size();
+    passes(600);
+    EXPECT_EQ(rec.sent.size(), count);
+}
+
+TEST(MtcTimeRecord, ConvertsForEveryRate) {
+    EXPECT_EQ(timeRecordOf(3723550, kMtc24), (TimeRecord{1, 2, 3, 13, 4}));
+    EXPECT_EQ(timeRecordOf(3723550, kMtc25), (TimeRecord{1, 2, 3, 13, 7}));
+    EXPECT_EQ(timeRecordOf(3723550, kMtc30), (TimeRecord{1, 2, 3, 16, 2}));
+    EXPECT_EQ(timeRecordOf(3723550, kMtc30Drop), (TimeRecord{1, 2, 3, 18, 1}));  // minute 2 drops frames
+    EXPECT_EQ(timeRecordOf(603550, kMtc30Drop), (TimeRecord{0, 10, 3, 16, 2}));   // minute 10 does not
+}
+
+using MtcOutTest = EngineTest;
+
+TEST_F(MtcOutTest, QuarterFramesStartWithPieceZeroAndStartAgainAfterAJump) {
+    setMtcOutPort(1);
+    setMtcOutRate(kMtc30);
+    setMtcOutput(true);
+    for (uint32_t ms = 1010; ms <= 1200; ++ms) mtcOutputPass(ms);  // 1010 is in piece 1
+    std::vector<Sent> qf = rec.withStatus(0xF1);
+    ASSERT_GE(qf.size(), 8u);
+    std::vector<int> pieces;  // piece number and nibble: frame 2 of 0:00:01, 30 fps
+    for (size_t i = 0; i < 8; ++i) pieces.push_back(qf[i].port * 0x100 + qf[i].bytes[1]);
+    EXPECT_EQ(pieces, (std::vector<int>{0x102, 0x110, 0x121, 0x130, 0x140, 0x150, 0x160, 0x176}));
+
+    rec.sent.clear();
+    for (uint32_t ms = 1710; ms <= 1800; ++ms) mtcOutputPass(ms);  // 509 ms on: frame 21, piece 5
+    qf = rec.withStatus(0xF1);
+    ASSERT_FALSE(qf.empty());
+    EXPECT_EQ(qf.front().bytes[1], 0x06);  // piece 0 of frame 22
 }
 
 }  // namespace

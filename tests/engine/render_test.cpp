@@ -25,11 +25,11 @@ Event tempo(uint32_t bpm, int32_t step) { return at(step, [&](Event& e) { e.setT
 Event note(uint8_t n, uint16_t gate, int32_t step) { return at(step, [&](Event& e) { e.setNote(n, 110, gate); }); }
 Event program(uint8_t p, int32_t step = 0) { return at(step, [&](Event& e) { e.setProgram(p); }); }
 
-Track& track(Song& song, uint8_t port, uint8_t channel) {
+void track(Song& song, uint8_t port, uint8_t channel, std::initializer_list<Event> events) {
     Track& t = song.createTrack();
     t.port = port;
     t.channel = channel;
-    return t;
+    for (const Event& e : events) t.events.pushBack(e);
 }
 
 class RenderTest : public ::testing::Test {
@@ -75,12 +75,8 @@ TEST(TempoMapClock, AgreesWithTickToMsOnEveryTick) {
 TEST_F(RenderTest, WavHoldsTheSongByTheTempoMapPlusTheTail) {
     Song song;
     // 120 bpm for 240 ticks (250 ms), then 90 bpm: tick 720 falls at 916 ms.
-    song.tempoTrack->events.pushBack(tempo(120, 240));
-    song.tempoTrack->events.pushBack(tempo(90, 0));
-    Track& t = track(song, 0, 0);
-    t.events.pushBack(program(0, 720));
-    t.events.pushBack(note(60, 240, 480));
-    t.events.pushBack(note(64, 480, 0));  // the last note-off is at tick 1680
+    for (const Event& e : {tempo(120, 240), tempo(90, 0)}) song.tempoTrack->events.pushBack(e);
+    track(song, 0, 0, {program(0, 720), note(60, 240, 480), note(64, 480, 0)});  // last note-off at 1680
 
     RenderSummary summary;
     wavtest::Wav w = render(song, "song.wav", &summary);
@@ -113,16 +109,10 @@ TEST_F(RenderTest, EachPortHasItsOwnChannelsIncludingDrumsAfterGmReset) {
     // The same music once spread over two ports and once on three channels of one port: with a
     // block of channels per port (drum channel included) the audio is the same.
     auto build = [](Song& song, bool twoPorts) {
-        Track& a = track(song, 0, 0);
-        a.events.pushBack(at(0, [](Event& e) { e.setExclusive({0xF0, 0x7E, 0x7F, 0x09, 0x01, 0xF7}); }));
-        a.events.pushBack(program(0, 10));
-        a.events.pushBack(note(60, 480, 480));
-        Track& b = track(song, twoPorts ? 1 : 0, twoPorts ? 0 : 1);
-        b.events.pushBack(program(40, 10));
-        b.events.pushBack(note(67, 480, 480));
-        Track& drums = track(song, twoPorts ? 1 : 0, 9);
-        drums.events.pushBack(note(36, 60, 120));
-        drums.events.pushBack(note(38, 60, 120));
+        const Event gmReset = at(0, [](Event& e) { e.setExclusive({0xF0, 0x7E, 0x7F, 0x09, 0x01, 0xF7}); });
+        track(song, 0, 0, {gmReset, program(0, 10), note(60, 480, 480)});
+        track(song, twoPorts ? 1 : 0, twoPorts ? 0 : 1, {program(40, 10), note(67, 480, 480)});
+        track(song, twoPorts ? 1 : 0, 9, {note(36, 60, 120), note(38, 60, 120)});
     };
     Song spread, together;
     build(spread, true);
