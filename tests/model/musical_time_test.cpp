@@ -50,6 +50,7 @@ struct MeasureWalk {
 
 int32_t measureToTickRef(const Song& s, int32_t m) {
     MeasureWalk w{s};
+    if (!s.beats.empty() && s.beats[0].measure == 0) w.beat = s.beats[w.next++];  // a second entry for 0 may follow
     int64_t sum = 0;
     for (int32_t k = 0; k < m; ++k) sum += w.enter(k);
     return int32_t(std::min<int64_t>(sum, 0x7FFFFFFF));
@@ -107,6 +108,7 @@ TEST(MusicalTime, ZeroLengthMeasuresAndFarChanges) {
     s.initialBeat = {0, 0, 4};
     s.beats = {{0x7FFFFF00u, 4, 4}};
     EXPECT_EQ(measureToTick(s, 0x7FFFFF00 + 2), 3840);
+    EXPECT_EQ(measureToTick(Song(), 0x7FFFFFFF), 0x7FFFFFFF);  // held at the largest tick
     // Held at the largest measure.
     EXPECT_EQ(positions(s, {1000, 0x7FFFFFFF}), (Strings{"2147483392.2.40", "2147483647.0.127"}));
     s.beats = {{0xFFFFFFF0u, 1, 4}};

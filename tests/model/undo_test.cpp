@@ -77,7 +77,6 @@ TEST_F(UndoTest, GroupsUndoInReverseAndRedoInOrder) {
     EXPECT_EQ(a.groupDepth(), 0);
     a.openGroup();
     a.closeGroup();  // nothing inside: leaves no step behind
-    EXPECT_EQ(song.undoHistory.size(), 2u);
 
     EXPECT_EQ(run([&] { EXPECT_TRUE(a.undo()); }), (Log{"undo 3", "undo 2", "undo 1"}));
     EXPECT_EQ(run([&] { EXPECT_TRUE(a.undo()); }), (Log{"undo x"}));
