@@ -24,10 +24,21 @@ struct LogCommand : EditCommand {
 };
 
 // Serial, step and content of every event, for exact comparison.
-std::vector<std::pair<uint32_t, std::vector<uint8_t>>> state(const EventList& l) {
-    std::vector<std::pair<uint32_t, std::vector<uint8_t>>> v;
+using State = std::vector<std::pair<uint32_t, std::vector<uint8_t>>>;
+State state(const EventList& l) {
+    State v;
     for (const Event& e : l) encodeFileForm(e, v.emplace_back(e.serial(), std::vector<uint8_t>{}).second);
     return v;
+}
+
+// After an edit: undo brings back before exactly, and redo the edited state with the same
+// serials, so that later commands still find their events.
+void expectUndoRedo(Track& t, const State& before) {
+    const State after = state(t.events);
+    EXPECT_TRUE(t.undo());
+    EXPECT_EQ(state(t.events), before);
+    EXPECT_TRUE(t.redo());
+    EXPECT_EQ(state(t.events), after);
 }
 
 std::vector<uint32_t> fill(Track& t, std::vector<int> steps) {
@@ -149,11 +160,8 @@ TEST_F(UndoTest, SetCommandsRestoreContent) {
     a.push(makeSetExclusive(a, {s[2]}, {0xF0, 0x7E, 0xF7}, 1, 2));
     a.push(makeSetStep(a, {s[0], s[2]}, 5));
     a.closeGroup();
-    auto edited = state(a.events);
-    a.undo();
-    EXPECT_EQ(state(a.events), before);
-    a.redo();
-    EXPECT_EQ(state(a.events), edited);
+    expectUndoRedo(a, before);
+    const State edited = state(a.events);
 
     // Factories with several operands hand them to the setter in order.
     ParameterBlock blk;
@@ -191,11 +199,7 @@ TEST_F(UndoTest, DeleteUndoIsExact) {
         int64_t total = t.events.length();
         t.push(makeDelete(t, del));
         EXPECT_EQ(t.events.length(), total);
-        auto after = state(t.events);
-        t.undo();
-        EXPECT_EQ(state(t.events), before);
-        t.redo();
-        EXPECT_EQ(state(t.events), after);
+        expectUndoRedo(t, before);
     }
 }
 
@@ -212,11 +216,7 @@ TEST_F(UndoTest, InsertAndUndo) {
     ASSERT_EQ(raw->serials().size(), 3u);
     for (uint32_t x : raw->serials()) EXPECT_EQ(a.events.tickOf(x), 100);
     EXPECT_EQ(a.events.tickOf(s[1]), 100 + 100);  // inserted steps are kept as they were
-    auto after = state(a.events);
-    a.undo();
-    EXPECT_EQ(state(a.events), before);
-    a.redo();
-    EXPECT_EQ(state(a.events), after);  // same serials again, so later commands still find them
+    expectUndoRedo(a, before);
 
     // Serial 0 or an unknown one: at the end.
     a.push(makeInsert(a, {known}, 0));
