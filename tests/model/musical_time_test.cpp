@@ -141,7 +141,7 @@ TEST(MusicalTime, ZeroLengthMeasuresAndFarChanges) {
     }
 }
 
-TEST(MusicalTime, TickToMilliseconds) {
+TEST(MusicalTime, MillisecondsAndFormats) {
     Song s;
     EXPECT_EQ(tickToMs(s, 480), 500);
     addTempo(s, 960, 60);
@@ -164,9 +164,7 @@ TEST(MusicalTime, TickToMilliseconds) {
     Song u;
     u.tpqn = 960;  // the resolution changes how long a tick lasts
     EXPECT_EQ(tickToMs(u, 960), 500);
-}
 
-TEST(MusicalTime, Formats) {
     EXPECT_EQ(formatPosition(MusicalPosition{122, 3, 479}), "  123: 4:  479");
     EXPECT_EQ(formatTime(61234), "  1:01:234");
     EXPECT_EQ(formatTime(3600000 + 59999), " 60:59:999");
