@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <array>
 #include <random>
+#include <string>
+#include <vector>
 
 #include "model/musical_time.h"
 #include "model/song.h"
@@ -11,18 +13,17 @@ using namespace tarvio;
 
 namespace {
 
-struct Pos {
-    int32_t tick;
-    int m, b, t;
-};
-
+// "measure.beat.tick" of each tick, counted from 0.
 template <class Timeline>
-void expectPositions(const Timeline& s, std::initializer_list<Pos> cases) {
-    for (const Pos& c : cases) {
-        MusicalPosition p = tickToPosition(s, c.tick);
-        EXPECT_EQ((std::array<int, 3>{p.measure, p.beat, p.tick}), (std::array<int, 3>{c.m, c.b, c.t})) << c.tick;
+std::vector<std::string> positions(const Timeline& s, std::vector<int32_t> ticks) {
+    std::vector<std::string> out;
+    for (int32_t t : ticks) {
+        MusicalPosition p = tickToPosition(s, t);
+        out.push_back(std::to_string(p.measure) + "." + std::to_string(p.beat) + "." + std::to_string(p.tick));
     }
+    return out;
 }
+using Strings = std::vector<std::string>;
 
 // Appends a tempo event gapBefore ticks after the last one (or the start).
 void addTempo(Song& s, int32_t gapBefore, uint32_t bpm) {
@@ -34,45 +35,42 @@ void addTempo(Song& s, int32_t gapBefore, uint32_t bpm) {
     ev.pushBack(t);
 }
 
-// The conversions measure by measure, as the rules state them: the reference for the walks
-// that jump over stretches of equal measures.
-int64_t lengthRef(const BeatEntry& b, int tpqn, bool real) {
-    if (b.denominator == 0) return 0;
-    return real ? int64_t(b.numerator * double(tpqn) * 4.0 / b.denominator) : b.numerator * tpqn * 4 / b.denominator;
-}
+// Measure by measure, as the rules state them: the reference for the walks that jump over
+// stretches of equal measures. Entries are taken in list order, so one behind a later one is
+// never reached.
+struct MeasureWalk {
+    const Song& s;
+    size_t next = 0;
+    BeatEntry beat = s.initialBeat;
+    int64_t enter(int32_t k) {  // the length of measure k, for k = 0, 1, 2, ...
+        if (next < s.beats.size() && s.beats[next].measure == uint32_t(k)) beat = s.beats[next++];
+        return beat.denominator ? beat.numerator * s.tpqn * 4 / beat.denominator : 0;
+    }
+};
 
 int32_t measureToTickRef(const Song& s, int32_t m) {
-    int64_t L = lengthRef(s.initialBeat, s.tpqn, false), sum = 0;
-    size_t next = 0;
-    if (!s.beats.empty() && s.beats[0].measure == 0) L = lengthRef(s.beats[next++], s.tpqn, false);
-    for (int32_t k = 0; k < m; ++k) {
-        if (next < s.beats.size() && s.beats[next].measure == uint32_t(k)) L = lengthRef(s.beats[next++], s.tpqn, false);
-        sum += L;
-    }
+    MeasureWalk w{s};
+    if (!s.beats.empty() && s.beats[0].measure == 0) w.beat = s.beats[w.next++];  // a second entry for 0 may follow
+    int64_t sum = 0;
+    for (int32_t k = 0; k < m; ++k) sum += w.enter(k);
     return int32_t(std::min<int64_t>(sum, 0x7FFFFFFF));
 }
 
 MusicalPosition tickToPositionRef(const Song& s, int32_t t) {
     if (t <= 0) return {};
-    int64_t L = lengthRef(s.initialBeat, s.tpqn, true), end = 0, offset;
-    int den = s.initialBeat.denominator;
-    size_t next = 0;
+    MeasureWalk w{s};
+    int64_t L = 0, end = 0;
     int32_t k = 0;
     for (;; ++k) {
-        if (next < s.beats.size() && s.beats[next].measure == uint32_t(k)) {
-            L = lengthRef(s.beats[next], s.tpqn, true);
-            den = s.beats[next++].denominator;
-        }
-        end += L;
+        end += L = w.enter(k);
         if (end >= t) break;
-        if (L == 0 && (next == s.beats.size() || s.beats[next].measure <= uint32_t(k)))
+        if (L == 0 && (w.next == s.beats.size() || s.beats[w.next].measure <= uint32_t(k)))
             break;  // never reaches t: the rest lies in this measure
     }
     MusicalPosition p{k, 0, 0};
-    if (L == 0) offset = t - end;
-    else if (end == t) p.measure = k + 1, offset = 0;
-    else offset = t - (end - L);
-    int64_t B = den ? int64_t(s.tpqn * 4.0 / den) : 0;
+    int64_t offset = L == 0 ? t - end : end == t ? 0 : t - (end - L);
+    if (L != 0 && end == t) p.measure = k + 1;
+    const int64_t B = w.beat.denominator ? s.tpqn * 4 / w.beat.denominator : 0;
     p.beat = B > 0 ? int32_t(offset / B) : 0;
     p.tick = B > 0 ? int32_t(offset % B) : int32_t(offset);
     return p;
@@ -87,13 +85,20 @@ TEST(MusicalTime, PositionsAcrossSignatures) {
     s.setBeat(3, 6, 8);  // eighth-note beats from measure 3
     EXPECT_EQ(measureToTick(s, -3), 0);
     EXPECT_EQ(measureToTick(s, 5), 1920 + 4 * 1440);
-    expectPositions(s, {{-50, 0, 0, 0}, {1, 0, 0, 1}, {3360, 2, 0, 0}, {3359, 1, 2, 479},
-                        {1920 + 2 * 1440 + 240 * 5 + 7, 3, 5, 7}});
+    EXPECT_EQ(positions(s, {-50, 1, 3360, 3359, 1920 + 2 * 1440 + 240 * 5 + 7}),
+              (Strings{"0.0.0", "0.0.1", "2.0.0", "1.2.479", "3.5.7"}));
     s.tpqn = 48;
     s.setBeat(0, 3, 128);  // beat 1.5 ticks -> 1, measure 4.5 -> 4
     s.beats.clear();
     EXPECT_EQ(measureLength(s, 0), 4);
-    expectPositions(s, {{10, 2, 2, 0}, {13, 3, 1, 0}});
+    EXPECT_EQ(positions(s, {10, 13}), (Strings{"2.2.0", "3.1.0"}));
+
+    // A phrase has one measure, as long as the phrase.
+    Track& p = s.createPhrase();
+    p.phraseLength = 777;
+    EXPECT_EQ(measureToTick(p, 1), 0x7FFFFFFF);
+    EXPECT_EQ(measureLength(p, 3), 777);
+    EXPECT_EQ(positions(p, {5000}), Strings{"0.0.5000"});
 }
 
 // Zero-length measures (TPQN 0, numerator 0) take no time, and signature changes far out are
@@ -103,19 +108,21 @@ TEST(MusicalTime, ZeroLengthMeasuresAndFarChanges) {
     s.initialBeat = {0, 0, 4};
     s.beats = {{0x7FFFFF00u, 4, 4}};
     EXPECT_EQ(measureToTick(s, 0x7FFFFF00 + 2), 3840);
-    expectPositions(s, {{1000, 0x7FFFFF00, 2, 40}, {0x7FFFFFFF, 0x7FFFFFFF, 0, 127}});  // held at the largest measure
+    EXPECT_EQ(measureToTick(Song(), 0x7FFFFFFF), 0x7FFFFFFF);  // held at the largest tick
+    // Held at the largest measure.
+    EXPECT_EQ(positions(s, {1000, 0x7FFFFFFF}), (Strings{"2147483392.2.40", "2147483647.0.127"}));
     s.beats = {{0xFFFFFFF0u, 1, 4}};
     s.tpqn = 1;  // measures of one tick beyond a change past the 32-bit measure range
-    expectPositions(s, {{100, 0x7FFFFFFF, 0, 0}});
+    EXPECT_EQ(positions(s, {100}), Strings{"2147483647.0.0"});
     EXPECT_EQ(formatPosition(MusicalPosition{0x7FFFFFFF, 0x7FFFFFFF, 0}), "2147483648:2147483648:    0");
 
     s.tpqn = 0;  // nothing has length: every tick lies in measure 0
     s.beats.clear();
     EXPECT_EQ(measureToTick(s, 0x7FFFFFFF), 0);
-    expectPositions(s, {{0x7FFFFFFF, 0, 0, 0x7FFFFFFF}});
+    EXPECT_EQ(positions(s, {0x7FFFFFFF}), Strings{"0.0.2147483647"});
 
     // Against the measure-by-measure rules, on small lists with zero lengths, repeated and
-    // unsorted entries (an entry behind a later one is never reached).
+    // unsorted entries.
     std::mt19937 rng(3);
     for (int round = 0; round < 300; ++round) {
         Song r;
@@ -134,25 +141,13 @@ TEST(MusicalTime, ZeroLengthMeasuresAndFarChanges) {
     }
 }
 
-TEST(MusicalTime, PhraseHasOneMeasure) {
-    Song s;
-    Track& p = s.createPhrase();
-    p.phraseLength = 777;
-    EXPECT_EQ(measureToTick(p, 1), 0x7FFFFFFF);
-    EXPECT_EQ(measureLength(p, 3), 777);
-    expectPositions(p, {{5000, 0, 0, 5000}});
-    EXPECT_EQ(measureToTick(s.createTrack(), 1), 1920);
-}
-
-TEST(MusicalTime, TickToMilliseconds) {
+TEST(MusicalTime, MillisecondsAndFormats) {
     Song s;
     EXPECT_EQ(tickToMs(s, 480), 500);
     addTempo(s, 960, 60);
-    EXPECT_EQ(tickToMs(s, 960), 1000);
-    EXPECT_EQ(tickToMs(s, 1440), 2000);
-    EXPECT_EQ(tickToMs(s, 500), 520);  // still 120 before the change
-    addTempo(s, 480, 0x10000 + 240);    // only the low 16 bits count
-    EXPECT_EQ(tickToMs(s, 1440 + 480), 2250);
+    addTempo(s, 480, 0x10000 + 240);  // only the low 16 bits count
+    for (auto [tick, ms] : {std::pair{960, 1000}, {1440, 2000}, {500, 520}, {1440 + 480, 2250}})
+        EXPECT_EQ(tickToMs(s, tick), ms) << tick;
     for (int64_t ms : {0, 1, 499, 500, 1000, 1001, 2000, 2249, 2250, 5000}) {
         int64_t tick = msToTick(s, ms);
         EXPECT_GE(tickToMs(s, tick), ms) << ms;
@@ -169,12 +164,8 @@ TEST(MusicalTime, TickToMilliseconds) {
     Song u;
     u.tpqn = 960;  // the resolution changes how long a tick lasts
     EXPECT_EQ(tickToMs(u, 960), 500);
-}
 
-TEST(MusicalTime, Formats) {
-    EXPECT_EQ(formatPosition(MusicalPosition{2, 0, 0}), "    3: 1:    0");
     EXPECT_EQ(formatPosition(MusicalPosition{122, 3, 479}), "  123: 4:  479");
-    EXPECT_EQ(formatTime(0), "  0:00:000");
     EXPECT_EQ(formatTime(61234), "  1:01:234");
     EXPECT_EQ(formatTime(3600000 + 59999), " 60:59:999");
 }

@@ -16,7 +16,7 @@ std::vector<uint32_t> order(const Song& s) {
 
 }  // namespace
 
-TEST(Song, CreateAndRemoveTracks) {
+TEST(Song, CreateAndRemoveTracksAndPhrases) {
     uint32_t earlier;
     {
         Song old;
@@ -37,10 +37,8 @@ TEST(Song, CreateAndRemoveTracks) {
     EXPECT_EQ(order(s), (std::vector<uint32_t>{a, b, d}));
     // Songs may hold tens of thousands of tracks: playback tables are not carried per track.
     EXPECT_LT(sizeof(Track), 4096u);
-}
 
-TEST(Song, PhrasesTakeLowestFreeNumber) {
-    Song s;
+    // Phrases take the lowest free number.
     for (uint32_t n = 1; n <= 3; ++n) EXPECT_EQ(s.createPhrase().number, n);
     EXPECT_TRUE(s.removePhrase(2));
     Track& p = s.createPhrase(1);

@@ -24,10 +24,21 @@ struct LogCommand : EditCommand {
 };
 
 // Serial, step and content of every event, for exact comparison.
-std::vector<std::pair<uint32_t, std::vector<uint8_t>>> state(const EventList& l) {
-    std::vector<std::pair<uint32_t, std::vector<uint8_t>>> v;
+using State = std::vector<std::pair<uint32_t, std::vector<uint8_t>>>;
+State state(const EventList& l) {
+    State v;
     for (const Event& e : l) encodeFileForm(e, v.emplace_back(e.serial(), std::vector<uint8_t>{}).second);
     return v;
+}
+
+// After an edit: undo brings back before exactly, and redo the edited state with the same
+// serials, so that later commands still find their events.
+void expectUndoRedo(Track& t, const State& before) {
+    const State after = state(t.events);
+    EXPECT_TRUE(t.undo());
+    EXPECT_EQ(state(t.events), before);
+    EXPECT_TRUE(t.redo());
+    EXPECT_EQ(state(t.events), after);
 }
 
 std::vector<uint32_t> fill(Track& t, std::vector<int> steps) {
@@ -49,7 +60,10 @@ protected:
     Track& b = song.createTrack();
     Log log;
 
-    CommandPtr cmd(Track& t, std::string name) { return std::make_unique<LogCommand>(t, std::move(name), log); }
+    // Pushes a logging command for each name.
+    void push(Track& t, std::initializer_list<const char*> names) {
+        for (const char* n : names) t.push(std::make_unique<LogCommand>(t, n, log));
+    }
     // Runs f and returns what it logged.
     template <class F>
     Log run(F f) {
@@ -62,19 +76,18 @@ protected:
 }  // namespace
 
 TEST_F(UndoTest, GroupsUndoInReverseAndRedoInOrder) {
-    a.push(cmd(a, "x"));
+    push(a, {"x"});
     a.openGroup();
-    a.push(cmd(a, "1"));
+    push(a, {"1"});
     a.openGroup();  // nested groups merge into the outer one
-    a.push(cmd(a, "2"));
+    push(a, {"2"});
     a.closeGroup();
-    a.push(cmd(a, "3"));
+    push(a, {"3"});
     a.closeGroup();
     a.closeGroup();  // surplus close: held at depth 0
     EXPECT_EQ(a.groupDepth(), 0);
     a.openGroup();
     a.closeGroup();  // nothing inside: leaves no step behind
-    EXPECT_EQ(song.undoHistory.size(), 2u);
 
     EXPECT_EQ(run([&] { EXPECT_TRUE(a.undo()); }), (Log{"undo 3", "undo 2", "undo 1"}));
     EXPECT_EQ(run([&] { EXPECT_TRUE(a.undo()); }), (Log{"undo x"}));
@@ -85,8 +98,7 @@ TEST_F(UndoTest, GroupsUndoInReverseAndRedoInOrder) {
     // Undo closes an open group; an open empty group is not a step.
     a.clearUndo();
     a.openGroup();
-    a.push(cmd(a, "4"));
-    a.push(cmd(a, "5"));
+    push(a, {"4", "5"});
     EXPECT_EQ(run([&] { EXPECT_TRUE(a.undo()); }), (Log{"undo 5", "undo 4"}));
     a.openGroup();
     EXPECT_FALSE(a.undo());
@@ -94,22 +106,21 @@ TEST_F(UndoTest, GroupsUndoInReverseAndRedoInOrder) {
 
     // A new edit drops redo.
     EXPECT_TRUE(a.canRedo());
-    a.push(cmd(a, "6"));
+    push(a, {"6"});
     EXPECT_FALSE(a.canRedo());
 }
 
 TEST_F(UndoTest, SongHistoryAcrossContainers) {
-    a.push(cmd(a, "a1"));
+    push(a, {"a1"});
     b.openGroup();
-    b.push(cmd(b, "b1"));
-    b.push(cmd(b, "b2"));
+    push(b, {"b1", "b2"});
     b.closeGroup();
-    song.tempoTrack->push(cmd(*song.tempoTrack, "t1"));
-    a.push(cmd(a, "a2"));
+    push(*song.tempoTrack, {"t1"});
+    push(a, {"a2"});
 
     EXPECT_EQ(run([&] { while (song.undo()) {} }), (Log{"undo a2", "undo t1", "undo b2", "undo b1", "undo a1"}));
     EXPECT_EQ(run([&] { song.redo(); song.redo(); }), (Log{"do a1", "do b1", "do b2"}));
-    b.push(cmd(b, "b3"));  // a new edit ends the redo chain
+    push(b, {"b3"});  // a new edit ends the redo chain
     EXPECT_FALSE(song.redo());
     EXPECT_TRUE(song.redoHistory.empty());
 
@@ -123,8 +134,7 @@ TEST_F(UndoTest, SongHistoryAcrossContainers) {
 // made while a group is open stays one step of its own, below the group.
 TEST_F(UndoTest, OpenGroupsAndRedo) {
     a.openGroup();
-    a.push(cmd(a, "1"));
-    a.push(cmd(a, "2"));
+    push(a, {"1", "2"});
     a.closeGroup();
     EXPECT_TRUE(song.undo());
 
@@ -132,8 +142,7 @@ TEST_F(UndoTest, OpenGroupsAndRedo) {
     b.closeGroup();
     a.openGroup();
     EXPECT_EQ(run([&] { EXPECT_TRUE(song.redo()); }), (Log{"do 1", "do 2"}));
-    a.push(cmd(a, "3"));
-    a.push(cmd(a, "4"));
+    push(a, {"3", "4"});
     a.closeGroup();
     EXPECT_EQ(run([&] { EXPECT_TRUE(song.undo()); }), (Log{"undo 4", "undo 3"}));
     EXPECT_EQ(run([&] { EXPECT_TRUE(song.undo()); }), (Log{"undo 2", "undo 1"}));
@@ -151,20 +160,15 @@ TEST_F(UndoTest, SetCommandsRestoreContent) {
     a.push(makeSetExclusive(a, {s[2]}, {0xF0, 0x7E, 0xF7}, 1, 2));
     a.push(makeSetStep(a, {s[0], s[2]}, 5));
     a.closeGroup();
-    auto edited = state(a.events);
-    a.undo();
-    EXPECT_EQ(state(a.events), before);
-    a.redo();
-    EXPECT_EQ(state(a.events), edited);
+    expectUndoRedo(a, before);
+    const State edited = state(a.events);
 
     // Factories with several operands hand them to the setter in order.
     ParameterBlock blk;
     blk.count = 4;
     std::vector<std::pair<CommandPtr, Event>> cases;
     auto expect = [&](CommandPtr c, auto set) {
-        Event e(0);
-        set(e);
-        cases.emplace_back(std::move(c), std::move(e));
+        set(cases.emplace_back(std::move(c), Event(0)).second);
     };
     expect(makeSetProgram(a, {s[0]}, 1, 2, 3), [](Event& e) { e.setProgram(1, 2, 3); });
     expect(makeSetBendBytes(a, {s[0]}, 64, 1), [](Event& e) { e.setBendBytes(64, 1); });
@@ -179,31 +183,23 @@ TEST_F(UndoTest, SetCommandsRestoreContent) {
     EXPECT_EQ(state(a.events), edited);
 }
 
+// Random deletions (zero steps included) keep the length and undo exactly.
 TEST_F(UndoTest, DeleteUndoIsExact) {
     std::mt19937 rng(7);
     for (int round = 0; round < 50; ++round) {
         Track& t = song.createTrack();
-        std::vector<int> steps;
-        int n = 1 + int(rng() % 12);
-        for (int i = 0; i < n; ++i) steps.push_back(int(rng() % 3) * 60);  // zero steps included
+        std::vector<int> steps(1 + rng() % 12);
+        for (int& x : steps) x = int(rng() % 3) * 60;
         auto s = fill(t, steps);
         t.events.find(s[0])->setExclusive({0xF0, 1, 0xF7});
         auto before = state(t.events);
-
         std::vector<uint32_t> del;
-        for (uint32_t x : s)
-            if (rng() % 2) del.push_back(x);
+        std::copy_if(s.begin(), s.end(), std::back_inserter(del), [&](uint32_t) { return rng() % 2; });
         std::shuffle(del.begin(), del.end(), rng);
         int64_t total = t.events.length();
         t.push(makeDelete(t, del));
         EXPECT_EQ(t.events.length(), total);
-        auto after = state(t.events);
-        t.undo();
-        EXPECT_EQ(state(t.events), before);
-        t.redo();
-        EXPECT_EQ(state(t.events), after);
-        t.undo();
-        EXPECT_EQ(state(t.events), before);
+        expectUndoRedo(t, before);
     }
 }
 
@@ -220,43 +216,34 @@ TEST_F(UndoTest, InsertAndUndo) {
     ASSERT_EQ(raw->serials().size(), 3u);
     for (uint32_t x : raw->serials()) EXPECT_EQ(a.events.tickOf(x), 100);
     EXPECT_EQ(a.events.tickOf(s[1]), 100 + 100);  // inserted steps are kept as they were
-    auto after = state(a.events);
-    a.undo();
-    EXPECT_EQ(state(a.events), before);
-    a.redo();
-    EXPECT_EQ(state(a.events), after);  // same serials again, so later commands still find them
+    expectUndoRedo(a, before);
 
     // Serial 0 or an unknown one: at the end.
     a.push(makeInsert(a, {known}, 0));
     a.push(makeInsert(a, {known}, 0xFFFFFFF0u));
-    EXPECT_EQ(a.events.size(), 7u);
+    EXPECT_EQ(a.events.tickOf(a.events.back().serial()), a.events.length());
     EXPECT_EQ(std::prev(a.events.end(), 2)->kind(), EventKind::Control);
-    EXPECT_EQ(a.events.back().kind(), EventKind::Control);
-    a.undo();
-    a.undo();
-    EXPECT_EQ(state(a.events), after);
 }
 
+// Any track may call a phrase, so a phrase edit flags every container.
 TEST_F(UndoTest, ChangesFlagContainersForReset) {
     Track& p = song.createPhrase();
     auto s = fill(p, {10});
-    auto clearFlags = [&] {
-        for (auto& t : song.tracks) t->resetFlag = 0;
+    auto flags = [&] {
+        std::vector<int> v{song.tempoTrack->resetFlag};
+        for (auto& t : song.tracks) v.push_back(std::exchange(t->resetFlag, 0));
         song.tempoTrack->resetFlag = 0;
+        return v;
     };
-    clearFlags();
+    flags();
     a.push(makeSetNote(a, fill(a, {5}), 1, 2, 3));
-    EXPECT_EQ(a.resetFlag, 1);
-    EXPECT_EQ(b.resetFlag, 0);
-
-    clearFlags();
-    p.push(makeSetNote(p, s, 1, 2, 3));  // any track may call the phrase
-    for (Track* t : {&p, &a, &b, song.tempoTrack.get()}) EXPECT_EQ(t->resetFlag, 1);
-
-    clearFlags();
+    EXPECT_EQ(flags(), (std::vector<int>{0, 1, 0}));
+    p.push(makeSetNote(p, s, 1, 2, 3));
+    EXPECT_EQ(flags(), (std::vector<int>{1, 1, 1}));
     EXPECT_TRUE(song.undo());
-    EXPECT_EQ(a.resetFlag, 1);
-    clearFlags();
+    EXPECT_EQ(flags(), (std::vector<int>{1, 1, 1}));
+    EXPECT_TRUE(song.undo());
+    EXPECT_EQ(flags(), (std::vector<int>{0, 1, 0}));
     EXPECT_TRUE(song.redo());
-    EXPECT_EQ(b.resetFlag, 1);
+    EXPECT_EQ(flags(), (std::vector<int>{0, 1, 0}));
 }

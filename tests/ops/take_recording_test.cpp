@@ -55,15 +55,24 @@ EventList take() {
 
 // Replace (record 1) clears the taken stretch and keeps later events in place; mix (record 2)
 // adds at their ticks without moving anything. Either undoes in one step and redoes with the
-// same serials, for the commands pushed after it.
+// same serials, for the commands pushed after it. Takes of nothing but rests, tracks not
+// recording and the tempo track are left alone.
 TEST(TakeRecording, ReplaceAndMixUndoInOneStep) {
     const Notes taken = {{4080, 60, 300}, {4800, 62, 500}, {4800, 64, 100}};
+    EventList zero;
+    zero.pushBack(note(0, 0, 0));  // nothing recorded: a rest of no length
     for (auto [mode, expect] : {std::pair<uint8_t, Notes>{1, {taken[0], taken[1], taken[2], {6000, 42, 240}}},
                                 {2, {{3840, 40, 240}, taken[0], taken[1], taken[2], {4800, 41, 240}, {6000, 42, 240}}}}) {
         Song song;
+        Track& off = recordTrack(song, 0);
         Track& t = recordTrack(song, mode);
+        song.tempoTrack->record = 1;  // only normal tracks take a recording
+        EXPECT_EQ(takeRecording(song, EventList{}, 3840, true), 0);
+        EXPECT_EQ(takeRecording(song, zero, 3840, true), 0);
         const Full before = full(t.events);
         EXPECT_EQ(takeRecording(song, take(), 3840, false), 1);
+        EXPECT_FALSE(off.canUndo());
+        EXPECT_TRUE(song.tempoTrack->events.empty());
         EXPECT_EQ(notes(t.events), expect) << int(mode);
         EXPECT_EQ(t.events.length(), 6480);
         const Full after = full(t.events);
@@ -88,21 +97,4 @@ TEST(TakeRecording, BeyondTheEndOfShortAndEmptyTracks) {
     EXPECT_EQ(notes(mix.events), (Notes{{4080, 60, 300}, {4800, 62, 500}, {4800, 64, 100}}));
     ASSERT_TRUE(mix.undo());
     EXPECT_TRUE(mix.events.empty());
-}
-
-TEST(TakeRecording, WhatChangesNothing) {
-    Song song;
-    Track& off = recordTrack(song, 0);
-    Track& rec = recordTrack(song, 1);
-    song.tempoTrack->record = 1;  // only normal tracks take a recording
-    EventList zero;
-    zero.pushBack(note(0, 0, 0));  // nothing recorded: a rest of no length
-    EXPECT_EQ(takeRecording(song, EventList{}, 3840, true), 0);
-    EXPECT_EQ(takeRecording(song, zero, 3840, true), 0);
-    EXPECT_FALSE(rec.canUndo());
-    rec.resetFlag = 0;
-    EXPECT_EQ(takeRecording(song, take(), 3840, true), 1);
-    EXPECT_FALSE(off.canUndo());
-    EXPECT_TRUE(song.tempoTrack->events.empty());
-    EXPECT_EQ(rec.resetFlag, 1);
 }

@@ -1,13 +1,10 @@
 // Songs with plug-ins: notes through the echo, the switch, and slots in the song file, in-process
 // and through tarvio-cli.
-#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 
-#include "engine/emitter.h"
-#include "engine/song_play.h"
 #include "io/song_file.h"
 #include "model/song.h"
 #include "plugin_test.h"
@@ -26,30 +23,6 @@ Event note(uint8_t n, uint8_t v, uint16_t gate, int32_t step) {
     e.setNote(n, v, gate);
     e.step = step;
     return e;
-}
-
-// "TICK SS D1 D2" for every note-on, from the start or from a located tick.
-Strings noteOns(Song& song, int32_t from = -1) {
-    Emitter em;
-    if (from < 0) {
-        songResetAll(song, 0, em);
-        songAdvance(song, from = 0, em);
-    } else {
-        songLocate(song, from, em);
-    }
-    Strings out;
-    for (int32_t t = from;; ++t) {
-        if (t > from) songAdvance(song, t, em);
-        for (const OutputRecord& r : song.output.records) {
-            if ((r.status() & 0xF0) != 0x90) continue;
-            char buf[48];
-            std::snprintf(buf, sizeof buf, "%d %02X %02X %02X", t, r.status(), (r.message >> 8) & 0xFF,
-                          (r.message >> 16) & 0xFF);
-            out.push_back(buf);
-        }
-        if (songFinished(song) || t > 100000) break;
-    }
-    return out;
 }
 
 void putI32(Bytes& b, int32_t v) {
@@ -85,12 +58,29 @@ std::unique_ptr<Song> withSlot(const Song& s, const Bytes& slot) {
     return decode(b);
 }
 
+// The echo is loaded here and, through a program folder, in tarvio-cli.
 class SongPluginTest : public PluginTest {
 protected:
     void SetUp() override {
         PluginTest::SetUp();
         loadPlugins(echoFolder());
+        std::filesystem::create_directory(home.path("plugin"));
+        std::filesystem::create_symlink(TARVIO_ECHO_PATH, home.path("plugin/tarvioEcho.so"));
     }
+    Strings cli(Strings args) { return clitest::lines(clitest::runCli(args, {env}).out); }
+    // "TICK PORT 90 D1 D2" for every note-on tarvio-cli plays from the song.
+    Strings noteOns(const Song& song, Strings args = {}) {
+        EXPECT_TRUE(writeSongFile(path, song));
+        args.insert(args.begin(), {"expand", path});
+        Strings out;
+        for (const std::string& l : cli(args))
+            if (l.find(" 90 ") != std::string::npos) out.push_back(l);
+        return out;
+    }
+
+    clitest::TempDir home;
+    const std::string env = "TARVIO_HOME=" + std::filesystem::path(home.path("plugin")).parent_path().string();
+    const std::string path = home.path("song.tvo");
 };
 
 }  // namespace
@@ -109,9 +99,9 @@ TEST_F(SongPluginTest, SwitchingTheSlotOffPlaysLaterNotesDirectly) {
     b.records[1].raw[48] = 2;  // two repeats
     t.setSlotBlock(0, b);
     // The pending repeats of the first note still play; the second note has none.
-    EXPECT_EQ(noteOns(song), (Strings{"0 90 3C 64", "360 90 3C 58", "720 90 3C 4C", "960 90 40 64"}));
+    EXPECT_EQ(noteOns(song), (Strings{"0 0 90 3C 64", "360 0 90 3C 58", "720 0 90 3C 4C", "960 0 90 40 64"}));
     // Located past the switch, the chase turns the slot off again after the reset turned it on.
-    EXPECT_EQ(noteOns(song, 600), (Strings{"960 90 40 64"}));
+    EXPECT_EQ(noteOns(song, {"--locate", "600"}), (Strings{"960 0 90 40 64"}));
 }
 
 TEST_F(SongPluginTest, StoredValuesAreClampedAndMissingOnesKeepTheirDefaults) {
@@ -127,7 +117,7 @@ TEST_F(SongPluginTest, StoredValuesAreClampedAndMissingOnesKeepTheirDefaults) {
     for (int k = 0; k < 5; ++k) std::memcpy(&values[size_t(k)], t.slotBlock(0).records[k].raw + 48, 4);
     EXPECT_EQ(values, (std::vector<int32_t>{-20, 3, 1920, 0, 0}));  // the last two not in the file: defaults
     // The instance got the loaded values.
-    EXPECT_EQ(noteOns(*r), (Strings{"0 90 3C 64", "1920 90 3C 50", "3840 90 3C 3C", "5760 90 3C 28"}));
+    EXPECT_EQ(noteOns(*r), (Strings{"0 0 90 3C 64", "1920 0 90 3C 50", "3840 0 90 3C 3C", "5760 0 90 3C 28"}));
 
     // Written with the plug-in's five parameters and their real ranges.
     const Bytes saved = encodeSong(*r);
@@ -140,21 +130,12 @@ TEST_F(SongPluginTest, StoredValuesAreClampedAndMissingOnesKeepTheirDefaults) {
 // The defaults repeat a note eight times, 360 ticks apart, 12 softer each time; the echo gets
 // the stored note and the track transposes what comes back.
 TEST_F(SongPluginTest, CliLoadsTheProgramFolderPlugins) {
-    clitest::TempDir home;
-    const std::string env = "TARVIO_HOME=" + std::filesystem::path(home.path("plugin")).parent_path().string();
-    std::filesystem::create_directory(home.path("plugin"));
-    std::filesystem::create_symlink(TARVIO_ECHO_PATH, home.path("plugin/tarvioEcho.so"));
     Song song;
     Track& t = song.createTrack();
     t.transpose = 2;
     t.events.pushBack(note(60, 100, 120, 0));
     ASSERT_TRUE(bindPluginSlot(t, 0, "tarvio Echo"));
-    std::string path = home.path("echo.tvo");
-    ASSERT_TRUE(writeSongFile(path, song));
-
-    auto r = clitest::runCli({"plugins"}, {env});
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, "tarvio Echo\tostrand\t" + home.path("plugin/tarvioEcho.so") + "\n");
+    EXPECT_EQ(cli({"plugins"}), Strings{"tarvio Echo\tostrand\t" + home.path("plugin/tarvioEcho.so")});
 
     Strings expect;
     for (int i = 0; i <= 8; ++i) {
@@ -163,12 +144,10 @@ TEST_F(SongPluginTest, CliLoadsTheProgramFolderPlugins) {
         expect.push_back(buf);
         expect.push_back(std::to_string(360 * i + 120) + " 0 80 3E 40");
     }
-    r = clitest::runCli({"expand", path}, {env});
-    ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(clitest::lines(r.out), expect);
+    ASSERT_TRUE(writeSongFile(path, song));
+    EXPECT_EQ(cli({"expand", path}), expect);
 
     // Without the plug-in folder the note plays alone.
     std::filesystem::remove_all(home.path("plugin"));
-    r = clitest::runCli({"expand", path}, {env});
-    EXPECT_EQ(clitest::lines(r.out), (Strings(expect.begin(), expect.begin() + 2)));
+    EXPECT_EQ(cli({"expand", path}), (Strings(expect.begin(), expect.begin() + 2)));
 }
