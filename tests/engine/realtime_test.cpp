@@ -17,6 +17,7 @@
 
 #include "engine/clock_thread.h"
 #include "engine/drivers/device_driver.h"
+#include "engine/emitter.h"
 #include "engine/input.h"
 #include "engine/metronome.h"
 #include "engine/mtc_out.h"
@@ -24,7 +25,6 @@
 #include "engine/player.h"
 #include "engine/ports.h"
 #include "engine/song_play.h"
-#include "engine/emitter.h"
 #include "model/song.h"
 
 namespace {
