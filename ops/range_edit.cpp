@@ -165,4 +165,11 @@ bool pasteAt(Track& track, const EventList& clip, int64_t tick, PasteMode mode) 
     return true;
 }
 
+int pasteLists(const std::vector<Track*>& tracks, const std::vector<EventList>& lists, int64_t tick, PasteMode mode) {
+    int changed = 0;
+    for (size_t i = 0; i < lists.size() && i < tracks.size(); ++i)
+        if (tracks[i] && pasteAt(*tracks[i], lists[i], tick, mode)) ++changed;
+    return changed;
+}
+
 }  // namespace tarvio

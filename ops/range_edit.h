@@ -41,5 +41,8 @@ enum class PasteMode { Insert, Mix, Replace };
 // takes the place of what was there.
 // An empty clip changes nothing (returns false).
 bool pasteAt(Track& track, const EventList& clip, int64_t tick, PasteMode mode);
+// Pastes list i into tracks[i] (one undo group per track); lists without a track are dropped.
+// Returns the number of tracks changed.
+int pasteLists(const std::vector<Track*>& tracks, const std::vector<EventList>& lists, int64_t tick, PasteMode mode);
 
 }  // namespace tarvio

@@ -139,6 +139,16 @@ TEST(RangeEdit, NoOpsLeaveNoUndoStep) {
     EXPECT_FALSE(deleteRangeCloseGap(t, 2000, 3000));
     EXPECT_FALSE(eraseSpan(t, 1920, 3000));
     EXPECT_FALSE(pasteAt(t, EventList{}, 0, PasteMode::Insert));
+    // A list without a track is dropped, an empty one changes nothing.
+    EXPECT_EQ(pasteLists({&t, nullptr}, {EventList{}, copyRange(t.events, 0, 480)}, 0, PasteMode::Insert), 0);
     EXPECT_FALSE(t.canUndo());
     EXPECT_EQ(t.resetFlag, 0);
+
+    Track u;
+    fill(u);
+    const auto lists = copyRanges({{&t.events, 0, 480}, {&u.events, 480, 960}});
+    EXPECT_EQ(pasteLists({&t, &u}, lists, 0, PasteMode::Insert), 2);
+    EXPECT_EQ(line(u.events).back(), std::make_pair(int64_t(2400), -1));
+    EXPECT_TRUE(u.undo());
+    EXPECT_FALSE(u.canUndo());
 }
