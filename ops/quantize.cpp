@@ -74,18 +74,18 @@ bool patternUsable(const QuantizePattern& p) {
 int64_t nearestGridOffset(const QuantizePattern& p, int64_t d) {
     if (d > kQuantizeReach || d < -kQuantizeReach || !patternUsable(p)) return 0;
     int64_t total = 0;
-    bool allPositive = true;
+    bool rising = true;
     for (int32_t v : p) {
         total += v;
-        allPositive = allPositive && v > 0;
+        rising = rising && v >= 0;
     }
-    // With only positive steps the points rise, so the walk passes every whole cycle below d
-    // without stopping: start at the last cycle start at or below d instead of at 0.
+    // Without a backward step the points never fall, so the walk passes every whole cycle below
+    // d without stopping: start at the last cycle start at or below d instead of at 0. A
+    // backward step taken below d stops the walk at once, so mixed patterns end early too.
     int64_t g = 0;
-    if (allPositive && d > 0) g = (d / total) * total;
+    if (rising && d > 0) g = (d / total) * total;
     int64_t prev = g, prevDist = std::llabs(g - d);
-    // Points keep rising or falling by the total every cycle, so the distance grows again
-    // within a few cycles beyond d; the bound only guards against arithmetic surprises.
+    // The bound only guards the loop; the walk always stops well before it.
     const int64_t maxSteps = int64_t(p.size()) * (std::llabs(d) / std::llabs(total) + 4);
     for (int64_t i = 0; i < maxSteps; ++i) {
         g += p[size_t(i % int64_t(p.size()))];
@@ -148,7 +148,6 @@ public:
             size_t slot;   // movers: their entry in removed_
         };
         std::vector<Item> kept, movers;
-        std::vector<uint16_t> moverGate;
         std::vector<bool> isMover;
         int64_t tick = 0;
         size_t index = 0;

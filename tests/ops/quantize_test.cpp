@@ -78,6 +78,7 @@ TEST(Quantize, PatternsAndNearestPoint) {
         {{640, 320}, 1000, -40},
         {{640, 320}, 1300, 300},  // groove points 0, 640, 960, 1600, 1920
         {{480}, 268435000, 200},  // far from the start, still exact
+        {{240, 0}, 268435000, -40},
         {{480}, kQuantizeReach + 1, 0},
         {{960, -480}, 500, -20},  // points 0, 960, 480, 1440: the walk stops after 480
     };
