@@ -1,0 +1,31 @@
+// Bracket for an edit of one list: the player is held off, the changes form one undo group,
+// and the list is marked for re-reading when the edit ends. The ops library sits below the
+// engine, so the engine's suspend call is reached through a hook the application installs.
+#pragma once
+
+namespace tarvio {
+
+class Song;
+class Track;
+
+// suspend(false) holds the player off, suspend(true) lets it run again. Process-wide, null by
+// default (no player: nothing to hold off). Install before any edit runs.
+void setEditHook(void (*suspend)(bool enabled));
+
+class EditScope {
+public:
+    EditScope(Song& song, Track& track);
+    ~EditScope();
+    EditScope(const EditScope&) = delete;
+    EditScope& operator=(const EditScope&) = delete;
+
+    Song& song() const { return song_; }
+    Track& track() const { return track_; }
+
+private:
+    Song& song_;
+    Track& track_;
+    void (*hook_)(bool);  // the hook seen on entry, so that a change of hook mid-edit stays paired
+};
+
+}  // namespace tarvio
