@@ -12,7 +12,7 @@ std::atomic<void (*)(bool)> g_hook{nullptr};
 
 void setEditHook(void (*suspend)(bool enabled)) { g_hook.store(suspend); }
 
-EditScope::EditScope(Song& song, Track& track) : song_(song), track_(track), hook_(g_hook.load()) {
+EditScope::EditScope(Track& track) : track_(track), hook_(g_hook.load()) {
     if (hook_) hook_(false);
     track_.openGroup();
 }

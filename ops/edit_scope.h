@@ -14,16 +14,17 @@ void setEditHook(void (*suspend)(bool enabled));
 
 class EditScope {
 public:
-    EditScope(Song& song, Track& track);
+    EditScope(Song& song, Track& track) : EditScope(track) { song_ = &song; }
+    explicit EditScope(Track& track);
     ~EditScope();
     EditScope(const EditScope&) = delete;
     EditScope& operator=(const EditScope&) = delete;
 
-    Song& song() const { return song_; }
+    Song* song() const { return song_; }  // null when the edit was opened on a list alone
     Track& track() const { return track_; }
 
 private:
-    Song& song_;
+    Song* song_ = nullptr;
     Track& track_;
     void (*hook_)(bool);  // the hook seen on entry, so that a change of hook mid-edit stays paired
 };

@@ -4,6 +4,7 @@
 
 #include "model/track.h"
 #include "model/undo.h"
+#include "ops/edit_scope.h"
 #include "ops/take_recording.h"
 
 namespace tarvio {
@@ -61,11 +62,6 @@ bool anyStartsIn(const EventList& list, int64_t begin, int64_t end) {
     return false;
 }
 
-void finish(Track& t) {
-    t.closeGroup();
-    t.resetFlag = 1;
-}
-
 // Inserts copies of the clip before the event at tick (splitting the step that spans it).
 class InsertClipCommand final : public ListEditCommand {
 public:
@@ -115,17 +111,15 @@ std::vector<EventList> copyRanges(const std::vector<RangeSource>& sources) {
 
 bool deleteRangeKeepTime(Track& track, int64_t begin, int64_t end) {
     if (!anyStartsIn(track.events, begin, end)) return false;
-    track.openGroup();
+    EditScope scope(track);
     track.push(std::make_unique<RemoveStartingInCommand>(track, begin, end, true));
-    finish(track);
     return true;
 }
 
 bool deleteRangeCloseGap(Track& track, int64_t begin, int64_t end) {
     if (!anyStartsIn(track.events, begin, end)) return false;
-    track.openGroup();
+    EditScope scope(track);
     track.push(std::make_unique<RemoveStartingInCommand>(track, begin, end, false));
-    finish(track);
     return true;
 }
 
@@ -145,23 +139,21 @@ void pushErase(Track& track, int64_t begin, int64_t end) {
 bool eraseSpan(Track& track, int64_t begin, int64_t end) {
     if (begin < 0) begin = 0;
     if (std::min(end, track.events.length()) <= begin) return false;
-    track.openGroup();
+    EditScope scope(track);
     pushErase(track, begin, end);
-    finish(track);
     return true;
 }
 
 bool pasteAt(Track& track, const EventList& clip, int64_t tick, PasteMode mode) {
     if (clip.empty()) return false;
     if (tick < 0) tick = 0;
-    track.openGroup();
+    EditScope scope(track);
     if (mode == PasteMode::Mix) {
         track.push(std::make_unique<MixCommand>(track, clip, tick));
     } else {
         track.push(std::make_unique<InsertClipCommand>(track, clip, tick));
         if (mode == PasteMode::Replace) pushErase(track, tick + clip.length(), tick + 2 * clip.length());
     }
-    finish(track);
     return true;
 }
 
