@@ -19,6 +19,7 @@
 #include "io/smf.h"
 #include "io/song_file.h"
 #include "model/song.h"
+#include "ops/quantize.h"
 
 namespace tarvio::cli {
 
@@ -29,7 +30,9 @@ Extensions gExt;
 
 bool isDeviceCommand(const std::string& c) { return c == "play" || c == "render" || c == "devices"; }
 // Commands that write what they read: a damaged song must not silently become a new file.
-bool writesWhatItReads(const std::string& c) { return c == "convert" || c == "phrase-export" || c == "phrase-import"; }
+bool writesWhatItReads(const std::string& c) {
+    return c == "convert" || c == "phrase-export" || c == "phrase-import" || c == "quantize";
+}
 
 // A song's tracks and command table take a few hundred KB of fresh heap. Faulting it in page by
 // page costs more than importing a typical MIDI file where a page fault takes tens of
@@ -124,8 +127,57 @@ const Track* selectList(const Song& song, const Options& opts, std::string& err)
         }
         case ListSelect::None: break;
     }
-    err = "events needs one of --tempo, --track INDEX or --phrase NUMBER";
+    err = opts.command + " needs one of --tempo, --track INDEX or --phrase NUMBER";
     return nullptr;
+}
+
+// BEGIN-END, two tick counts with BEGIN before END.
+bool parseRange(const std::string& text, int64_t& begin, int64_t& end, std::string& err) {
+    const char* p = text.data();
+    const char* last = p + text.size();
+    auto r1 = std::from_chars(p, last, begin);
+    bool ok = r1.ec == std::errc() && r1.ptr != last && *r1.ptr == '-';
+    if (ok) {
+        auto r2 = std::from_chars(r1.ptr + 1, last, end);
+        ok = r2.ec == std::errc() && r2.ptr == last && begin >= 0 && begin < end;
+    }
+    if (!ok) err = "bad --range '" + text + "' (expected BEGIN-END, ticks with BEGIN before END)";
+    return ok;
+}
+
+// The grid from --pattern, or from --length with --groove or --tuplet, with the dialog's
+// defaults (480 ticks, groove 0) for what is not given.
+bool quantizeGrid(const Options& opts, QuantizePattern& grid, std::string& err) {
+    if (opts.pattern) {
+        grid = parsePattern(*opts.pattern);
+        if (!patternUsable(grid)) {
+            err = "bad --pattern '" + *opts.pattern + "' (needs at least one step and a total other than 0)";
+            return false;
+        }
+        return true;
+    }
+    const int32_t length = opts.length.value_or(480);
+    grid = opts.tuplet ? tupletPattern(length, *opts.tuplet) : groovePattern(length, opts.groove.value_or(0));
+    return true;
+}
+
+int runQuantize(const Options& opts, std::string& err) {
+    if (int s = checkArgs(opts, 2, "SONG and OUT files", err)) return s;
+    if (opts.select == ListSelect::None) {
+        err = "quantize needs one of --tempo, --track INDEX or --phrase NUMBER";
+        return kUsage;
+    }
+    int64_t begin = 0, end = INT64_MAX;
+    if (opts.range && !parseRange(*opts.range, begin, end, err)) return kUsage;
+    QuantizePattern grid;
+    if (!quantizeGrid(opts, grid, err)) return kUsage;
+    Song song;
+    if (!openSong(opts.args[0], opts, song, err)) return kFailed;
+    // selectList serves the read-only commands too; the song itself is ours to change.
+    Track* list = const_cast<Track*>(selectList(song, opts, err));
+    if (!list) return kFailed;
+    quantizeRange(song, *list, grid, opts.rate.value_or(100), begin, end);
+    return saveSong(opts.args[1], song, err) ? kOk : kFailed;
 }
 
 void writeOutputAt(Output& out, int32_t tick, const OutputList& list) {
@@ -164,7 +216,7 @@ int checkOptions(const Options& opts, std::string& err) {
         err = std::string("option ") + name + " does not apply to " + c;
         return kUsage;
     };
-    if (opts.select != ListSelect::None && c != "events") {
+    if (opts.select != ListSelect::None && c != "events" && c != "quantize") {
         return refuse(opts.select == ListSelect::Tempo   ? "--tempo"
                       : opts.select == ListSelect::Track ? "--track"
                                                          : "--phrase");
@@ -172,6 +224,22 @@ int checkOptions(const Options& opts, std::string& err) {
     if (opts.to && c != "expand") return refuse("--to");
     if (opts.locate && c != "expand") return refuse("--locate");
     if (opts.soundfont && c != "render") return refuse("--soundfont");
+    if (c != "quantize") {
+        if (opts.range) return refuse("--range");
+        if (opts.length) return refuse("--length");
+        if (opts.groove) return refuse("--groove");
+        if (opts.tuplet) return refuse("--tuplet");
+        if (opts.pattern) return refuse("--pattern");
+        if (opts.rate) return refuse("--rate");
+    }
+    if (opts.groove && opts.tuplet) {
+        err = "choose only one of --groove and --tuplet";
+        return kUsage;
+    }
+    if (opts.pattern && (opts.length || opts.groove || opts.tuplet)) {
+        err = "--pattern gives the whole grid: drop --length, --groove and --tuplet";
+        return kUsage;
+    }
     if (opts.force && !writesWhatItReads(c)) return refuse("--force");
     if (c != "play") {
         if (!opts.maps.empty()) return refuse("--map");
@@ -320,7 +388,7 @@ int runCommand(const Options& opts, Output& out, std::string& err) {
         return kUsage;
     }
     if (c != "info" && c != "events" && c != "expand" && c != "convert" && c != "phrase-export" &&
-        c != "phrase-import" && c != "render" && c != "plugins" && c != "devices" && c != "play") {
+        c != "phrase-import" && c != "quantize" && c != "render" && c != "plugins" && c != "devices" && c != "play") {
         err = "unknown command '" + c + "' (try --help)";
         return kUsage;
     }
@@ -332,6 +400,8 @@ int runCommand(const Options& opts, Output& out, std::string& err) {
         gExt.listPlugins(out);
         return kOk;
     }
+
+    if (c == "quantize") return runQuantize(opts, err);
 
     if (c == "convert") {
         if (int s = checkArgs(opts, 2, "IN and OUT files", err)) return s;

@@ -25,6 +25,10 @@ const char kUsageText[] =
     "  phrase-import SONG IN.tvp OUT [--force]\n"
     "                            add the phrase file as a new phrase named after it and\n"
     "                            write the song to OUT\n"
+    "  quantize SONG OUT (--tempo | --track INDEX | --phrase NUMBER) [--range BEGIN-END]\n"
+    "       [--length L [--groove G | --tuplet N] | --pattern \"S|S|...\"] [--rate R] [--force]\n"
+    "                            move the note starts of one list towards a grid by R percent\n"
+    "                            and write the song to OUT (default: --length 480 --groove 0)\n"
     "  devices                   list the MIDI devices with their numbers, outputs first:\n"
     "                            out N NAME | in N NAME (output 0 is the built-in synth)\n"
     "  plugins                   list the loaded plug-ins of the program's plugin folder,\n"
@@ -40,13 +44,23 @@ const char kUsageText[] =
     "\n"
     "Songs are read and written by extension: .mid is a Standard MIDI File (imported at\n"
     "the --tpqn resolution), anything else a song file (.tvo). A damaged song (one that\n"
-    "could be read only in part) gets a warning line on stderr; convert, phrase-export and\n"
-    "phrase-import refuse it unless --force is given.\n"
+    "could be read only in part) gets a warning line on stderr; convert, phrase-export,\n"
+    "phrase-import and quantize refuse it unless --force is given. OUT is written only\n"
+    "when the command succeeds.\n"
     "\n"
     "Options, before or after the arguments:\n"
-    "  --tempo                   events: list the tempo track\n"
-    "  --track INDEX             events: list the track at INDEX, counted from 0\n"
-    "  --phrase NUMBER           events: list the phrase with this number\n"
+    "  --tempo                   events, quantize: the tempo track\n"
+    "  --track INDEX             events, quantize: the track at INDEX, counted from 0\n"
+    "  --phrase NUMBER           events, quantize: the phrase with this number\n"
+    "  --range BEGIN-END         quantize: the notes starting in [BEGIN, END), ticks from the\n"
+    "                            list's start (default: the whole list)\n"
+    "  --length L                quantize: grid step in ticks, 1 to 268435455 (default 480)\n"
+    "  --groove G                quantize: swing, -99 to 99 (default 0): steps of\n"
+    "                            (100 + G)% and (100 - G)% of L\n"
+    "  --tuplet N                quantize: N steps (2 to 20) adding up to L\n"
+    "  --pattern \"S|S|...\"      quantize: the grid as step lengths, repeating from each\n"
+    "                            measure start; at least one step, a total other than 0\n"
+    "  --rate R                  quantize: how far notes move, 0 to 100 percent (default 100)\n"
     "  --to TICK                 expand: stop after this tick\n"
     "  --locate TICK             expand: start at TICK as the player does, chasing what came before\n"
     "  --tpqn N                  resolution for importing a .mid file: 960, 480 (default),\n"
@@ -63,7 +77,8 @@ const char kUsageText[] =
     "  --idle                    play: run the engine stopped, without playing\n"
     "  --cpu                     play: report the clock thread's CPU time at the end\n"
     "  --procedure FILE          command definitions instead of procedure.dat in the program folder\n"
-    "  --force                   convert, phrase-export, phrase-import: write what was read\n"
+    "  --force                   convert, phrase-export, phrase-import, quantize: write what\n"
+    "                            was read\n"
     "                            from a damaged song\n"
     "  --soundfont FILE          render: the soundfont (default: $TARVIO_SOUNDFONT, else\n"
     "                            /usr/share/sounds/sf2/TimGM6mb.sf2 or default-GM.sf2)\n"
@@ -83,6 +98,8 @@ constexpr OptionDef kOptions[] = {
     {"--map", true},    {"--from", true},    {"--loop", true},  {"--metronome", false},
     {"--mtc-out", true}, {"--seconds", true}, {"--sends", true}, {"--idle", false},
     {"--cpu", false},   {"--force", false},
+    {"--range", true},  {"--length", true},  {"--groove", true}, {"--tuplet", true},
+    {"--pattern", true}, {"--rate", true},
 };
 
 bool parseNumber(std::string_view text, const char* option, int64_t lo, int64_t hi, int64_t& v,
@@ -171,6 +188,22 @@ bool apply(Options& o, std::string_view name, std::string_view value, std::strin
         o.cpu = true;
     } else if (name == "--force") {
         o.force = true;
+    } else if (name == "--range") {
+        o.range = std::string(value);
+    } else if (name == "--length") {
+        if (!parseNumber(value, "--length", 1, 0x0FFFFFFF, v, err)) return false;
+        o.length = int32_t(v);
+    } else if (name == "--groove") {
+        if (!parseNumber(value, "--groove", -99, 99, v, err)) return false;
+        o.groove = int32_t(v);
+    } else if (name == "--tuplet") {
+        if (!parseNumber(value, "--tuplet", 2, 20, v, err)) return false;
+        o.tuplet = int32_t(v);
+    } else if (name == "--pattern") {
+        o.pattern = std::string(value);
+    } else if (name == "--rate") {
+        if (!parseNumber(value, "--rate", 0, 100, v, err)) return false;
+        o.rate = int32_t(v);
     }
     return true;
 }

@@ -22,6 +22,13 @@ struct Options {
     std::optional<int32_t> tpqn;  // checked against the import resolutions by the command
     std::optional<std::string> soundfont;
     bool force = false;  // write what was read from a damaged file
+    // quantize: the grid and the rate are checked by the command
+    std::optional<std::string> range;  // BEGIN-END in ticks
+    std::optional<int32_t> length;
+    std::optional<int32_t> groove;
+    std::optional<int32_t> tuplet;
+    std::optional<std::string> pattern;
+    std::optional<int32_t> rate;
     // play
     std::vector<std::string> maps;  // PORT=DEVICE or FIRST-LAST=DEVICE, checked by the command
     std::optional<std::string> from;  // MEAS[:TICK]

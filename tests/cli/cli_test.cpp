@@ -235,6 +235,14 @@ TEST(CliErrors, EachFailureIsOneLineAndANonZeroStatus) {
         {{"phrase-import", path, v2, out}, "phrase file version 2 is not supported"},
         {{"phrase-import", path, path, out}, "not a phrase file"},
         {{"phrase-import", path, dir.path("none.tvp"), out}, "none.tvp"},
+        {{"quantize", path, out, "--track", "0", "--pattern", "0|x|"}, "bad --pattern '0|x|'"},
+        {{"quantize", path, out, "--track", "1"}, "out of range"},
+        {{"quantize", path, out, "--phrase", "9"}, "no phrase numbered 9"},
+        {{"quantize", path, out}, "--tempo"},
+        {{"quantize", path, out, "--track", "0", "--groove", "10", "--tuplet", "3"}, "only one"},
+        {{"quantize", path, out, "--track", "0", "--range", "5-5"}, "bad --range"},
+        {{"quantize", path, out, "--track", "0", "--rate", "101"}, "bad number '101'"},
+        {{"events", path, "--track", "0", "--rate", "50"}, "does not apply"},
     };
     for (const auto& [args, fragment] : cases) {
         SCOPED_TRACE(args.empty() ? "(none)" : args[0] + " ... " + args.back());
@@ -242,6 +250,40 @@ TEST(CliErrors, EachFailureIsOneLineAndANonZeroStatus) {
     }
     EXPECT_FALSE(std::filesystem::exists(out));
     EXPECT_FALSE(std::filesystem::exists(tvp));
+}
+
+// quantize writes the song with one list's notes moved; the other lists stay as they were.
+TEST(CliQuantize, MovesTheNotesOfTheChosenListAndRange) {
+    clitest::TempDir dir;
+    Song song;
+    Track& t = song.createTrack();
+    add(t.events, 130, [](Event& e) { e.setNote(60, 100, 100); });  // tick 0
+    add(t.events, 230, [](Event& e) { e.setNote(62, 100, 100); });  // tick 130
+    add(t.events, 0, [](Event& e) { e.setNote(64, 100, 100); });    // tick 360
+    add(song.createPhrase().events, 130, [](Event& e) { e.setNote(60, 100, 100); });
+    const std::string path = save(dir, song, "q.tvo"), out = dir.path("out.tvo");
+    auto notes = [](int a, int b, int c = 0) {
+        return Lines{std::to_string(a) + " 0090 60 100 100 0", std::to_string(b) + " 0090 62 100 100 0",
+                     std::to_string(c) + " 0090 64 100 100 0"};
+    };
+    const std::vector<std::pair<Lines, Lines>> cases = {
+        {{"--length", "240"}, notes(240, 240)},  // 360 ties between 240 and 480: the later
+        {{"--length", "240", "--rate", "50"}, notes(185, 235)},
+        {{"--length", "240", "--range", "0-200"}, notes(240, 120)},
+        {{"--pattern", "160|"}, notes(160, 160, 40)},  // the list keeps its length
+        {{"--length", "240", "--tuplet", "3"}, notes(160, 240)},
+        {{"--length", "180", "--groove", "33"}, notes(240, 120)},  // grid 0, 240, 360, ...
+    };
+    for (const auto& [options, expected] : cases) {
+        SCOPED_TRACE(options.back());
+        std::filesystem::remove(out);
+        Lines args = {"quantize", path, out, "--track", "0"};
+        args.insert(args.end(), options.begin(), options.end());
+        const auto r = runCli(args);
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(lines(runCli({"events", out, "--track", "0"}).out), expected);
+        EXPECT_EQ(runCli({"events", out, "--phrase", "1"}).out, "130 0090 60 100 100 0\n");
+    }
 }
 
 // A file of another kind fails in every command. A damaged file (cut off) is shown with one

@@ -1,0 +1,84 @@
+// Quantize of a range on a large track, undo group included, and the undo of it: a million
+// notes off a 120-tick grid, so that nearly every note in the range moves.
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <chrono>
+
+#include "model/song.h"
+#include "ops/quantize.h"
+
+using namespace tarvio;
+
+namespace {
+
+constexpr int kEvents = 1'000'000;
+constexpr int kStep = 100;
+// The whole track but its first and last ten thousand notes.
+constexpr int64_t kBegin = int64_t(10'000) * kStep;
+constexpr int64_t kEnd = int64_t(kEvents - 10'000) * kStep;
+
+struct Fixture {
+    Song song;
+    Track* track = nullptr;
+    QuantizePattern grid = groovePattern(120, 0);
+
+    Fixture() {
+        track = &song.createTrack();
+        for (int i = 0; i < kEvents; ++i) {
+            Event e;
+            e.setNote(uint8_t(36 + i % 48), 100, 60);
+            e.step = kStep;
+            track->events.pushBack(std::move(e));
+        }
+    }
+};
+
+Fixture& fixture() {
+    static Fixture f;
+    return f;
+}
+
+double msSince(std::chrono::steady_clock::time_point t0) {
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
+}
+
+void BM_QuantizeRange(benchmark::State& state) {
+    Fixture& f = fixture();
+    double worst = 0;
+    int changed = 0;
+    for (auto _ : state) {
+        auto t0 = std::chrono::steady_clock::now();
+        changed = quantizeRange(f.song, *f.track, f.grid, 100, kBegin, kEnd);
+        double ms = msSince(t0);
+        state.SetIterationTime(ms / 1000.0);
+        worst = std::max(worst, ms);
+        f.track->undo();
+    }
+    state.counters["worst_ms"] = worst;
+    state.counters["changed"] = changed;
+    state.counters["events"] = kEvents;
+}
+
+void BM_QuantizeUndo(benchmark::State& state) {
+    Fixture& f = fixture();
+    double worst = 0;
+    for (auto _ : state) {
+        quantizeRange(f.song, *f.track, f.grid, 100, kBegin, kEnd);
+        auto t0 = std::chrono::steady_clock::now();
+        bool ok = f.track->undo();
+        double ms = msSince(t0);
+        state.SetIterationTime(ms / 1000.0);
+        worst = std::max(worst, ms);
+        benchmark::DoNotOptimize(ok);
+    }
+    state.counters["worst_ms"] = worst;
+    state.counters["events"] = kEvents;
+}
+
+}  // namespace
+
+BENCHMARK(BM_QuantizeRange)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(10);
+BENCHMARK(BM_QuantizeUndo)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(10);
+
+BENCHMARK_MAIN();
