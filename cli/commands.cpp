@@ -170,7 +170,8 @@ int runQuantize(const Options& opts, std::string& err) {
     int64_t begin = 0, end = INT64_MAX;
     if (opts.range && !parseRange(*opts.range, begin, end, err)) return kUsage;
     QuantizePattern grid;
-    if (!quantizeGrid(opts, grid, err)) return kUsage;
+    // A grid that cannot be used is a failure of the operation, as an unknown list is.
+    if (!quantizeGrid(opts, grid, err)) return kFailed;
     Song song;
     if (!openSong(opts.args[0], opts, song, err)) return kFailed;
     // selectList serves the read-only commands too; the song itself is ours to change.
