@@ -56,8 +56,8 @@ PY
   fi
 }
 
-for spec in "180000 8" "190000 16" "230000 4"; do
-  set -- $spec
+for sizeAndTracks in "180000 8" "190000 16" "230000 4"; do
+  set -- $sizeAndTracks
   file="$OUT/cli-$2tracks.mid"
   "$GEN" --generate "$file" "$1" "$2"
   "$CLI" info "$file" >/dev/null  # must import cleanly

@@ -9,8 +9,11 @@
 
 #include "ops/take_recording.h"
 #include "player_fixture.h"
+#include "tests/support/lists.h"
 
 using namespace tarvio;
+using testlists::Notes;
+using testlists::notes;
 using namespace enginetest;
 
 namespace {
@@ -24,17 +27,6 @@ constexpr uint32_t kHms1_2_3 = ((1 * 60 + 2) * 60 + 3) * 1000;  // 01:02:03 in m
 
 using Take = std::vector<std::vector<int>>;  // tick, b0, b1, gate of every event; then the end
 constexpr int kRest = 0;
-using Notes = std::vector<std::tuple<int64_t, int, int>>;  // tick, note, gate of sounding notes
-
-Notes notes(const EventList& l) {
-    Notes r;
-    int64_t t = 0;
-    for (const Event& e : l) {
-        if (!e.isRest()) r.emplace_back(t, e.b[0], e.gate());
-        t += e.step;
-    }
-    return r;
-}
 
 class InputTest : public EngineTest {
 protected:

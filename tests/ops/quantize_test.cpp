@@ -9,8 +9,11 @@
 #include "model/track.h"
 #include "ops/edit_scope.h"
 #include "ops/quantize.h"
+#include "tests/support/lists.h"
 
 using namespace tarvio;
+using testlists::Full;
+using testlists::full;
 
 namespace {
 
@@ -45,12 +48,6 @@ std::vector<Row> rows(const EventList& l) {
     return r;
 }
 
-using Full = std::vector<std::tuple<uint32_t, int, int32_t, uint32_t>>;
-Full full(const EventList& l) {
-    Full r;
-    for (const Event& e : l) r.emplace_back(e.serial(), int(e.kind()), e.step, e.value32());
-    return r;
-}
 
 std::vector<bool> hookCalls;
 void recordHook(bool enabled) { hookCalls.push_back(enabled); }

@@ -6,8 +6,11 @@
 
 #include "model/track.h"
 #include "ops/range_edit.h"
+#include "tests/support/lists.h"
 
 using namespace tarvio;
+using testlists::Full;
+using testlists::full;
 
 namespace {
 
@@ -21,12 +24,6 @@ Line line(const EventList& l) {
         t += e.step;
     }
     r.emplace_back(t, -1);  // end marker
-    return r;
-}
-using Full = std::vector<std::tuple<uint32_t, int, int32_t, uint32_t>>;
-Full full(const EventList& l) {
-    Full r;
-    for (const Event& e : l) r.emplace_back(e.serial(), int(e.kind()), e.step, e.value32());
     return r;
 }
 

@@ -6,28 +6,17 @@
 
 #include "model/song.h"
 #include "ops/take_recording.h"
+#include "tests/support/lists.h"
 
 using namespace tarvio;
+using testlists::Notes;
+using testlists::notes;
+using testlists::Full;
+using testlists::full;
 
 namespace {
 
-using Notes = std::vector<std::tuple<int64_t, int, int>>;  // tick, note, gate of sounding notes
-using Full = std::vector<std::tuple<uint32_t, int, int32_t, uint32_t>>;  // serial, kind, step, value
 
-Notes notes(const EventList& l) {
-    Notes r;
-    int64_t t = 0;
-    for (const Event& e : l) {
-        if (!e.isRest()) r.emplace_back(t, e.b[0], e.gate());
-        t += e.step;
-    }
-    return r;
-}
-Full full(const EventList& l) {
-    Full r;
-    for (const Event& e : l) r.emplace_back(e.serial(), int(e.kind()), e.step, e.value32());
-    return r;
-}
 
 Event note(uint8_t key, int32_t step, uint16_t gate = 240) {
     Event e;
