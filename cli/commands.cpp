@@ -11,6 +11,7 @@
 #include <iterator>
 
 #include "cli/json.h"
+#include "cli/list_edit.h"
 #include "engine/emitter.h"
 #include "engine/song_play.h"
 #include "io/file_util.h"
@@ -19,7 +20,6 @@
 #include "io/smf.h"
 #include "io/song_file.h"
 #include "model/song.h"
-#include "ops/quantize.h"
 
 namespace tarvio::cli {
 
@@ -31,7 +31,7 @@ Extensions gExt;
 bool isDeviceCommand(const std::string& c) { return c == "play" || c == "render" || c == "devices"; }
 // Commands that write what they read: a damaged song must not silently become a new file.
 bool writesWhatItReads(const std::string& c) {
-    return c == "convert" || c == "phrase-export" || c == "phrase-import" || c == "quantize";
+    return c == "convert" || c == "phrase-export" || c == "phrase-import" || findListEdit(c);
 }
 
 // A song's tracks and command table take a few hundred KB of fresh heap. Faulting it in page by
@@ -86,7 +86,8 @@ bool loadCommands(Song& song, const Options& opts, std::string& err) {
     return true;
 }
 
-// Writes by extension: "mid" exports a Standard MIDI File, anything else a song file.
+}  // namespace
+
 bool saveSong(const std::string& path, Song& song, std::string& err) {
     std::string writeErr;
     bool ok;
@@ -100,6 +101,8 @@ bool saveSong(const std::string& path, Song& song, std::string& err) {
     return ok;
 }
 
+namespace {
+
 bool parsePhraseNumber(const std::string& text, uint32_t& number, std::string& err) {
     auto r = std::from_chars(text.data(), text.data() + text.size(), number);
     if (text.empty() || r.ec != std::errc() || r.ptr != text.data() + text.size()) {
@@ -108,6 +111,8 @@ bool parsePhraseNumber(const std::string& text, uint32_t& number, std::string& e
     }
     return true;
 }
+
+}  // namespace
 
 const Track* selectList(const Song& song, const Options& opts, std::string& err) {
     switch (opts.select) {
@@ -131,7 +136,6 @@ const Track* selectList(const Song& song, const Options& opts, std::string& err)
     return nullptr;
 }
 
-// BEGIN-END, two tick counts with BEGIN before END.
 bool parseRange(const std::string& text, int64_t& begin, int64_t& end, std::string& err) {
     const char* p = text.data();
     const char* last = p + text.size();
@@ -145,41 +149,7 @@ bool parseRange(const std::string& text, int64_t& begin, int64_t& end, std::stri
     return ok;
 }
 
-// The grid from --pattern, or from --length with --groove or --tuplet, with the dialog's
-// defaults (480 ticks, groove 0) for what is not given.
-bool quantizeGrid(const Options& opts, QuantizePattern& grid, std::string& err) {
-    if (opts.pattern) {
-        grid = parsePattern(*opts.pattern);
-        if (!patternUsable(grid)) {
-            err = "bad --pattern '" + *opts.pattern + "' (needs at least one step and a total other than 0)";
-            return false;
-        }
-        return true;
-    }
-    const int32_t length = opts.length.value_or(480);
-    grid = opts.tuplet ? tupletPattern(length, *opts.tuplet) : groovePattern(length, opts.groove.value_or(0));
-    return true;
-}
-
-int runQuantize(const Options& opts, std::string& err) {
-    if (int s = checkArgs(opts, 2, "SONG and OUT files", err)) return s;
-    if (opts.select == ListSelect::None) {
-        err = "quantize needs one of --tempo, --track INDEX or --phrase NUMBER";
-        return kUsage;
-    }
-    int64_t begin = 0, end = INT64_MAX;
-    if (opts.range && !parseRange(*opts.range, begin, end, err)) return kUsage;
-    QuantizePattern grid;
-    // A grid that cannot be used is a failure of the operation, as an unknown list is.
-    if (!quantizeGrid(opts, grid, err)) return kFailed;
-    Song song;
-    if (!openSong(opts.args[0], opts, song, err)) return kFailed;
-    // selectList serves the read-only commands too; the song itself is ours to change.
-    Track* list = const_cast<Track*>(selectList(song, opts, err));
-    if (!list) return kFailed;
-    quantizeRange(song, *list, grid, opts.rate.value_or(100), begin, end);
-    return saveSong(opts.args[1], song, err) ? kOk : kFailed;
-}
+namespace {
 
 void writeOutputAt(Output& out, int32_t tick, const OutputList& list) {
     for (const OutputRecord& r : list.records) writeRecordLine(out, tick, list, r);
@@ -217,7 +187,8 @@ int checkOptions(const Options& opts, std::string& err) {
         err = std::string("option ") + name + " does not apply to " + c;
         return kUsage;
     };
-    if (opts.select != ListSelect::None && c != "events" && c != "quantize") {
+    const ListEditCommand* edit = findListEdit(c);
+    if (opts.select != ListSelect::None && c != "events" && !edit) {
         return refuse(opts.select == ListSelect::Tempo   ? "--tempo"
                       : opts.select == ListSelect::Track ? "--track"
                                                          : "--phrase");
@@ -225,8 +196,13 @@ int checkOptions(const Options& opts, std::string& err) {
     if (opts.to && c != "expand") return refuse("--to");
     if (opts.locate && c != "expand") return refuse("--locate");
     if (opts.soundfont && c != "render") return refuse("--soundfont");
+    if (edit) {
+        if (int s = checkListEditOptions(*edit, opts, err)) return s;
+    } else if (!opts.editArgs.empty()) {
+        return refuse(opts.editArgs.front().first.c_str());
+    }
+    if (!edit && opts.range) return refuse("--range");
     if (c != "quantize") {
-        if (opts.range) return refuse("--range");
         if (opts.length) return refuse("--length");
         if (opts.groove) return refuse("--groove");
         if (opts.tuplet) return refuse("--tuplet");
@@ -389,7 +365,7 @@ int runCommand(const Options& opts, Output& out, std::string& err) {
         return kUsage;
     }
     if (c != "info" && c != "events" && c != "expand" && c != "convert" && c != "phrase-export" &&
-        c != "phrase-import" && c != "quantize" && c != "render" && c != "plugins" && c != "devices" && c != "play") {
+        c != "phrase-import" && !findListEdit(c) && c != "render" && c != "plugins" && c != "devices" && c != "play") {
         err = "unknown command '" + c + "' (try --help)";
         return kUsage;
     }
@@ -402,7 +378,7 @@ int runCommand(const Options& opts, Output& out, std::string& err) {
         return kOk;
     }
 
-    if (c == "quantize") return runQuantize(opts, err);
+    if (const ListEditCommand* edit = findListEdit(c)) return runListEdit(*edit, opts, err);
 
     if (c == "convert") {
         if (int s = checkArgs(opts, 2, "IN and OUT files", err)) return s;

@@ -10,6 +10,7 @@
 namespace tarvio {
 class Event;
 class Song;
+class Track;
 struct OutputList;
 struct OutputRecord;
 }  // namespace tarvio
@@ -50,6 +51,14 @@ int checkArgs(const Options& opts, size_t count, const char* what, std::string& 
 // only in part) fails for the commands that write what they read unless --force is given;
 // the others print one warning line on stderr and go on with what was read.
 bool openSong(const std::string& path, const Options& opts, Song& song, std::string& err);
+
+// Writes by extension: "mid" exports a Standard MIDI File, anything else a song file, each
+// through a temporary file and a rename.
+bool saveSong(const std::string& path, Song& song, std::string& err);
+// The list named by --tempo, --track or --phrase; null with err when the song has none such.
+const Track* selectList(const Song& song, const Options& opts, std::string& err);
+// BEGIN-END, two tick counts with BEGIN before END.
+bool parseRange(const std::string& text, int64_t& begin, int64_t& end, std::string& err);
 
 // "STEP KIND B0 B1 B2 B3" and the payload, with a newline.
 void writeEventLine(Output& out, const Event& e);

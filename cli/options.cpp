@@ -5,6 +5,8 @@
 #include <cstring>
 #include <string_view>
 
+#include "cli/list_edit.h"
+
 namespace tarvio::cli {
 
 const char kUsageText[] =
@@ -234,6 +236,25 @@ bool parseArgs(int argc, const char* const* argv, Options& opts, std::string& er
         const OptionDef* known = nullptr;
         for (const OptionDef& o : kOptions)
             if (name == o.name) known = &o;
+        bool editValue = false;
+        if (!known && isListEditOption(name, editValue)) {
+            std::string value;
+            if (editValue) {
+                if (inlineValue) {
+                    value = std::string(*inlineValue);
+                } else if (i + 1 < argc) {
+                    value = argv[++i];
+                } else {
+                    err = std::string(name) + " needs a value";
+                    return false;
+                }
+            } else if (inlineValue) {
+                err = std::string(name) + " takes no value";
+                return false;
+            }
+            opts.editArgs.emplace_back(std::string(name), std::move(value));
+            continue;
+        }
         if (!known) {
             err = "unknown option '" + std::string(name) + "' (try --help)";
             return false;

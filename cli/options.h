@@ -29,6 +29,9 @@ struct Options {
     std::optional<int32_t> tuplet;
     std::optional<std::string> pattern;
     std::optional<int32_t> rate;
+    // The own options of the list-edit commands (shift, compress, curve, search, sort), in the
+    // order given, as (name, value); flags have an empty value. Checked by the command.
+    std::vector<std::pair<std::string, std::string>> editArgs;
     // play
     std::vector<std::string> maps;  // PORT=DEVICE or FIRST-LAST=DEVICE, checked by the command
     std::optional<std::string> from;  // MEAS[:TICK]
