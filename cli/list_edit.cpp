@@ -9,6 +9,8 @@
 
 namespace tarvio::cli {
 
+// The list-edit commands defined in files of their own.
+
 namespace {
 
 // The grid from --pattern, or from --length with --groove or --tuplet, with the dialog's
