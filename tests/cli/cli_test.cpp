@@ -286,6 +286,27 @@ TEST(CliQuantize, MovesTheNotesOfTheChosenListAndRange) {
     }
 }
 
+// A take written by another program: one track, division 96, imported at 480 and written back
+// as a MIDI file, with the late notes pulled onto the eighths.
+TEST(CliQuantize, QuantizesAMidiFileWrittenByAnotherProgram) {
+    clitest::TempDir dir;
+    const std::string in = dir.path("take.mid"), out = dir.path("tight.mid");
+    if (!clitest::csvmidi(dir,
+                          "0, 0, Header, 1, 2, 96\n1, 0, Start_track\n1, 0, Tempo, 500000\n1, 0, End_track\n"
+                          "2, 0, Start_track\n2, 5, Note_on_c, 0, 60, 100\n2, 40, Note_off_c, 0, 60, 0\n"
+                          "2, 50, Note_on_c, 0, 62, 90\n2, 90, Note_off_c, 0, 62, 0\n2, 96, End_track\n"
+                          "0, 0, End_of_file\n",
+                          in))
+        GTEST_SKIP() << "csvmidi is not installed";
+    // The file's tempo-only track imports as track 0, so the notes are on track 1.
+    const auto r = runCli({"quantize", in, out, "--track", "1", "--length", "240"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    // Ticks ×5: the notes started at 25 and 250. The written file's first track is the tempo
+    // track, so the notes come back on track 2, the first at 0 (its leading rest now empty).
+    EXPECT_EQ(lines(runCli({"events", out, "--track", "2"}).out),
+              (Lines{"240 0090 60 100 175 0", "242 0090 62 90 200 0"}));
+}
+
 // A file of another kind fails in every command. A damaged file (cut off) is shown with one
 // warning line, and refused by the commands that write what they read unless --force is given.
 // The song-file cases rely on the song file reader reporting a cut-off file as damaged and a

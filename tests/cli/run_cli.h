@@ -76,4 +76,12 @@ inline RunResult runCli(const std::vector<std::string>& args, const std::vector<
     return run(TARVIO_CLI_PATH, args, env);
 }
 
+// Writes a Standard MIDI File with csvmidi, as another program would. False when csvmidi is
+// not installed or refuses the text.
+inline bool csvmidi(const TempDir& dir, const std::string& csv, const std::string& mid) {
+    if (::access("/usr/bin/csvmidi", X_OK) != 0) return false;
+    std::ofstream(dir.path("in.csv")) << csv;
+    return run("/usr/bin/csvmidi", {dir.path("in.csv"), mid}).status == 0;
+}
+
 }  // namespace clitest
