@@ -149,18 +149,22 @@ std::vector<LanePoint> laneValues(const Song& song, const Track& track, Lane lan
     std::vector<LanePoint> out;
     const TargetSpec target = laneTarget(lane);
     const CommandDef* def = commandOf(song, lane);
-    LanePoint carried{-1, 0, 0};
-    int64_t tick = 0;
+    const Event* carried = nullptr;  // the last event before begin; a register leaves no value in force
+    int64_t carriedTick = 0, tick = 0;
     for (const Event& e : track.events) {
         if (tick >= end) break;
-        if (targetMatches(e, target) && !inRegister(e, lane, def)) {
-            const LanePoint p{tick, valueOf(e, lane, def), e.serial()};
-            if (tick >= begin) out.push_back(p);
-            else carried = p;
+        if (targetMatches(e, target)) {
+            if (tick < begin) {
+                carried = &e;
+                carriedTick = tick;
+            } else if (!inRegister(e, lane, def)) {
+                out.push_back({tick, valueOf(e, lane, def), e.serial()});
+            }
         }
         tick += e.step;
     }
-    if (carried.tick >= 0 && lane.kind != LaneKind::Velocity) out.insert(out.begin(), carried);
+    if (carried && !inRegister(*carried, lane, def) && lane.kind != LaneKind::Velocity)
+        out.insert(out.begin(), {carriedTick, valueOf(*carried, lane, def), carried->serial()});
     return out;
 }
 

@@ -161,12 +161,12 @@ TEST(GridNotes, RubberBandAddsNotesInside) {
 TEST(GridNotes, CutAndGlue) {
     Song song;
     Track& t = song.createTrack();
-    const auto s = fill(t, {{0, 60, 1000}, {200, 62, 1000}, {300, 64, 100}}, 1920);
+    const auto s = fill(t, {{0, 60, 1000}, {200, 62, 1000}, {300, 64, 180}}, 1920);
     EXPECT_EQ(cutNotes(song, t, kQuarter, s[0], {s[1]}, 500), 1);  // not selected: only itself
-    EXPECT_EQ(notes(t.events), (Notes{{0, 60, 480}, {200, 62, 1000}, {300, 64, 100}, {480, 60, 520}}));
+    EXPECT_EQ(notes(t.events), (Notes{{0, 60, 480}, {200, 62, 1000}, {300, 64, 180}, {480, 60, 520}}));
     EXPECT_EQ(cutNotes(song, t, kQuarter, s[1], {s[1], s[2]}, 1000), 1);  // s[2] ends before 960
     EXPECT_EQ(notes(t.events).back(), std::make_tuple(int64_t(960), 62, 240));
-    EXPECT_EQ(cutNotes(song, t, kQuarter, s[2], {}, 100), 0);  // the nearest point, 0, lies before it
+    for (int32_t at : {300, 480}) EXPECT_EQ(cutNotes(song, t, {}, s[2], {}, at), 0) << at;  // its start, its end
 
     Track& g = song.createTrack();
     const auto n = fill(g, {{0, 60, 100}, {50, 60, 20}, {500, 61, 10}, {600, 60, 10}, {600, 61, 65500}}, 1920);
