@@ -39,7 +39,8 @@ public:
     RebuildListCommand(Track& t, ListPlan plan) : EditCommand(t), plan_(std::move(plan)) {}
     void doIt() override;
     void undo() override;
-    // Serials of the created events in plan order (after the first do).
+    // Serials of the created events in plan order (after the first do); one more entry follows
+    // for the rest put at the list's start when its first event moved away (0 when none was).
     const std::vector<uint32_t>& created() const { return created_; }
 
 private:
