@@ -85,9 +85,9 @@ bool cloneCopy(const Track& track, const Placed& p, int transpose, Event& out) {
     }
     if (e.kind() == EventKind::Clone && e.clone()) {
         CloneData d = *e.clone();
+        // Pointed at its source it plays the same: where it passes the original clone, that one
+        // starts the repetition the copy would have made.
         const int64_t src = cloneSourceTick(track, d, p.tick);
-        // One that repeats over its own position would run on instead of repeating.
-        if (src <= p.tick && p.tick - src < std::max<int64_t>(stepOf(e), 1)) return false;
         if (CloneMode(d.mode) != CloneMode::Measure && CloneMode(d.mode) != CloneMode::Absolute) {
             if (src > INT32_MAX) return false;
             d.mode = uint8_t(CloneMode::Absolute);

@@ -21,7 +21,7 @@ enum class CloneExpansion {
 };
 
 // A clone repeating a one-tick stretch for a long step would otherwise write millions of events.
-inline constexpr size_t kMaxExpandedEvents = 1u << 20;
+inline constexpr size_t kMaxExpandedEvents = 1u << 18;
 
 // Replaces the clone with that serial by the events it plays, at the ticks it plays them, so
 // that the list sounds as before and the events after it keep their ticks. The stretch starts
@@ -29,8 +29,8 @@ inline constexpr size_t kMaxExpandedEvents = 1u << 20;
 // then repeats, as playback repeats it, until the clone's step has passed; the last event's step
 // is cut there. Notes are transposed by the clone's transpose; a Relative or MeasureRelative
 // clone inside the stretch becomes Absolute with the same source. Refused (NotEquivalent) when
-// the stretch holds IF, ELSE or ENDIF (a clone's conditions are its own, a list's are shared), a
-// register-valued note that the clone transposes, or a clone that repeats over its own position.
+// the stretch holds IF, ELSE or ENDIF (a clone's conditions are its own, a list's are shared) or
+// a register-valued note that the clone transposes.
 CloneExpansion expandClone(Song& song, Track& track, uint32_t serial);
 
 // Makes a new phrase (the lowest free number, at the end of the song's phrases, named with the

@@ -79,7 +79,15 @@ TEST(PhraseEdit, ExpandedCloneSoundsAsTheClone) {
         // A relative clone inside keeps its source, not the transposed copy's neighbourhood.
         {with({N(60, 480), N(61, 480), Cl(M::Relative, -960, 0, 480), N(63, 480)}, Cl(M::Measure, 0, 5, 1920)),
          CloneExpansion::Expanded, 10},
+        // Clones inside that repeat themselves, or start at their own tick, still do.
+        {with({N(60, 480), N(61, 480), Cl(M::Relative, -480, 3, 960)}, Cl(M::Measure, 0, 0, 1920)),
+         CloneExpansion::Expanded, 8},
+        {with({N(60, 480), N(61, 480), N(62, 0), Cl(M::Relative, 0, 3, 960)}, Cl(M::Measure, 0, 0, 1920)),
+         CloneExpansion::Expanded, 10},
+        {with({N(60, 480), N(61, 480), Cl(M::Measure, 0, 3, 960)}, Cl(M::Relative, -1440, 2, 3840)),
+         CloneExpansion::Expanded, 11},
         {with(m0, Cl(M::Relative, 0, 0, 480)), CloneExpansion::OwnPosition, 7},
+        {with(m0, Cl(M::Relative, -480, 0, INT32_MAX)), CloneExpansion::TooLarge, 7},
         {with({N(60, 480), skip, N(62, 960)}, Cl(M::Measure, 0, 0, 1920)), CloneExpansion::NotEquivalent, 6},
     };
     for (const Case& c : cases) {
