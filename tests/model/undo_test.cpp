@@ -247,3 +247,22 @@ TEST_F(UndoTest, ChangesFlagContainersForReset) {
     EXPECT_TRUE(song.redo());
     EXPECT_EQ(flags(), (std::vector<int>{0, 1, 0}));
 }
+
+// A song group makes the edits of several containers one step: undo takes them back last to
+// first, redo brings them back in order, and a container removed meanwhile does not split the step.
+TEST_F(UndoTest, SongGroupIsOneStep) {
+    push(a, {"x"});
+    song.openGroup();
+    push(a, {"a"});
+    b.openGroup();
+    push(b, {"b1", "b2"});
+    b.closeGroup();
+    push(*song.tempoTrack, {"t"});
+    song.closeGroup();
+    EXPECT_EQ(run([&] { EXPECT_TRUE(song.undo()); }), (Log{"undo t", "undo b2", "undo b1", "undo a"}));
+    EXPECT_EQ(run([&] { EXPECT_TRUE(song.redo()); }), (Log{"do a", "do b1", "do b2", "do t"}));
+    song.removeTrack(a.number);
+    EXPECT_EQ(run([&] { EXPECT_TRUE(song.undo()); }), (Log{"undo t", "undo b2", "undo b1"}));
+    EXPECT_EQ(run([&] { EXPECT_TRUE(song.redo()); }), (Log{"do b1", "do b2", "do t"}));
+    EXPECT_EQ(run([&] { EXPECT_TRUE(song.undo()); }), (Log{"undo t", "undo b2", "undo b1"}));
+}
