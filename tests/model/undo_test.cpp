@@ -254,9 +254,7 @@ TEST_F(UndoTest, SongGroupIsOneStep) {
     push(a, {"x"});
     song.openGroup();
     push(a, {"a"});
-    b.openGroup();
     push(b, {"b1", "b2"});
-    b.closeGroup();
     push(*song.tempoTrack, {"t"});
     song.closeGroup();
     EXPECT_EQ(run([&] { EXPECT_TRUE(song.undo()); }), (Log{"undo t", "undo b2", "undo b1", "undo a"}));
