@@ -138,19 +138,22 @@ CloneExpansion expandClone(Song& song, Track& track, uint32_t serial) {
 
     std::vector<Event> copies;
     std::vector<int64_t> offsets;
-    for (int64_t base = 0;; base += period) {
+    bool more = true;
+    for (int64_t base = 0; more; base += period) {
         for (size_t i = first; i < stop; ++i) {
             const int64_t off = base + at[i].tick - src;
-            if (off >= limit) goto done;  // offsets only grow from here on
+            if (off >= limit) {  // offsets only grow from here on
+                more = false;
+                break;
+            }
             if (copies.size() == kMaxExpandedEvents) return CloneExpansion::TooLarge;
             Event e(0);
             if (!cloneCopy(track, at[i], cd.transpose, e)) return CloneExpansion::NotEquivalent;
             copies.push_back(std::move(e));
             offsets.push_back(off);
         }
-        if (period == 0 || first >= stop) break;
+        more = more && period > 0 && first < stop;
     }
-done:
     std::vector<Event> run;
     run.reserve(copies.size() + 1);
     const int64_t lead = offsets.empty() ? len : offsets.front();
@@ -185,6 +188,7 @@ uint32_t rowsToPhrase(Song& song, Track& track, uint32_t anchor, uint32_t cursor
     }
     size_t moved = rows.size();
     if (replace) {
+        if (span > INT32_MAX) return 0;  // no step can hold it
         // A call ends where its step does: rows starting exactly there would never play from it.
         if (span > 0)
             while (moved > 0 && offsets[moved - 1] >= span) --moved;
@@ -218,7 +222,7 @@ uint32_t rangeToPhrase(Song& song, Track& track, int64_t begin, int64_t end, con
     for (const Event& e : list) {
         if (tick >= end) break;
         if (tick >= begin) {
-            if (replace && tiedToItsList(e.kind())) return 0;
+            if (replace && (tiedToItsList(e.kind()) || end - begin > INT32_MAX)) return 0;
             any = true;
         }
         tick += e.step;
