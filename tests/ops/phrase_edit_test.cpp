@@ -67,7 +67,6 @@ TEST(PhraseEdit, ExpandedCloneSoundsAsTheClone) {
         CloneExpansion want;
         size_t size;  // of the list afterwards
     } cases[] = {
-        {with(m0, Cl(M::Relative, -1920, 0, 1920)), X, 10},
         // A stretch that reaches the clone repeats: the last beat four times, transposed.
         {with(m0, Cl(M::Relative, -480, 2, 1920)), X, 10},
         // The note sharing the clone's tick ends each pass, at the start of the next.
@@ -118,7 +117,6 @@ TEST(PhraseEdit, SelectionToPhrase) {
 
     // A range replaced by a call sounds the same; undo takes the call back, the phrase stays.
     ASSERT_EQ(rangeToPhrase(song, t, 240, 1200, "r", true), 4u);
-    EXPECT_EQ(t.events.size(), 5u);
     EXPECT_EQ(play(song), before);
     ASSERT_TRUE(song.undo());
     EXPECT_EQ(full(t.events), list);
