@@ -147,23 +147,9 @@ bool frameStart(Track& track, const Event& creator, Track& container, Track*& li
     if (creator.kind() == EventKind::Clone) {
         const CloneData* cd = creator.clone();
         if (!cd) return false;
-        int64_t S = 0;
-        switch (CloneMode(cd->mode)) {
-            case CloneMode::Measure: S = measureToTick(container, cd->position); break;
-            case CloneMode::Absolute: S = cd->position; break;
-            case CloneMode::Relative: {
-                int64_t at = tickIn(container.events, creator.serial());
-                S = std::max<int64_t>(0, at + cd->position);
-                break;
-            }
-            default: {  // measure-relative
-                int64_t at = tickIn(container.events, creator.serial());
-                int64_t m = int64_t(tickToPosition(container, int32_t(std::min<int64_t>(at, INT32_MAX))).measure) +
-                            cd->position;
-                S = measureToTick(container, int32_t(std::clamp<int64_t>(m, 0, INT32_MAX)));
-                break;
-            }
-        }
+        // Only the relative modes need the clone's own tick, which costs a walk.
+        const bool relative = CloneMode(cd->mode) != CloneMode::Measure && CloneMode(cd->mode) != CloneMode::Absolute;
+        const int64_t S = cloneSourceTick(container, *cd, relative ? tickIn(container.events, creator.serial()) : 0);
         list = &container;
         seekList(container.events, S, pos, remaining);
         return true;
@@ -364,6 +350,18 @@ void replayChase(Track& track) {
 }  // namespace
 
 int32_t registerAsInt(float v) { return truncRegister(v); }
+
+int64_t cloneSourceTick(const Track& container, const CloneData& d, int64_t at) {
+    switch (CloneMode(d.mode)) {
+        case CloneMode::Measure: return measureToTick(container, d.position);
+        case CloneMode::Absolute: return d.position;
+        case CloneMode::Relative: return std::max<int64_t>(0, at + d.position);
+        default: {  // measure-relative
+            int64_t m = int64_t(tickToPosition(container, int32_t(std::min<int64_t>(at, INT32_MAX))).measure) + d.position;
+            return measureToTick(container, int32_t(std::clamp<int64_t>(m, 0, INT32_MAX)));
+        }
+    }
+}
 
 void cursorReset(Track& track, int32_t songTick, bool chase, CursorSink& sink) {
     CursorState& cs = track.cursor;

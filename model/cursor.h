@@ -144,6 +144,10 @@ void cursorStartFrame(Track& track, const Event& creator, Track& container);
 int32_t cursorTicksToNext(const Track& track);
 bool cursorFinished(const Track& track);
 
+// Where a clone's stretch starts in its list, by its mode; at is the clone event's own tick
+// there (steps below 0 counted as 0). The cursor and the clone expansion share this rule.
+int64_t cloneSourceTick(const Track& container, const CloneData& d, int64_t at);
+
 // A register's value as an integer: truncated toward zero, NaN as 0, saturated to 32 bits.
 int32_t registerAsInt(float v);
 

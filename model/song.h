@@ -59,6 +59,8 @@ struct OutputList {
 struct HistoryEntry {
     uint16_t type;  // TrackType of the container
     uint32_t number;
+    // Part of the same user step as the entry below it (an edit of several containers).
+    bool joined = false;
     bool operator==(const HistoryEntry&) const = default;
 };
 
@@ -119,9 +121,17 @@ public:
     // take runs (recording) the REC. tracks are silent as well.
     void setPlayMutes(uint32_t previewTrack, bool recording);
 
-    // Undo across containers, in the order the song's history recorded.
+    // Undo across containers, in the order the song's history recorded. One call takes back
+    // (or brings back) one user step, which may span several containers.
     bool undo();
     bool redo();
+    // While a song group is open, the edits of all containers form one step of the song's
+    // undo. Groups nest; a close without an open group is ignored.
+    void openGroup() { ++groupDepth_; }
+    void closeGroup();
+    int groupDepth() const { return groupDepth_; }
+    // Records that a container began an undo step (Track::push calls this).
+    void recordEdit(HistoryEntry h);
     void resetCommands();
 
     template <class F>
@@ -130,6 +140,10 @@ public:
         for (auto& t : tracks) f(*t);
         for (auto& p : phrases) f(*p);
     }
+
+private:
+    int groupDepth_ = 0;
+    bool groupHasEntry_ = false;  // the open song group has recorded an entry
 };
 
 // Process-wide counter for normal track numbers (keeps counting across songs).

@@ -254,10 +254,7 @@ void Track::push(std::unique_ptr<EditCommand> cmd) {
     // A group enters the song's history with its first command, so that an empty group neither
     // shows up there nor clears the redo history.
     const bool firstOfGroup = groupDepth_ > 0 && !undoStack_.empty() && undoStack_.back() == nullptr;
-    if ((groupDepth_ == 0 || firstOfGroup) && owner) {
-        owner->undoHistory.push_back(HistoryEntry{uint16_t(type), historyNumber()});
-        owner->redoHistory.clear();
-    }
+    if ((groupDepth_ == 0 || firstOfGroup) && owner) owner->recordEdit(HistoryEntry{uint16_t(type), historyNumber()});
     cmd->doIt();
     markChanged(*this);
     undoStack_.push_back(std::move(cmd));
@@ -340,9 +337,25 @@ void Track::clearUndo() {
 
 // ---- song history ----
 
+void Song::recordEdit(HistoryEntry h) {
+    h.joined = false;
+    if (groupDepth_ > 0) {
+        h.joined = groupHasEntry_;
+        groupHasEntry_ = true;
+    }
+    undoHistory.push_back(h);
+    redoHistory.clear();
+}
+
+void Song::closeGroup() {
+    if (groupDepth_ > 0 && --groupDepth_ == 0) groupHasEntry_ = false;
+}
+
 // Entries whose container is gone or has nothing left (its own undo was used directly) are
-// dropped on the way.
+// dropped on the way. A step goes down to the first entry that is not joined to the one below.
 bool Song::undo() {
+    while (groupDepth_ > 0) closeGroup();
+    bool any = false;
     while (!undoHistory.empty()) {
         HistoryEntry h = undoHistory.back();
         Track* c = findContainer(h.type, h.number);
@@ -354,23 +367,30 @@ bool Song::undo() {
         undoHistory.pop_back();
         if (c && c->undo()) {
             redoHistory.push_back(h);
-            return true;
+            any = true;
         }
+        if (any && !h.joined) break;
     }
-    return false;
+    // The redo history holds the step upside down: its top is where redo starts.
+    if (any) redoHistory.back().joined = false;
+    return any;
 }
 
+// Redoes the top entry and every entry joined to it.
 bool Song::redo() {
+    bool any = false;
     while (!redoHistory.empty()) {
+        if (any && !redoHistory.back().joined) break;
         HistoryEntry h = redoHistory.back();
         redoHistory.pop_back();
         Track* c = findContainer(h.type, h.number);
         if (c && c->redo()) {
+            h.joined = any;
             undoHistory.push_back(h);
-            return true;
+            any = true;
         }
     }
-    return false;
+    return any;
 }
 
 }  // namespace tarvio

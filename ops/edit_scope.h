@@ -26,7 +26,22 @@ public:
 private:
     Song* song_ = nullptr;
     Track& track_;
-    void (*hook_)(bool);  // the hook seen on entry, so that a change of hook mid-edit stays paired
+    void (*hook_)(bool);  // the hook called on entry, so that a change of hook mid-edit stays paired
+};
+
+// Bracket for one edit of several lists of a song (a paste over several tracks): the player is
+// held off once for the whole edit, and the song's undo takes all the lists back in one step.
+// The EditScopes of the lists open inside it.
+class SongEditScope {
+public:
+    explicit SongEditScope(Song& song);
+    ~SongEditScope();
+    SongEditScope(const SongEditScope&) = delete;
+    SongEditScope& operator=(const SongEditScope&) = delete;
+
+private:
+    Song& song_;
+    void (*hook_)(bool);
 };
 
 }  // namespace tarvio

@@ -1,6 +1,7 @@
 #include "ops/range_edit.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "model/track.h"
 #include "model/undo.h"
@@ -157,10 +158,32 @@ bool pasteAt(Track& track, const EventList& clip, int64_t tick, PasteMode mode) 
     return true;
 }
 
+namespace {
+// The song the tracks belong to (the first that has one); an edit of several of them is one step
+// of its undo.
+template <class Range, class TrackOf>
+Song* songOf(const Range& r, TrackOf trackOf) {
+    for (const auto& x : r)
+        if (Track* t = trackOf(x); t && t->owner) return t->owner;
+    return nullptr;
+}
+}  // namespace
+
 int pasteLists(const std::vector<Track*>& tracks, const std::vector<EventList>& lists, int64_t tick, PasteMode mode) {
+    std::optional<SongEditScope> step;
+    if (Song* song = songOf(tracks, [](Track* t) { return t; })) step.emplace(*song);
     int changed = 0;
     for (size_t i = 0; i < lists.size() && i < tracks.size(); ++i)
         if (tracks[i] && pasteAt(*tracks[i], lists[i], tick, mode)) ++changed;
+    return changed;
+}
+
+int deleteRangesKeepTime(const std::vector<TrackRange>& ranges) {
+    std::optional<SongEditScope> step;
+    if (Song* song = songOf(ranges, [](const TrackRange& r) { return r.track; })) step.emplace(*song);
+    int changed = 0;
+    for (const TrackRange& r : ranges)
+        if (r.track && deleteRangeKeepTime(*r.track, r.begin, r.end)) ++changed;
     return changed;
 }
 

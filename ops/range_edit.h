@@ -41,8 +41,17 @@ enum class PasteMode { Insert, Mix, Replace };
 // takes the place of what was there.
 // An empty clip changes nothing (returns false).
 bool pasteAt(Track& track, const EventList& clip, int64_t tick, PasteMode mode);
-// Pastes list i into tracks[i] (one undo group per track); lists without a track are dropped.
+// Pastes list i into tracks[i]; lists without a track are dropped. One undo group per track,
+// and, when the tracks belong to a song, one step of the song's undo for all of them.
 // Returns the number of tracks changed.
 int pasteLists(const std::vector<Track*>& tracks, const std::vector<EventList>& lists, int64_t tick, PasteMode mode);
+
+struct TrackRange {
+    Track* track;
+    int64_t begin, end;
+};
+// deleteRangeKeepTime on every track (the track list's Delete over several rows), one step of
+// the song's undo as pasteLists. Returns the number of tracks changed.
+int deleteRangesKeepTime(const std::vector<TrackRange>& ranges);
 
 }  // namespace tarvio

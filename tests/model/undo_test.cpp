@@ -247,3 +247,16 @@ TEST_F(UndoTest, ChangesFlagContainersForReset) {
     EXPECT_TRUE(song.redo());
     EXPECT_EQ(flags(), (std::vector<int>{0, 1, 0}));
 }
+
+// A song group is one step of the song's undo and redo, also when one of its containers is gone.
+TEST_F(UndoTest, SongGroupIsOneStep) {
+    push(*song.tempoTrack, {"x"});
+    song.openGroup();
+    push(a, {"a"});
+    push(b, {"b1", "b2"});
+    song.closeGroup();
+    EXPECT_EQ(run([&] { EXPECT_TRUE(song.undo()); }), (Log{"undo b2", "undo b1", "undo a"}));
+    EXPECT_EQ(run([&] { EXPECT_TRUE(song.redo()); }), (Log{"do a", "do b1", "do b2"}));
+    song.removeTrack(a.number);
+    EXPECT_EQ(run([&] { EXPECT_TRUE(song.undo()); }), (Log{"undo b2", "undo b1"}));
+}
