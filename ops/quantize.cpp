@@ -5,7 +5,6 @@
 #include <charconv>
 #include <cstdlib>
 #include <memory>
-#include <unordered_map>
 #include <unordered_set>
 
 #include "model/musical_time.h"
@@ -119,117 +118,134 @@ void setGate(Event& e, uint16_t gate) {
 }
 
 struct Placement {
-    uint32_t serial;
-    int64_t tick;   // new absolute tick
-    uint16_t gate;  // new gate
+    uint32_t index;   // position in the list when the edit was planned
+    uint32_t serial;  // the event expected there
+    int64_t tick;     // new absolute tick
+    uint16_t gate;    // new gate
 };
 
 // Moves events to new ticks and sets their gates. Every other event keeps its tick; an event
 // moved onto a tick that others start on stays in list order with them. The list keeps its
-// length unless an event moves beyond it. Undo puts every moved event back with its serial,
-// step and content and restores the other steps, so it gives back the list exactly.
+// length unless an event moves beyond it.
+// Moved events are spliced into their new places, so nothing is copied and every serial and
+// index entry stays valid. Do and undo each walk the list once and find events by position,
+// which the undo stack makes safe: each runs on the list exactly as the other left it.
 class PlaceEventsCommand final : public EditCommand {
 public:
+    // placements in list order, one per event at most
     PlaceEventsCommand(Track& t, std::vector<Placement> placements) : EditCommand(t), placements_(std::move(placements)) {}
 
     void doIt() override {
-        removed_.clear();
+        moves_.clear();
         steps_.clear();
         gates_.clear();
         EventList& list = container_.events;
-        std::unordered_map<uint32_t, size_t> wanted;
-        wanted.reserve(placements_.size() * 2);
-        for (size_t i = 0; i < placements_.size(); ++i) wanted.emplace(placements_[i].serial, i);
-
         struct Item {
-            EventList::iterator it;  // kept events only: movers are taken out and put back
+            EventList::iterator it;
             int64_t tick;
-            size_t index;  // position in the list before the edit
-            size_t slot;   // movers: their entry in removed_
+            uint32_t index;  // position in the list before the edit
         };
         std::vector<Item> kept, movers;
-        std::vector<bool> isMover;
+        kept.reserve(list.size() - std::min(list.size(), placements_.size()));
+        movers.reserve(placements_.size());
         int64_t tick = 0;
-        size_t index = 0;
+        uint32_t index = 0;
+        auto p = placements_.begin();
         for (auto it = list.begin(); it != list.end(); ++it, ++index) {
             bool moves = false;
-            if (auto w = wanted.find(it->serial()); w != wanted.end()) {
-                const Placement& pl = placements_[w->second];
-                if (pl.gate != it->gate()) {
-                    gates_.push_back({it->serial(), it->gate()});
-                    setGate(*it, pl.gate);
+            if (p != placements_.end() && p->index == index) {
+                if (p->serial == it->serial()) {
+                    if (p->gate != it->gate()) {
+                        gates_.push_back({index, it->gate()});
+                        setGate(*it, p->gate);
+                    }
+                    const int64_t to = std::clamp<int64_t>(p->tick, 0, INT32_MAX);
+                    if (to != tick) {
+                        moves = true;
+                        movers.push_back({it, to, index});
+                    }
                 }
-                const int64_t to = std::clamp<int64_t>(pl.tick, 0, INT32_MAX);
-                if (to != tick) {
-                    moves = true;
-                    movers.push_back({list.end(), to, index, movers.size()});
-                }
+                ++p;
             }
-            if (!moves) kept.push_back({it, tick, index, 0});
-            isMover.push_back(moves);
+            if (!moves) kept.push_back({it, tick, index});
             tick += it->step;
         }
         const int64_t length = tick;
-        if (movers.empty() && gates_.empty()) return;
+        if (movers.empty()) return;
 
-        std::stable_sort(movers.begin(), movers.end(), [](const Item& a, const Item& b) { return a.tick < b.tick; });
-        auto before = [](const Item& a, const Item& b) { return a.tick != b.tick ? a.tick < b.tick : a.index < b.index; };
-        std::vector<Item> order;
-        order.reserve(kept.size() + movers.size());
-        std::merge(kept.begin(), kept.end(), movers.begin(), movers.end(), std::back_inserter(order), before);
-
-        // Take the movers out in list order, noting what followed each (for undo), ...
-        size_t i = 0;
-        for (auto it = list.begin(); it != list.end(); ++i) {
-            if (!isMover[i]) {
-                ++it;
-                continue;
-            }
-            auto next = std::next(it);
-            removed_.push_back({*it, next == list.end() ? 0u : next->serial()});
-            it = list.erase(it);
-        }
-        // ... put them back in their new places, from the end ...
+        auto earlier = [](const Item& a, const Item& b) { return a.tick < b.tick; };
+        // Moves seldom reorder the movers among themselves: skip the sort and its buffer then.
+        if (!std::is_sorted(movers.begin(), movers.end(), earlier)) std::stable_sort(movers.begin(), movers.end(), earlier);
+        // Walk the new order from the back, merging the kept events (already in order) with the
+        // movers: each mover goes right before its successor, and every step becomes the
+        // distance to the next event.
+        auto after = [](const Item& a, const Item& b) { return a.tick != b.tick ? a.tick > b.tick : a.index > b.index; };
+        auto k = kept.rbegin();
+        auto m = movers.rbegin();
         auto pos = list.end();
-        for (auto o = order.rbegin(); o != order.rend(); ++o) {
-            if (isMover[o->index]) o->it = list.insert(pos, removed_[o->slot].event);
-            pos = o->it;
+        int64_t next = length;
+        uint32_t at = uint32_t(kept.size() + movers.size());  // new position of the item
+        moves_.reserve(movers.size());
+        steps_.reserve(kept.size() + movers.size());
+        while (k != kept.rend() || m != movers.rend()) {
+            const bool takeMover = k == kept.rend() || (m != movers.rend() && after(*m, *k));
+            const Item& o = takeMover ? *m++ : *k++;
+            --at;
+            if (takeMover) {
+                list.splice(pos, o.it);
+                moves_.push_back({at, o.index});
+            }
+            pos = o.it;
+            next = std::max(next, o.tick);
+            const int32_t step = int32_t(std::clamp<int64_t>(next - o.tick, 0, INT32_MAX));
+            next = o.tick;
+            if (o.it->step == step) continue;
+            steps_.push_back({o.index, o.it->step});
+            o.it->step = step;
         }
-        // ... and make every step the distance to the next event.
-        for (size_t k = 0; k < order.size(); ++k) {
-            const int64_t to = k + 1 < order.size() ? order[k + 1].tick : std::max(length, order[k].tick);
-            const int32_t step = int32_t(std::clamp<int64_t>(to - order[k].tick, 0, INT32_MAX));
-            Event& e = *order[k].it;
-            if (e.step == step) continue;
-            if (!isMover[order[k].index]) steps_.push_back({e.serial(), e.step});
-            e.step = step;
-        }
+        std::reverse(moves_.begin(), moves_.end());
     }
 
     void undo() override {
         EventList& list = container_.events;
-        for (const Removed& r : removed_)
-            if (auto it = list.find(r.event.serial()); it != list.end()) list.erase(it);
-        for (auto r = removed_.rbegin(); r != removed_.rend(); ++r)
-            list.insert(r->next ? list.find(r->next) : list.end(), r->event);
-        for (auto [serial, step] : steps_)
-            if (auto it = list.find(serial); it != list.end()) it->step = step;
-        for (auto [serial, gate] : gates_)
-            if (auto it = list.find(serial); it != list.end()) setGate(*it, gate);
-        removed_.clear();
+        const size_t n = list.size();
+        std::vector<EventList::iterator> now;
+        now.reserve(n);
+        for (auto it = list.begin(); it != list.end(); ++it) now.push_back(it);
+        // The moved events go back to their old positions, the others fill the rest in order.
+        std::vector<EventList::iterator> old(n, list.end());
+        for (auto [k, i] : moves_)
+            if (k < n && i < n) old[i] = now[k];
+        auto m = moves_.begin();
+        size_t j = 0;
+        for (size_t k = 0; k < n; ++k) {
+            if (m != moves_.end() && m->first == k) {
+                ++m;
+                continue;
+            }
+            while (j < n && old[j] != list.end()) ++j;
+            if (j < n) old[j] = now[k];
+        }
+        // From the back, each event right before its old successor (in place: no change).
+        auto pos = list.end();
+        for (size_t i = n; i-- > 0;) {
+            list.splice(pos, old[i]);
+            pos = old[i];
+        }
+        for (auto [i, step] : steps_)
+            if (i < n) old[i]->step = step;
+        for (auto [i, gate] : gates_)
+            if (i < n) setGate(*old[i], gate);
+        moves_.clear();
         steps_.clear();
         gates_.clear();
     }
 
 private:
-    struct Removed {
-        Event event;
-        uint32_t next;
-    };
     std::vector<Placement> placements_;
-    std::vector<Removed> removed_;
-    std::vector<std::pair<uint32_t, int32_t>> steps_;
-    std::vector<std::pair<uint32_t, uint16_t>> gates_;
+    std::vector<std::pair<uint32_t, uint32_t>> moves_;  // moved events: new position, old position
+    std::vector<std::pair<uint32_t, int32_t>> steps_;   // old position, old step
+    std::vector<std::pair<uint32_t, uint16_t>> gates_;  // old position, old gate
 };
 
 }  // namespace
@@ -237,22 +253,26 @@ private:
 int quantizeRange(Song& song, Track& track, const QuantizePattern& p, int rate, int64_t start, int64_t end) {
     if (!patternUsable(p) || start >= end) return 0;
     struct Work {
-        uint32_t serial;
+        uint32_t index, serial;
         int64_t tick, shift;
         uint8_t key;
         uint16_t gate;
     };
     std::vector<Work> work;
+    work.reserve(track.events.size());
     int64_t tick = 0;
+    uint32_t index = 0;
     for (const Event& e : track.events) {
         if (tick >= start && tick < end && isSoundingNote(e))
-            work.push_back({e.serial(), tick, quantizeShift(song, track, p, rate, tick), e.b[0], e.gate()});
+            work.push_back({index, e.serial(), tick, quantizeShift(song, track, p, rate, tick), e.b[0], e.gate()});
         tick += e.step;
+        ++index;
     }
     // From the back, so that each note finds the next note of its key in one pass.
     std::array<int64_t, 256> nextOfKey;
     nextOfKey.fill(-1);
     std::vector<Placement> plan;
+    plan.reserve(work.size());
     for (size_t i = work.size(); i-- > 0;) {
         const Work& w = work[i];
         int64_t gate = w.gate;
@@ -269,9 +289,10 @@ int quantizeRange(Song& song, Track& track, const QuantizePattern& p, int rate, 
             gate = std::clamp<int64_t>(gate, 1, UINT16_MAX);
         }
         nextOfKey[w.key] = int64_t(i);
-        if (w.shift != 0 || gate != w.gate) plan.push_back({w.serial, w.tick + w.shift, uint16_t(gate)});
+        if (w.shift != 0 || gate != w.gate) plan.push_back({w.index, w.serial, w.tick + w.shift, uint16_t(gate)});
     }
     if (plan.empty()) return 0;
+    std::reverse(plan.begin(), plan.end());  // built from the back
     const int changed = int(plan.size());
     EditScope scope(song, track);
     track.push(std::make_unique<PlaceEventsCommand>(track, std::move(plan)));
@@ -284,11 +305,13 @@ int quantizeSelection(Song& song, Track& track, const QuantizePattern& p, int ra
     const std::unordered_set<uint32_t> chosen(serials.begin(), serials.end());
     std::vector<Placement> plan;
     int64_t tick = 0;
+    uint32_t index = 0;
     for (const Event& e : track.events) {
         if (isSoundingNote(e) && chosen.count(e.serial()))
             if (const int64_t s = quantizeShift(song, track, p, rate, tick); s != 0)
-                plan.push_back({e.serial(), tick + s, e.gate()});
+                plan.push_back({index, e.serial(), tick + s, e.gate()});
         tick += e.step;
+        ++index;
     }
     if (plan.empty()) return 0;
     const int changed = int(plan.size());
