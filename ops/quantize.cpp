@@ -96,14 +96,38 @@ int64_t nearestGridOffset(const QuantizePattern& p, int64_t d) {
     return prev - d;
 }
 
-int64_t quantizeShift(const Song& song, const Track& track, const QuantizePattern& p, int rate, int64_t tick) {
-    rate = std::clamp(rate, 0, 100);
-    int64_t origin = 0;
-    if (!track.isPhrase() && tick > 0) {
+namespace {
+
+// The grid's origin for a tick: its measure's start (0 in a phrase). Remembers the last measure
+// found, since the notes of a range come in order and most share a measure with the one before.
+class GridOrigin {
+public:
+    GridOrigin(const Song& song, const Track& track) : song_(song), phrase_(track.isPhrase()) {}
+    int64_t of(int64_t tick) {
+        if (phrase_ || tick <= 0) return 0;
+        if (tick >= from_ && tick < to_) return from_;
         const int32_t t = int32_t(std::min<int64_t>(tick, INT32_MAX));
-        origin = measureToTick(song, tickToPosition(song, t).measure);
+        const int32_t measure = tickToPosition(song_, t).measure;
+        from_ = measureToTick(song_, measure);
+        to_ = measure < INT32_MAX ? measureToTick(song_, measure + 1) : from_;
+        return from_;
     }
+
+private:
+    const Song& song_;
+    bool phrase_;
+    int64_t from_ = 0, to_ = 0;  // the measure remembered: [from_, to_)
+};
+
+int64_t shiftFrom(const QuantizePattern& p, int rate, int64_t tick, int64_t origin) {
+    rate = std::clamp(rate, 0, 100);
     return nearestGridOffset(p, tick - origin) * rate / 100;  // C++ division truncates toward zero
+}
+
+}  // namespace
+
+int64_t quantizeShift(const Song& song, const Track& track, const QuantizePattern& p, int rate, int64_t tick) {
+    return shiftFrom(p, rate, tick, GridOrigin(song, track).of(tick));
 }
 
 // ---- the edit ----
@@ -260,11 +284,12 @@ int quantizeRange(Song& song, Track& track, const QuantizePattern& p, int rate, 
     };
     std::vector<Work> work;
     work.reserve(track.events.size());
+    GridOrigin origin(song, track);
     int64_t tick = 0;
     uint32_t index = 0;
     for (const Event& e : track.events) {
         if (tick >= start && tick < end && isSoundingNote(e))
-            work.push_back({index, e.serial(), tick, quantizeShift(song, track, p, rate, tick), e.b[0], e.gate()});
+            work.push_back({index, e.serial(), tick, shiftFrom(p, rate, tick, origin.of(tick)), e.b[0], e.gate()});
         tick += e.step;
         ++index;
     }
@@ -304,11 +329,12 @@ int quantizeSelection(Song& song, Track& track, const QuantizePattern& p, int ra
     if (!patternUsable(p) || serials.empty()) return 0;
     const std::unordered_set<uint32_t> chosen(serials.begin(), serials.end());
     std::vector<Placement> plan;
+    GridOrigin origin(song, track);
     int64_t tick = 0;
     uint32_t index = 0;
     for (const Event& e : track.events) {
         if (isSoundingNote(e) && chosen.count(e.serial()))
-            if (const int64_t s = quantizeShift(song, track, p, rate, tick); s != 0)
+            if (const int64_t s = shiftFrom(p, rate, tick, origin.of(tick)); s != 0)
                 plan.push_back({index, e.serial(), tick + s, e.gate()});
         tick += e.step;
         ++index;
