@@ -157,7 +157,8 @@ struct Placement {
 class PlaceEventsCommand final : public EditCommand {
 public:
     // placements in list order, one per event at most
-    PlaceEventsCommand(Track& t, std::vector<Placement> placements) : EditCommand(t), placements_(std::move(placements)) {}
+    PlaceEventsCommand(Track& t, std::vector<Placement> placements)
+        : EditCommand(t), placements_(std::move(placements)) {}
 
     void doIt() override {
         moves_.clear();
@@ -199,11 +200,14 @@ public:
 
         auto earlier = [](const Item& a, const Item& b) { return a.tick < b.tick; };
         // Moves seldom reorder the movers among themselves: skip the sort and its buffer then.
-        if (!std::is_sorted(movers.begin(), movers.end(), earlier)) std::stable_sort(movers.begin(), movers.end(), earlier);
+        if (!std::is_sorted(movers.begin(), movers.end(), earlier))
+            std::stable_sort(movers.begin(), movers.end(), earlier);
         // Walk the new order from the back, merging the kept events (already in order) with the
         // movers: each mover goes right before its successor, and every step becomes the
         // distance to the next event.
-        auto after = [](const Item& a, const Item& b) { return a.tick != b.tick ? a.tick > b.tick : a.index > b.index; };
+        auto after = [](const Item& a, const Item& b) {
+            return a.tick != b.tick ? a.tick > b.tick : a.index > b.index;
+        };
         auto k = kept.rbegin();
         auto m = movers.rbegin();
         auto pos = list.end();
