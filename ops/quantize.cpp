@@ -146,6 +146,7 @@ struct Placement {
     uint32_t serial;  // the event expected there
     int64_t tick;     // new absolute tick
     uint16_t gate;    // new gate
+    bool changed = true;  // false: the plan leaves the event as it is
 };
 
 // Moves events to new ticks and sets their gates. Every other event keeps its tick; an event
@@ -280,48 +281,44 @@ private:
 
 int quantizeRange(Song& song, Track& track, const QuantizePattern& p, int rate, int64_t start, int64_t end) {
     if (!patternUsable(p) || start >= end) return 0;
-    struct Work {
-        uint32_t index, serial;
-        int64_t tick, shift;
-        uint8_t key;
-        uint16_t gate;
+    // Every sounding note of the range gets a placement; a note's gate is settled when the next
+    // note of its key comes (a note without one keeps its gate: nothing to collide with).
+    std::vector<Placement> plan;
+    plan.reserve(track.events.size());
+    struct Last {
+        size_t slot = SIZE_MAX;  // the key's last note so far: its placement
+        int64_t tick = 0, shift = 0;
     };
-    std::vector<Work> work;
-    work.reserve(track.events.size());
+    std::array<Last, 256> lastOfKey{};
     GridOrigin origin(song, track);
     int64_t tick = 0;
     uint32_t index = 0;
     for (const Event& e : track.events) {
-        if (tick >= start && tick < end && isSoundingNote(e))
-            work.push_back({index, e.serial(), tick, shiftFrom(p, rate, tick, origin.of(tick)), e.b[0], e.gate()});
+        if (tick >= start && tick < end && isSoundingNote(e)) {
+            const int64_t shift = shiftFrom(p, rate, tick, origin.of(tick));
+            Last& last = lastOfKey[e.b[0]];
+            if (last.slot != SIZE_MAX) {
+                Placement& w = plan[last.slot];
+                int64_t gate = w.gate;
+                const int64_t d = tick - last.tick;
+                const int64_t after = d + shift - last.shift;
+                if (gate > d)
+                    gate += shift - last.shift;
+                else if (after >= 0 && gate > after)
+                    gate = after;
+                // Gate 0 would turn the note into a rest, losing it: keep the shortest note instead.
+                gate = std::clamp<int64_t>(gate, 1, UINT16_MAX);
+                w.changed = w.changed || gate != w.gate;
+                w.gate = uint16_t(gate);
+            }
+            last = {plan.size(), tick, shift};
+            plan.push_back({index, e.serial(), tick + shift, e.gate(), shift != 0});
+        }
         tick += e.step;
         ++index;
     }
-    // From the back, so that each note finds the next note of its key in one pass.
-    std::array<int64_t, 256> nextOfKey;
-    nextOfKey.fill(-1);
-    std::vector<Placement> plan;
-    plan.reserve(work.size());
-    for (size_t i = work.size(); i-- > 0;) {
-        const Work& w = work[i];
-        int64_t gate = w.gate;
-        // A note with no later note of its key keeps its gate: nothing to collide with.
-        if (const int64_t j = nextOfKey[w.key]; j >= 0) {
-            const Work& n = work[size_t(j)];
-            const int64_t d = n.tick - w.tick;
-            const int64_t after = d + n.shift - w.shift;
-            if (gate > d)
-                gate += n.shift - w.shift;
-            else if (after >= 0 && gate > after)
-                gate = after;
-            // Gate 0 would turn the note into a rest, losing it: keep the shortest note instead.
-            gate = std::clamp<int64_t>(gate, 1, UINT16_MAX);
-        }
-        nextOfKey[w.key] = int64_t(i);
-        if (w.shift != 0 || gate != w.gate) plan.push_back({w.index, w.serial, w.tick + w.shift, uint16_t(gate)});
-    }
+    plan.erase(std::remove_if(plan.begin(), plan.end(), [](const Placement& pl) { return !pl.changed; }), plan.end());
     if (plan.empty()) return 0;
-    std::reverse(plan.begin(), plan.end());  // built from the back
     const int changed = int(plan.size());
     EditScope scope(song, track);
     track.push(std::make_unique<PlaceEventsCommand>(track, std::move(plan)));
@@ -339,7 +336,7 @@ int quantizeSelection(Song& song, Track& track, const QuantizePattern& p, int ra
     for (const Event& e : track.events) {
         if (isSoundingNote(e) && chosen.count(e.serial()))
             if (const int64_t s = shiftFrom(p, rate, tick, origin.of(tick)); s != 0)
-                plan.push_back({index, e.serial(), tick + s, e.gate()});
+                plan.push_back({index, e.serial(), tick + s, e.gate(), true});
         tick += e.step;
         ++index;
     }
