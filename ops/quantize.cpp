@@ -258,13 +258,14 @@ public:
         // From the back, each event right before its old successor (in place: no change).
         auto pos = list.end();
         for (size_t i = n; i-- > 0;) {
+            if (old[i] == list.end()) continue;  // only if the list was changed behind the stack's back
             list.splice(pos, old[i]);
             pos = old[i];
         }
         for (auto [i, step] : steps_)
-            if (i < n) old[i]->step = step;
+            if (i < n && old[i] != list.end()) old[i]->step = step;
         for (auto [i, gate] : gates_)
-            if (i < n) setGate(*old[i], gate);
+            if (i < n && old[i] != list.end()) setGate(*old[i], gate);
         moves_.clear();
         steps_.clear();
         gates_.clear();
