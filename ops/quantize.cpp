@@ -141,10 +141,12 @@ void setGate(Event& e, uint16_t gate) {
     e.b[3] = uint8_t(gate >> 8);
 }
 
+int32_t placedAt(int64_t tick) { return int32_t(std::clamp<int64_t>(tick, 0, INT32_MAX)); }
+
 struct Placement {
     uint32_t index;   // position in the list when the edit was planned
     uint32_t serial;  // the event expected there
-    int64_t tick;     // new absolute tick
+    int32_t tick;     // new absolute tick (the list's steps reach no further)
     uint16_t gate;    // new gate
     bool changed = true;  // false: the plan leaves the event as it is
 };
@@ -185,7 +187,7 @@ public:
                         gates_.push_back({index, it->gate()});
                         setGate(*it, p->gate);
                     }
-                    const int64_t to = std::clamp<int64_t>(p->tick, 0, INT32_MAX);
+                    const int64_t to = p->tick;
                     if (to != tick) {
                         moves = true;
                         movers.push_back({it, to, index});
@@ -313,7 +315,7 @@ int quantizeRange(Song& song, Track& track, const QuantizePattern& p, int rate, 
                 w.gate = uint16_t(gate);
             }
             last = {plan.size(), tick, shift};
-            plan.push_back({index, e.serial(), tick + shift, e.gate(), shift != 0});
+            plan.push_back({index, e.serial(), placedAt(tick + shift), e.gate(), shift != 0});
         }
         tick += e.step;
         ++index;
@@ -337,7 +339,7 @@ int quantizeSelection(Song& song, Track& track, const QuantizePattern& p, int ra
     for (const Event& e : track.events) {
         if (isSoundingNote(e) && chosen.count(e.serial()))
             if (const int64_t s = shiftFrom(p, rate, tick, origin.of(tick)); s != 0)
-                plan.push_back({index, e.serial(), tick + s, e.gate(), true});
+                plan.push_back({index, e.serial(), placedAt(tick + s), e.gate(), true});
         tick += e.step;
         ++index;
     }
