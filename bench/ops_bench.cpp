@@ -1,5 +1,6 @@
 // Quantize of a range on a large track, undo group included, and the undo of it: a million
-// notes off a 120-tick grid, so that nearly every note in the range moves.
+// notes off a 120-tick grid, so that nearly every note in the range moves. Shift of every
+// velocity of the same track, and its undo.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -7,6 +8,7 @@
 
 #include "model/song.h"
 #include "ops/quantize.h"
+#include "ops/shift.h"
 
 using namespace tarvio;
 
@@ -76,9 +78,46 @@ void BM_QuantizeUndo(benchmark::State& state) {
     state.counters["events"] = kEvents;
 }
 
+constexpr TargetSpec kVel{EditTarget::Vel};
+
+void BM_ShiftRange(benchmark::State& state) {
+    Fixture& f = fixture();
+    double worst = 0;
+    int changed = 0;
+    for (auto _ : state) {
+        auto t0 = std::chrono::steady_clock::now();
+        changed = shiftRange(f.song, *f.track, kVel, -10, 0, INT64_MAX);
+        double ms = msSince(t0);
+        state.SetIterationTime(ms / 1000.0);
+        worst = std::max(worst, ms);
+        f.track->undo();
+    }
+    state.counters["worst_ms"] = worst;
+    state.counters["changed"] = changed;
+    state.counters["events"] = kEvents;
+}
+
+void BM_ShiftUndo(benchmark::State& state) {
+    Fixture& f = fixture();
+    double worst = 0;
+    for (auto _ : state) {
+        shiftRange(f.song, *f.track, kVel, -10, 0, INT64_MAX);
+        auto t0 = std::chrono::steady_clock::now();
+        bool ok = f.track->undo();
+        double ms = msSince(t0);
+        state.SetIterationTime(ms / 1000.0);
+        worst = std::max(worst, ms);
+        benchmark::DoNotOptimize(ok);
+    }
+    state.counters["worst_ms"] = worst;
+    state.counters["events"] = kEvents;
+}
+
 }  // namespace
 
 BENCHMARK(BM_QuantizeRange)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(10);
 BENCHMARK(BM_QuantizeUndo)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(10);
+BENCHMARK(BM_ShiftRange)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(10);
+BENCHMARK(BM_ShiftUndo)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(10);
 
 BENCHMARK_MAIN();

@@ -41,6 +41,9 @@ public:
     // position after the removed (or rested) event.
     iterator eraseKeepTime(iterator it);
     void clear();
+    // Moves the event at it to just before pos. Nothing is copied: serial, index entry and every
+    // iterator stay valid, and no step changes.
+    void splice(iterator pos, iterator it) { events_.splice(pos, events_, it); }
 
     iterator find(uint32_t serial);
     const_iterator find(uint32_t serial) const;

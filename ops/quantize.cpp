@@ -5,7 +5,6 @@
 #include <charconv>
 #include <cstdlib>
 #include <memory>
-#include <unordered_map>
 #include <unordered_set>
 
 #include "model/musical_time.h"
@@ -97,14 +96,38 @@ int64_t nearestGridOffset(const QuantizePattern& p, int64_t d) {
     return prev - d;
 }
 
-int64_t quantizeShift(const Song& song, const Track& track, const QuantizePattern& p, int rate, int64_t tick) {
-    rate = std::clamp(rate, 0, 100);
-    int64_t origin = 0;
-    if (!track.isPhrase() && tick > 0) {
+namespace {
+
+// The grid's origin for a tick: its measure's start (0 in a phrase). Remembers the last measure
+// found, since the notes of a range come in order and most share a measure with the one before.
+class GridOrigin {
+public:
+    GridOrigin(const Song& song, const Track& track) : song_(song), phrase_(track.isPhrase()) {}
+    int64_t of(int64_t tick) {
+        if (phrase_ || tick <= 0) return 0;
+        if (tick >= from_ && tick < to_) return from_;
         const int32_t t = int32_t(std::min<int64_t>(tick, INT32_MAX));
-        origin = measureToTick(song, tickToPosition(song, t).measure);
+        const int32_t measure = tickToPosition(song_, t).measure;
+        from_ = measureToTick(song_, measure);
+        to_ = measure < INT32_MAX ? measureToTick(song_, measure + 1) : from_;
+        return from_;
     }
+
+private:
+    const Song& song_;
+    bool phrase_;
+    int64_t from_ = 0, to_ = 0;  // the measure remembered: [from_, to_)
+};
+
+int64_t shiftFrom(const QuantizePattern& p, int rate, int64_t tick, int64_t origin) {
+    rate = std::clamp(rate, 0, 100);
     return nearestGridOffset(p, tick - origin) * rate / 100;  // C++ division truncates toward zero
+}
+
+}  // namespace
+
+int64_t quantizeShift(const Song& song, const Track& track, const QuantizePattern& p, int rate, int64_t tick) {
+    return shiftFrom(p, rate, tick, GridOrigin(song, track).of(tick));
 }
 
 // ---- the edit ----
@@ -118,159 +141,186 @@ void setGate(Event& e, uint16_t gate) {
     e.b[3] = uint8_t(gate >> 8);
 }
 
+int32_t placedAt(int64_t tick) { return int32_t(std::clamp<int64_t>(tick, 0, INT32_MAX)); }
+
 struct Placement {
-    uint32_t serial;
-    int64_t tick;   // new absolute tick
-    uint16_t gate;  // new gate
+    uint32_t index;   // position in the list when the edit was planned
+    uint32_t serial;  // the event expected there
+    int32_t tick;     // new absolute tick (the list's steps reach no further)
+    uint16_t gate;    // new gate
+    bool changed = true;  // false: the plan leaves the event as it is
 };
 
 // Moves events to new ticks and sets their gates. Every other event keeps its tick; an event
 // moved onto a tick that others start on stays in list order with them. The list keeps its
-// length unless an event moves beyond it. Undo puts every moved event back with its serial,
-// step and content and restores the other steps, so it gives back the list exactly.
+// length unless an event moves beyond it.
+// Moved events are spliced into their new places, so nothing is copied and every serial and
+// index entry stays valid. Do and undo each walk the list once and find events by position,
+// which the undo stack makes safe: each runs on the list exactly as the other left it.
 class PlaceEventsCommand final : public EditCommand {
 public:
-    PlaceEventsCommand(Track& t, std::vector<Placement> placements) : EditCommand(t), placements_(std::move(placements)) {}
+    // placements in list order, one per event at most
+    PlaceEventsCommand(Track& t, std::vector<Placement> placements)
+        : EditCommand(t), placements_(std::move(placements)) {}
 
     void doIt() override {
-        removed_.clear();
+        moves_.clear();
         steps_.clear();
         gates_.clear();
         EventList& list = container_.events;
-        std::unordered_map<uint32_t, size_t> wanted;
-        wanted.reserve(placements_.size() * 2);
-        for (size_t i = 0; i < placements_.size(); ++i) wanted.emplace(placements_[i].serial, i);
-
         struct Item {
-            EventList::iterator it;  // kept events only: movers are taken out and put back
+            EventList::iterator it;
             int64_t tick;
-            size_t index;  // position in the list before the edit
-            size_t slot;   // movers: their entry in removed_
+            uint32_t index;  // position in the list before the edit
         };
         std::vector<Item> kept, movers;
-        std::vector<bool> isMover;
+        kept.reserve(list.size() - std::min(list.size(), placements_.size()));
+        movers.reserve(placements_.size());
         int64_t tick = 0;
-        size_t index = 0;
+        uint32_t index = 0;
+        auto p = placements_.begin();
         for (auto it = list.begin(); it != list.end(); ++it, ++index) {
             bool moves = false;
-            if (auto w = wanted.find(it->serial()); w != wanted.end()) {
-                const Placement& pl = placements_[w->second];
-                if (pl.gate != it->gate()) {
-                    gates_.push_back({it->serial(), it->gate()});
-                    setGate(*it, pl.gate);
+            if (p != placements_.end() && p->index == index) {
+                if (p->serial == it->serial()) {
+                    if (p->gate != it->gate()) {
+                        gates_.push_back({index, it->gate()});
+                        setGate(*it, p->gate);
+                    }
+                    const int64_t to = p->tick;
+                    if (to != tick) {
+                        moves = true;
+                        movers.push_back({it, to, index});
+                    }
                 }
-                const int64_t to = std::clamp<int64_t>(pl.tick, 0, INT32_MAX);
-                if (to != tick) {
-                    moves = true;
-                    movers.push_back({list.end(), to, index, movers.size()});
-                }
+                ++p;
             }
-            if (!moves) kept.push_back({it, tick, index, 0});
-            isMover.push_back(moves);
+            if (!moves) kept.push_back({it, tick, index});
             tick += it->step;
         }
         const int64_t length = tick;
-        if (movers.empty() && gates_.empty()) return;
+        if (movers.empty()) return;
 
-        std::stable_sort(movers.begin(), movers.end(), [](const Item& a, const Item& b) { return a.tick < b.tick; });
-        auto before = [](const Item& a, const Item& b) { return a.tick != b.tick ? a.tick < b.tick : a.index < b.index; };
-        std::vector<Item> order;
-        order.reserve(kept.size() + movers.size());
-        std::merge(kept.begin(), kept.end(), movers.begin(), movers.end(), std::back_inserter(order), before);
-
-        // Take the movers out in list order, noting what followed each (for undo), ...
-        size_t i = 0;
-        for (auto it = list.begin(); it != list.end(); ++i) {
-            if (!isMover[i]) {
-                ++it;
-                continue;
-            }
-            auto next = std::next(it);
-            removed_.push_back({*it, next == list.end() ? 0u : next->serial()});
-            it = list.erase(it);
-        }
-        // ... put them back in their new places, from the end ...
+        auto earlier = [](const Item& a, const Item& b) { return a.tick < b.tick; };
+        // Moves seldom reorder the movers among themselves: skip the sort and its buffer then.
+        if (!std::is_sorted(movers.begin(), movers.end(), earlier))
+            std::stable_sort(movers.begin(), movers.end(), earlier);
+        // Walk the new order from the back, merging the kept events (already in order) with the
+        // movers: each mover goes right before its successor, and every step becomes the
+        // distance to the next event.
+        auto after = [](const Item& a, const Item& b) {
+            return a.tick != b.tick ? a.tick > b.tick : a.index > b.index;
+        };
+        auto k = kept.rbegin();
+        auto m = movers.rbegin();
         auto pos = list.end();
-        for (auto o = order.rbegin(); o != order.rend(); ++o) {
-            if (isMover[o->index]) o->it = list.insert(pos, removed_[o->slot].event);
-            pos = o->it;
+        int64_t next = length;
+        uint32_t at = uint32_t(kept.size() + movers.size());  // new position of the item
+        moves_.reserve(movers.size());
+        steps_.reserve(kept.size() + movers.size());
+        while (k != kept.rend() || m != movers.rend()) {
+            const bool takeMover = k == kept.rend() || (m != movers.rend() && after(*m, *k));
+            const Item& o = takeMover ? *m++ : *k++;
+            --at;
+            if (takeMover) {
+                list.splice(pos, o.it);
+                moves_.push_back({at, o.index});
+            }
+            pos = o.it;
+            next = std::max(next, o.tick);
+            const int32_t step = int32_t(std::clamp<int64_t>(next - o.tick, 0, INT32_MAX));
+            next = o.tick;
+            if (o.it->step == step) continue;
+            steps_.push_back({o.index, o.it->step});
+            o.it->step = step;
         }
-        // ... and make every step the distance to the next event.
-        for (size_t k = 0; k < order.size(); ++k) {
-            const int64_t to = k + 1 < order.size() ? order[k + 1].tick : std::max(length, order[k].tick);
-            const int32_t step = int32_t(std::clamp<int64_t>(to - order[k].tick, 0, INT32_MAX));
-            Event& e = *order[k].it;
-            if (e.step == step) continue;
-            if (!isMover[order[k].index]) steps_.push_back({e.serial(), e.step});
-            e.step = step;
-        }
+        std::reverse(moves_.begin(), moves_.end());
     }
 
     void undo() override {
         EventList& list = container_.events;
-        for (const Removed& r : removed_)
-            if (auto it = list.find(r.event.serial()); it != list.end()) list.erase(it);
-        for (auto r = removed_.rbegin(); r != removed_.rend(); ++r)
-            list.insert(r->next ? list.find(r->next) : list.end(), r->event);
-        for (auto [serial, step] : steps_)
-            if (auto it = list.find(serial); it != list.end()) it->step = step;
-        for (auto [serial, gate] : gates_)
-            if (auto it = list.find(serial); it != list.end()) setGate(*it, gate);
-        removed_.clear();
+        const size_t n = list.size();
+        std::vector<EventList::iterator> now;
+        now.reserve(n);
+        for (auto it = list.begin(); it != list.end(); ++it) now.push_back(it);
+        // The moved events go back to their old positions, the others fill the rest in order.
+        std::vector<EventList::iterator> old(n, list.end());
+        for (auto [k, i] : moves_)
+            if (k < n && i < n) old[i] = now[k];
+        auto m = moves_.begin();
+        size_t j = 0;
+        for (size_t k = 0; k < n; ++k) {
+            if (m != moves_.end() && m->first == k) {
+                ++m;
+                continue;
+            }
+            while (j < n && old[j] != list.end()) ++j;
+            if (j < n) old[j] = now[k];
+        }
+        // From the back, each event right before its old successor (in place: no change).
+        auto pos = list.end();
+        for (size_t i = n; i-- > 0;) {
+            if (old[i] == list.end()) continue;  // only if the list was changed behind the stack's back
+            list.splice(pos, old[i]);
+            pos = old[i];
+        }
+        for (auto [i, step] : steps_)
+            if (i < n && old[i] != list.end()) old[i]->step = step;
+        for (auto [i, gate] : gates_)
+            if (i < n && old[i] != list.end()) setGate(*old[i], gate);
+        moves_.clear();
         steps_.clear();
         gates_.clear();
     }
 
 private:
-    struct Removed {
-        Event event;
-        uint32_t next;
-    };
     std::vector<Placement> placements_;
-    std::vector<Removed> removed_;
-    std::vector<std::pair<uint32_t, int32_t>> steps_;
-    std::vector<std::pair<uint32_t, uint16_t>> gates_;
+    std::vector<std::pair<uint32_t, uint32_t>> moves_;  // moved events: new position, old position
+    std::vector<std::pair<uint32_t, int32_t>> steps_;   // old position, old step
+    std::vector<std::pair<uint32_t, uint16_t>> gates_;  // old position, old gate
 };
 
 }  // namespace
 
 int quantizeRange(Song& song, Track& track, const QuantizePattern& p, int rate, int64_t start, int64_t end) {
     if (!patternUsable(p) || start >= end) return 0;
-    struct Work {
-        uint32_t serial;
-        int64_t tick, shift;
-        uint8_t key;
-        uint16_t gate;
-    };
-    std::vector<Work> work;
-    int64_t tick = 0;
-    for (const Event& e : track.events) {
-        if (tick >= start && tick < end && isSoundingNote(e))
-            work.push_back({e.serial(), tick, quantizeShift(song, track, p, rate, tick), e.b[0], e.gate()});
-        tick += e.step;
-    }
-    // From the back, so that each note finds the next note of its key in one pass.
-    std::array<int64_t, 256> nextOfKey;
-    nextOfKey.fill(-1);
+    // Every sounding note of the range gets a placement; a note's gate is settled when the next
+    // note of its key comes (a note without one keeps its gate: nothing to collide with).
     std::vector<Placement> plan;
-    for (size_t i = work.size(); i-- > 0;) {
-        const Work& w = work[i];
-        int64_t gate = w.gate;
-        // A note with no later note of its key keeps its gate: nothing to collide with.
-        if (const int64_t j = nextOfKey[w.key]; j >= 0) {
-            const Work& n = work[size_t(j)];
-            const int64_t d = n.tick - w.tick;
-            const int64_t after = d + n.shift - w.shift;
-            if (gate > d)
-                gate += n.shift - w.shift;
-            else if (after >= 0 && gate > after)
-                gate = after;
-            // Gate 0 would turn the note into a rest, losing it: keep the shortest note instead.
-            gate = std::clamp<int64_t>(gate, 1, UINT16_MAX);
+    plan.reserve(track.events.size());
+    struct Last {
+        size_t slot = SIZE_MAX;  // the key's last note so far: its placement
+        int64_t tick = 0, shift = 0;
+    };
+    std::array<Last, 256> lastOfKey{};
+    GridOrigin origin(song, track);
+    int64_t tick = 0;
+    uint32_t index = 0;
+    for (const Event& e : track.events) {
+        if (tick >= start && tick < end && isSoundingNote(e)) {
+            const int64_t shift = shiftFrom(p, rate, tick, origin.of(tick));
+            Last& last = lastOfKey[e.b[0]];
+            if (last.slot != SIZE_MAX) {
+                Placement& w = plan[last.slot];
+                int64_t gate = w.gate;
+                const int64_t d = tick - last.tick;
+                const int64_t after = d + shift - last.shift;
+                if (gate > d)
+                    gate += shift - last.shift;
+                else if (after >= 0 && gate > after)
+                    gate = after;
+                // Gate 0 would turn the note into a rest, losing it: keep the shortest note instead.
+                gate = std::clamp<int64_t>(gate, 1, UINT16_MAX);
+                w.changed = w.changed || gate != w.gate;
+                w.gate = uint16_t(gate);
+            }
+            last = {plan.size(), tick, shift};
+            plan.push_back({index, e.serial(), placedAt(tick + shift), e.gate(), shift != 0});
         }
-        nextOfKey[w.key] = int64_t(i);
-        if (w.shift != 0 || gate != w.gate) plan.push_back({w.serial, w.tick + w.shift, uint16_t(gate)});
+        tick += e.step;
+        ++index;
     }
+    plan.erase(std::remove_if(plan.begin(), plan.end(), [](const Placement& pl) { return !pl.changed; }), plan.end());
     if (plan.empty()) return 0;
     const int changed = int(plan.size());
     EditScope scope(song, track);
@@ -283,12 +333,15 @@ int quantizeSelection(Song& song, Track& track, const QuantizePattern& p, int ra
     if (!patternUsable(p) || serials.empty()) return 0;
     const std::unordered_set<uint32_t> chosen(serials.begin(), serials.end());
     std::vector<Placement> plan;
+    GridOrigin origin(song, track);
     int64_t tick = 0;
+    uint32_t index = 0;
     for (const Event& e : track.events) {
         if (isSoundingNote(e) && chosen.count(e.serial()))
-            if (const int64_t s = quantizeShift(song, track, p, rate, tick); s != 0)
-                plan.push_back({e.serial(), tick + s, e.gate()});
+            if (const int64_t s = shiftFrom(p, rate, tick, origin.of(tick)); s != 0)
+                plan.push_back({index, e.serial(), placedAt(tick + s), e.gate(), true});
         tick += e.step;
+        ++index;
     }
     if (plan.empty()) return 0;
     const int changed = int(plan.size());
