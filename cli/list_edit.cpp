@@ -10,6 +10,7 @@
 namespace tarvio::cli {
 
 // The list-edit commands defined in files of their own.
+extern const ListEditCommand kCurveCommand;
 
 namespace {
 
@@ -49,6 +50,7 @@ constexpr ListEditCommand kQuantizeCommand{"quantize", kNoOptions, checkQuantize
 // Every list-edit command; each defines its entry in its own file.
 const ListEditCommand* const kCommands[] = {
     &kQuantizeCommand,
+    &kCurveCommand,
 };
 
 // "--name" takes a value, "--name!" is a flag.
