@@ -22,20 +22,20 @@ namespace {
 // Track 0: notes at 0 and 480 and a volume change at 960.
 std::string writeSong(const clitest::TempDir& dir) {
     Song song;
-    Track& t = song.createTrack();
-    for (auto [step, key] : {std::pair{480, 60}, std::pair{480, 62}}) {
-        Event e;
-        e.setNote(uint8_t(key), 100, 120);
-        e.step = step;
-        t.events.pushBack(e);
-    }
-    Event cc;
-    cc.setControl(7, 90);
-    t.events.pushBack(cc);
-    const std::string path = dir.path("c.tvo");
-    std::string err;
+    EventList& l = song.createTrack().events;
+    Event e;
+    e.setNote(60, 100, 120), e.step = 480, l.pushBack(e);
+    e.setNote(62, 100, 120), l.pushBack(e);
+    e.setControl(7, 90), e.step = 0, l.pushBack(e);
+    std::string path = dir.path("c.tvo"), err;
     EXPECT_TRUE(writeSongFile(path, song, &err)) << err;
     return path;
+}
+
+clitest::RunResult curve(const std::string& song, const std::string& out, const Lines& options) {
+    Lines args = {"curve", song, out, "--track", "0"};
+    args.insert(args.end(), options.begin(), options.end());
+    return runCli(args);
 }
 
 }  // namespace
@@ -52,18 +52,15 @@ TEST(CliCurve, WritesTheCurvesValues) {
         {{"--target", "pitch", "--load", crv, "--length", "2", "--interval", "1"},
          {"0 00E0 0 0 0 0", "1 0090 60 100 120 0", "1 00E0 64 0 0 0", "478 00E0 127 127 0 0", "480 0090 62 100 120 0",
           "0 00B0 7 90 0 0"}},
-        {{"--target", "vel", "--kind", "xtimessin", "--start", "10", "--end", "-10", "--add", "--range", "0-500"},
-         {"480 0090 60 110 120 0", "480 0090 62 90 120 0", "0 00B0 7 90 0 0"}},
-        {{"--target", "note", "--kind", "random", "--seed", "1", "--start", "0", "--end", "100", "--length", "960",
-          "--interval", "480"},
-         {"480 0090 0 100 120 0", "480 0090 72 100 120 0", "0 00B0 7 90 0 0"}},
+        // Seed 1 draws 72 first (16838 % 101), added to key 62 and clamped.
+        {{"--target", "note", "--kind", "random", "--seed", "1", "--end", "100", "--length", "960", "--interval",
+          "480", "--add", "--range", "0-500"},
+         {"480 0090 60 100 120 0", "480 0090 127 100 120 0", "0 00B0 7 90 0 0"}},
     };
     for (const auto& [options, expected] : cases) {
         SCOPED_TRACE(options[1]);
         std::filesystem::remove(out);
-        Lines args = {"curve", song, out, "--track", "0"};
-        args.insert(args.end(), options.begin(), options.end());
-        const auto r = runCli(args);
+        const auto r = curve(song, out, options);
         ASSERT_EQ(r.status, 0) << r.err;
         EXPECT_EQ(lines(runCli({"events", out, "--track", "0"}).out), expected);
     }
@@ -76,24 +73,17 @@ TEST(CliCurve, RefusesBadValuesWithoutWriting) {
     std::ofstream(junk) << "tvocurvX and more than fifty-two bytes of text that is not a curve at all";
     const std::vector<std::pair<Lines, std::string>> cases = {
         {{"--kind", "line"}, "needs --target"},
-        {{"--target", "cc:7"}, "needs --kind"},
         {{"--target", "cc:7", "--kind", "spiral"}, "unknown --kind 'spiral'"},
-        {{"--target", "cc:7", "--kind", "11"}, "unknown --kind '11'"},
         {{"--target", "note", "--kind", "line", "--end", "128"}, "bad number '128' for --end"},
-        {{"--target", "pitch", "--kind", "line", "--start", "-8193"}, "bad number '-8193' for --start"},
         {{"--target", "gate", "--kind", "line", "--min", "0"}, "bad number '0' for --min (expected 1 to 19200)"},
         {{"--target", "vel", "--kind", "line", "--min", "90", "--max", "80"}, "above --max"},
         {{"--target", "vel", "--kind", "line", "--length", "1048576"}, "for --length"},
-        {{"--target", "vel", "--kind", "line", "--interval", "0"}, "for --interval"},
         {{"--target", "procedure:999", "--kind", "line"}, "command 999 is not defined"},
         {{"--target", "vel", "--load", junk}, "not a curve file"},
-        {{"--target", "vel", "--load", dir.path("none.crv")}, "none.crv"},
     };
     for (const auto& [options, fragment] : cases) {
         SCOPED_TRACE(fragment);
-        Lines args = {"curve", song, out, "--track", "0"};
-        args.insert(args.end(), options.begin(), options.end());
-        const auto r = runCli(args);
+        const auto r = curve(song, out, options);
         EXPECT_EQ(r.status, 1);
         EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
         EXPECT_NE(r.err.find(fragment), std::string::npos) << r.err;
@@ -109,10 +99,7 @@ TEST(CliCurve, RunsOnAMidiFileFromCsvmidi) {
                                         "1, 0, End_track\n2, 0, Start_track\n2, 0, Note_on_c, 0, 60, 100\n"
                                         "2, 96, Note_off_c, 0, 60, 0\n2, 96, Note_on_c, 0, 62, 100\n"
                                         "2, 192, Note_off_c, 0, 62, 0\n2, 192, End_track\n0, 0, End_of_file\n";
-    ASSERT_EQ(std::system(("/usr/bin/csvmidi " + clitest::shellQuote(dir.path("s.csv")) + " " +
-                           clitest::shellQuote(dir.path("s.mid")))
-                              .c_str()),
-              0);
+    ASSERT_EQ(clitest::run("/usr/bin/csvmidi", {dir.path("s.csv"), dir.path("s.mid")}).status, 0);
     const auto r = runCli({"curve", dir.path("s.mid"), dir.path("o.tvo"), "--track", "1", "--target", "vel", "--kind",
                            "line", "--start", "20", "--end", "120", "--length", "960"});
     ASSERT_EQ(r.status, 0) << r.err;
