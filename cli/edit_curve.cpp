@@ -101,7 +101,6 @@ int runCurve(Song& song, Track& list, int64_t begin, int64_t end, const Options&
         const int64_t to = std::min(end, list.events.length());
         c.length = to > begin ? int32_t(std::min<int64_t>(to - begin, kCurveMaxTicks)) : song.tpqn;
     }
-    const int32_t loadedLength = c.length;
     if (!curveShape(opts, c, err)) return kFailed;
     int64_t start = c.start, finish = c.end, lo = c.minimum, hi = c.maximum;
     if (!editNumber(opts, "--start", range.lo, range.hi, start, err) ||
@@ -113,18 +112,16 @@ int runCurve(Song& song, Track& list, int64_t begin, int64_t end, const Options&
         return kFailed;
     }
     c.start = int32_t(start), c.end = int32_t(finish), c.minimum = int32_t(lo), c.maximum = int32_t(hi);
-    if (c.kind == int32_t(CurveKind::FreeHand) && c.length != loadedLength && !c.values.empty()) {
-        const int32_t to = c.length;
-        c.length = loadedLength;
-        resampleFreeHand(c, to);
-    }
 
     int64_t seed = std::random_device{}();
     editNumber(opts, "--seed", 0, UINT32_MAX, seed, err);
     CurveGenerator gen{uint32_t(seed)};
-    generateCurveTable(c, gen);
+    generateCurveTable(c, gen);  // a drawn curve given another --length is resampled here
     applyCurve(song, list, c, target, add, begin, end);
     if (const std::string* save = editArg(opts, "--save")) {
+        // The file records the target's range, which loading scales from; a narrower --min or
+        // --max only clamps this run.
+        c.minimum = int32_t(range.lo), c.maximum = int32_t(range.hi);
         if (!writeCurveFile(*save, c, &err)) {
             err = "cannot write " + *save + ": " + err;
             return kFailed;
