@@ -203,7 +203,7 @@ int checkOptions(const Options& opts, std::string& err) {
     }
     if (!edit && opts.range) return refuse("--range");
     if (c != "quantize") {
-        if (opts.length) return refuse("--length");
+        if (opts.length && c != "curve") return refuse("--length");
         if (opts.groove) return refuse("--groove");
         if (opts.tuplet) return refuse("--tuplet");
         if (opts.pattern) return refuse("--pattern");

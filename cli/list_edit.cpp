@@ -12,6 +12,7 @@ namespace tarvio::cli {
 // The list-edit commands defined in files of their own.
 extern const ListEditCommand kShiftCommand;
 extern const ListEditCommand kCompressCommand;
+extern const ListEditCommand kCurveCommand;
 
 namespace {
 
@@ -53,6 +54,7 @@ const ListEditCommand* const kCommands[] = {
     &kQuantizeCommand,
     &kShiftCommand,
     &kCompressCommand,
+    &kCurveCommand,
 };
 
 // "--name" takes a value, "--name!" is a flag.
