@@ -10,6 +10,8 @@
 namespace tarvio::cli {
 
 // The list-edit commands defined in files of their own.
+extern const ListEditCommand kSearchCommand;
+extern const ListEditCommand kSortCommand;
 
 namespace {
 
@@ -49,6 +51,8 @@ constexpr ListEditCommand kQuantizeCommand{"quantize", kNoOptions, checkQuantize
 // Every list-edit command; each defines its entry in its own file.
 const ListEditCommand* const kCommands[] = {
     &kQuantizeCommand,
+    &kSearchCommand,
+    &kSortCommand,
 };
 
 // "--name" takes a value, "--name!" is a flag.
