@@ -15,23 +15,21 @@ using namespace tarvio;
 
 namespace {
 
+// Notes (key, velocity, gate), or with gate -1 a controller (number, value), -2 a key pressure.
 struct In {
-    int step;
-    char kind;  // N note, C control, K poly pressure, P pitch bend, X command
-    int a, b = 0, gate = 0;
+    int step, a, b, gate;
 };
 
 Track& make(Song& song, const std::vector<In>& events) {
     Track& t = song.createTrack();
     for (const In& in : events) {
         Event e;
-        switch (in.kind) {
-            case 'N': e.setNote(uint8_t(in.a), uint8_t(in.b), uint16_t(in.gate)); break;
-            case 'C': e.setControl(uint8_t(in.a), uint8_t(in.b)); break;
-            case 'K': e.setPolyPressure(uint8_t(in.a), uint8_t(in.b)); break;
-            case 'P': e.setBend(in.a); break;
-            case 'X': e.setCommand(3, uint8_t(in.a), uint8_t(in.b)); break;
-        }
+        if (in.gate >= 0)
+            e.setNote(uint8_t(in.a), uint8_t(in.b), uint16_t(in.gate));
+        else if (in.gate == -1)
+            e.setControl(uint8_t(in.a), uint8_t(in.b));
+        else
+            e.setPolyPressure(uint8_t(in.a), uint8_t(in.b));
         e.step = in.step;
         t.events.pushBack(e);
     }
@@ -59,8 +57,8 @@ std::string show(const EventList& l) {
     return out + "end" + n(int(t));
 }
 
-const std::vector<In> kList = {{100, 'N', 59, 120, 50}, {0, 'N', 60, 101, 50}, {100, 'N', 65, 50, 30},
-                               {100, 'N', 71, 105, 40}, {100, 'C', 7, 100},     {100, 'K', 60, 90}};
+const std::vector<In> kList = {{100, 59, 120, 50},  {0, 60, 101, 50}, {100, 65, 50, 30},
+                               {100, 71, 105, 40}, {100, 7, 100, -1}, {100, 60, 90, -2}};
 
 }  // namespace
 
@@ -121,11 +119,7 @@ TEST(Search, FormAndScriptRoundTrip) {
         ASSERT_TRUE(parseSearchForm(script, form, err)) << script << ": " << err;
         EXPECT_EQ(formatSearchScript(form), script);
     }
-    SearchForm form;
-    form.type = SearchType::CC;
-    form.conditions[kData] = "007[Volume]";
-    form.expressions[kVel] = "$v - 1";
-    form.newType = SearchType::KeyPress;
+    SearchForm form{SearchAction::Convert, SearchType::CC, SearchType::KeyPress, {"007[Volume]"}, {"", "", "", "$v - 1"}};
     EXPECT_EQ(formatSearchScript(form), "CC:K,007,,,:$v-1");
     form.action = SearchAction::Delete;  // conversions belong to convert and mix only
     EXPECT_EQ(formatSearchScript(form), "/d CC,007,,,");
@@ -190,10 +184,9 @@ TEST(Sort, OrdersAsTheSelectionSortDoesAndKeepsPositions) {
         return k;
     };
     Song song;
-    Track& t = make(song, {{100, 'N', 64, 1, 10}, {0, 'N', 60, 2, 20}, {50, 'N', 64, 0, 0}, {70, 'N', 67, 3, 30}});
+    Track& t = make(song, {{100, 64, 1, 10}, {0, 60, 2, 20}, {50, 64, 0, 0}, {70, 67, 3, 30}});
     SearchRandom random(1);
-    EXPECT_EQ(random.next(), 16838);  // the C library's reference rand() from seed 1
-    EXPECT_EQ(random.next(), 5758);
+    EXPECT_EQ((std::array{random.next(), random.next()}), (std::array{16838, 5758}));  // C's reference rand()
     for (auto [order, want] : {std::pair{SortOrder::Ascending, "0:N60v2g20 100:N64v1g10 100:r 150:N67v3g30 end220"},
                                std::pair{SortOrder::Descending, "0:N67v3g30 100:N64v1g10 100:r 150:N60v2g20 end220"},
                                std::pair{SortOrder::Shuffle, "0:N60v2g20 100:N64v1g10 100:r 150:N67v3g30 end220"}}) {
@@ -203,14 +196,10 @@ TEST(Sort, OrdersAsTheSelectionSortDoesAndKeepsPositions) {
         t.undo();
     }
 
-    Track& big = song.createTrack();
+    std::vector<In> many;
     SearchRandom fill(7);
-    for (int i = 0; i < 300; ++i) {
-        Event e;
-        e.setNote(uint8_t(fill.next() % 6), uint8_t(1 + i % 127), 10);
-        e.step = 10;
-        big.events.pushBack(e);
-    }
+    for (int i = 0; i < 300; ++i) many.push_back({10, fill.next() % 6, 1 + i % 127, 10});
+    Track& big = make(song, many);
     for (SortOrder order : {SortOrder::Ascending, SortOrder::Descending}) {
         std::vector<int> want = keys(big);
         for (size_t i = 0; i < want.size(); ++i) {
