@@ -1,6 +1,7 @@
 // Quantize of a range on a large track, undo group included, and the undo of it: a million
 // notes off a 120-tick grid, so that nearly every note in the range moves. Shift of every
-// velocity of the same track, and its undo.
+// velocity of the same track, and its undo. Search scripts over the same million notes (delete a
+// quarter of them, delete all, convert all) and their undo.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -8,6 +9,7 @@
 
 #include "model/song.h"
 #include "ops/quantize.h"
+#include "ops/search.h"
 #include "ops/shift.h"
 
 using namespace tarvio;
@@ -113,11 +115,55 @@ void BM_ShiftUndo(benchmark::State& state) {
     state.counters["events"] = kEvents;
 }
 
+// The script over the whole track; undo puts the list back for the next run.
+void BM_Search(benchmark::State& state, const char* script) {
+    Fixture& f = fixture();
+    SearchScript s;
+    std::string err;
+    if (!parseSearchScript(script, s, err)) state.SkipWithError(err.c_str());
+    double worst = 0;
+    int selected = 0;
+    for (auto _ : state) {
+        auto t0 = std::chrono::steady_clock::now();
+        selected = runSearch(f.song, *f.track, s, 0, INT64_MAX).selected;
+        double ms = msSince(t0);
+        state.SetIterationTime(ms / 1000.0);
+        worst = std::max(worst, ms);
+        f.track->undo();
+    }
+    state.counters["worst_ms"] = worst;
+    state.counters["selected"] = selected;
+}
+
+void BM_SearchUndo(benchmark::State& state, const char* script) {
+    Fixture& f = fixture();
+    SearchScript s;
+    std::string err;
+    if (!parseSearchScript(script, s, err)) state.SkipWithError(err.c_str());
+    double worst = 0;
+    for (auto _ : state) {
+        runSearch(f.song, *f.track, s, 0, INT64_MAX);
+        auto t0 = std::chrono::steady_clock::now();
+        bool ok = f.track->undo();
+        double ms = msSince(t0);
+        state.SetIterationTime(ms / 1000.0);
+        worst = std::max(worst, ms);
+        benchmark::DoNotOptimize(ok);
+    }
+    state.counters["worst_ms"] = worst;
+}
+
 }  // namespace
 
 BENCHMARK(BM_QuantizeRange)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(10);
 BENCHMARK(BM_QuantizeUndo)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(10);
 BENCHMARK(BM_ShiftRange)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(10);
 BENCHMARK(BM_ShiftUndo)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(10);
+BENCHMARK_CAPTURE(BM_Search, delete_quarter, "/d N,C4_B4,,,")->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(10);
+BENCHMARK_CAPTURE(BM_SearchUndo, delete_quarter, "/d N,C4_B4,,,")->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(10);
+BENCHMARK_CAPTURE(BM_Search, delete_all, "/d N,,,,")->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(10);
+BENCHMARK_CAPTURE(BM_SearchUndo, delete_all, "/d N,,,,")->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(10);
+BENCHMARK_CAPTURE(BM_Search, convert_all, "N,,,,:$v*0.8")->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(10);
+BENCHMARK_CAPTURE(BM_SearchUndo, convert_all, "N,,,,:$v*0.8")->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(10);
 
 BENCHMARK_MAIN();

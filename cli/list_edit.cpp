@@ -13,6 +13,8 @@ namespace tarvio::cli {
 extern const ListEditCommand kShiftCommand;
 extern const ListEditCommand kCompressCommand;
 extern const ListEditCommand kCurveCommand;
+extern const ListEditCommand kSearchCommand;
+extern const ListEditCommand kSortCommand;
 
 namespace {
 
@@ -55,6 +57,8 @@ const ListEditCommand* const kCommands[] = {
     &kShiftCommand,
     &kCompressCommand,
     &kCurveCommand,
+    &kSearchCommand,
+    &kSortCommand,
 };
 
 // "--name" takes a value, "--name!" is a flag.

@@ -126,6 +126,10 @@ void EventList::clear() {
     indexFree();
 }
 
+void EventList::prefetch(uint32_t serial) const {
+    if (slots_) __builtin_prefetch(&slots_[hashSerial(serial) & mask_], 1);
+}
+
 EventList::iterator EventList::find(uint32_t serial) {
     Slot* s = slotOf(serial);
     return s ? s->it : events_.end();

@@ -48,6 +48,9 @@ public:
     iterator find(uint32_t serial);
     const_iterator find(uint32_t serial) const;
     bool contains(uint32_t serial) const { return slotOf(serial) != nullptr; }
+    // Starts loading the index entry of a serial: bulk edits that know the serials they will
+    // insert or erase next overlap the memory latency of the index.
+    void prefetch(uint32_t serial) const;
 
     // Absolute tick of an event: the steps of all events before it; -1 when not in the list.
     int64_t tickOf(uint32_t serial) const;
