@@ -53,16 +53,6 @@ Event noteOf(int key, int velocity, int64_t gate) {
     return n;
 }
 
-// Pushes the plan as one undo group; returns the command (null when there was nothing to do).
-const RebuildListCommand* apply(Song& song, Track& track, ListPlan plan) {
-    if (plan.empty()) return nullptr;
-    EditScope scope(song, track);
-    auto cmd = std::make_unique<RebuildListCommand>(track, std::move(plan));
-    const RebuildListCommand* raw = cmd.get();
-    track.push(std::move(cmd));
-    return raw;
-}
-
 // Moves the notes by dt ticks and dk keys, dk limited so that every literal key stays in range.
 int shiftNotes(Song& song, Track& track, const std::vector<Found>& notes, int64_t dt, int dk) {
     int lo = 127, hi = 0;
@@ -81,7 +71,7 @@ int shiftNotes(Song& song, Track& track, const std::vector<Found>& notes, int64_
         if (keyMoves) plan.values.push_back({f.e->serial(), with(*f.e, EditTarget::Note, f.e->b[0] + dk)});
         if (dt != 0 || keyMoves) ++changed;
     }
-    apply(song, track, std::move(plan));
+    applyPlan(song, track, std::move(plan));
     return changed;
 }
 
@@ -125,7 +115,7 @@ uint32_t createNote(Song& song, Track& track, const GridPattern& grid, int32_t p
     const int64_t length = std::max<int64_t>(end - start, std::max(song.tpqn >> 7, 1));
     ListPlan plan;
     plan.creates.push_back({noteOf(key, velocity, length), start, false});
-    return apply(song, track, std::move(plan))->created()[0];
+    return applyPlan(song, track, std::move(plan))->created()[0];
 }
 
 int moveNotes(Song& song, Track& track, const GridPattern& grid, const NoteSelection& sel, int32_t tickDelta,
@@ -149,7 +139,7 @@ int resizeNotes(Song& song, Track& track, const NoteSelection& sel, int32_t delt
         if (gate != f.e->gate()) plan.values.push_back({f.e->serial(), with(*f.e, EditTarget::Gate, gate)});
     }
     const int changed = int(plan.values.size());
-    apply(song, track, std::move(plan));
+    applyPlan(song, track, std::move(plan));
     return changed;
 }
 
@@ -157,7 +147,7 @@ int deleteNotes(Song& song, Track& track, const NoteSelection& sel) {
     ListPlan plan;
     for (const Found& f : selectedNotes(track.events, sel)) plan.remove.push_back(f.e->serial());
     const int changed = int(plan.remove.size());
-    apply(song, track, std::move(plan));
+    applyPlan(song, track, std::move(plan));
     return changed;
 }
 
@@ -195,7 +185,7 @@ int cutNotes(Song& song, Track& track, const GridPattern& grid, uint32_t underMo
         t += e.step;
     }
     const int changed = int(plan.creates.size());
-    apply(song, track, std::move(plan));
+    applyPlan(song, track, std::move(plan));
     return changed;
 }
 
@@ -215,7 +205,7 @@ bool glueNote(Song& song, Track& track, uint32_t serial) {
             ListPlan plan;
             plan.values.push_back({serial, with(*first, EditTarget::Gate, gate)});
             plan.remove.push_back(e.serial());
-            return apply(song, track, std::move(plan)) != nullptr;
+            return applyPlan(song, track, std::move(plan)) != nullptr;
         }
         tick += e.step;
     }
@@ -233,7 +223,7 @@ int functionKeyGate(Song& song, Track& track, int32_t length, const std::array<u
             if (f.e->gate() != std::min(length, kMaxGate))
                 plan.values.push_back({f.e->serial(), with(*f.e, EditTarget::Gate, length)});
     const int changed = int(plan.creates.size() + plan.values.size());
-    apply(song, track, std::move(plan));
+    applyPlan(song, track, std::move(plan));
     return changed;
 }
 

@@ -73,15 +73,6 @@ Scale scaleOf(const Song& song, Lane lane) {
     }
 }
 
-const RebuildListCommand* apply(Song& song, Track& track, ListPlan plan) {
-    if (plan.empty()) return nullptr;
-    EditScope scope(song, track);
-    auto cmd = std::make_unique<RebuildListCommand>(track, std::move(plan));
-    const RebuildListCommand* raw = cmd.get();
-    track.push(std::move(cmd));
-    return raw;
-}
-
 double shapeAt(LaneShape shape, bool leftward, double f) {
     if (shape == LaneShape::Line) return f;
     return leftward ? std::pow(f, 4) : 1 - std::pow(1 - f, 4);
@@ -207,7 +198,7 @@ int writeLaneStroke(Song& song, Track& track, Lane lane, const GridPattern& grid
             tick += e.step;
         }
         const int changed = int(plan.values.size());
-        apply(song, track, std::move(plan));
+        applyPlan(song, track, std::move(plan));
         return changed;
     }
 
@@ -227,7 +218,7 @@ int writeLaneStroke(Song& song, Track& track, Lane lane, const GridPattern& grid
         tick += e.step;
     }
     const int written = int(plan.creates.size());
-    apply(song, track, std::move(plan));
+    applyPlan(song, track, std::move(plan));
     return written;
 }
 
@@ -257,7 +248,7 @@ int deleteLaneEvents(Song& song, Track& track, Lane lane, int64_t begin, int64_t
         tick += e.step;
     }
     const int removed = int(plan.remove.size());
-    apply(song, track, std::move(plan));
+    applyPlan(song, track, std::move(plan));
     return removed;
 }
 

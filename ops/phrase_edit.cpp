@@ -31,13 +31,6 @@ Event copyOf(const Event& e, int64_t step) {
     return c;
 }
 
-Event restOf(int64_t step) {
-    Event r(0);
-    r.setRest();
-    r.step = int32_t(step);
-    return r;
-}
-
 // Inserts new events before the first of the removed ones, then removes those without keeping
 // time: the new events' steps carry the time the removed ones took.
 class ReplaceCommand final : public ListEditCommand {

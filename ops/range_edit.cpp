@@ -10,14 +10,14 @@
 
 namespace tarvio {
 
-namespace {
-
 Event restOf(int64_t step) {
     Event r(0);
     r.setRest();
     r.step = int32_t(step);
     return r;
 }
+
+namespace {
 
 // Removes every event that starts in [begin, end), keeping time or closing the gap; one walk.
 class RemoveStartingInCommand final : public ListEditCommand {

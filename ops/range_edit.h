@@ -10,6 +10,9 @@
 
 namespace tarvio {
 
+// A rest (a note with no velocity and gate) of the given step, with no serial yet.
+Event restOf(int64_t step);
+
 class Track;
 
 // The events that start in [begin, end), copied with serial 0: a leading rest fills the

@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <climits>
 #include <iterator>
+#include <memory>
 #include <unordered_map>
 #include <unordered_set>
 
 #include "model/track.h"
+#include "ops/edit_scope.h"
 
 namespace tarvio {
 
@@ -140,6 +142,15 @@ void RebuildListCommand::undo() {
     taken_.clear();
     steps_.clear();
     oldValues_.clear();
+}
+
+const RebuildListCommand* applyPlan(Song& song, Track& track, ListPlan plan) {
+    if (plan.empty()) return nullptr;
+    EditScope scope(song, track);
+    auto cmd = std::make_unique<RebuildListCommand>(track, std::move(plan));
+    const RebuildListCommand* raw = cmd.get();
+    track.push(std::move(cmd));
+    return raw;
 }
 
 }  // namespace tarvio

@@ -56,4 +56,9 @@ private:
     std::vector<std::pair<uint32_t, std::array<uint8_t, 4>>> oldValues_;
 };
 
+class Song;
+
+// Pushes the plan on the track as one undo group (EditScope); null when there is nothing to do.
+const RebuildListCommand* applyPlan(Song& song, Track& track, ListPlan plan);
+
 }  // namespace tarvio

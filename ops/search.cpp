@@ -12,6 +12,7 @@
 #include "model/song.h"
 #include "model/track.h"
 #include "model/undo.h"
+#include "ops/created_serials.h"
 #include "ops/edit_scope.h"
 
 namespace tarvio {
@@ -386,17 +387,7 @@ private:
     void record(const Event& e) { changed_.push_back({e.serial(), e.step, 0, e.kind(), false}); }
 
     EventList::iterator insertCreated(EventList& list, EventList::iterator pos, Event&& e) {
-        const bool redoing = createdUsed_ < created_.size();
-        Event n(redoing ? created_[createdUsed_] : 0);
-        n.setContent(e);
-        n.step = e.step;
-        auto it = list.insert(pos, std::move(n));
-        if (redoing)
-            created_[createdUsed_] = it->serial();
-        else
-            created_.push_back(it->serial());
-        ++createdUsed_;
-        return it;
+        return tarvio::insertCreated(list, pos, e, created_, createdUsed_);
     }
 
     SearchScript script_;

@@ -1,5 +1,7 @@
 #include "ops/take_recording.h"
 
+#include "ops/created_serials.h"
+
 #include <algorithm>
 
 #include "model/song.h"
@@ -34,16 +36,7 @@ void ListEditCommand::undo() {
 }
 
 EventList::iterator ListEditCommand::insertNew(EventList& list, EventList::iterator pos, const Event& e) {
-    const bool redoing = createdUsed_ < created_.size();
-    Event n(redoing ? created_[createdUsed_] : 0);
-    n.setContent(e);
-    n.step = e.step;
-    auto it = list.insert(pos, std::move(n));
-    if (redoing)
-        created_[createdUsed_] = it->serial();
-    else
-        created_.push_back(it->serial());
-    ++createdUsed_;
+    auto it = insertCreated(list, pos, e, created_, createdUsed_);
     log_.push_back(Step{Step::Inserted, it->serial()});
     return it;
 }

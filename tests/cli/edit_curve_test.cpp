@@ -93,13 +93,12 @@ TEST(CliCurve, RefusesBadValuesWithoutWriting) {
 
 // A format-1 file from csvmidi (division 96): its notes come in at 480 per quarter.
 TEST(CliCurve, RunsOnAMidiFileFromCsvmidi) {
-    if (!std::filesystem::exists("/usr/bin/csvmidi")) GTEST_SKIP() << "csvmidi is not installed";
     clitest::TempDir dir;
-    std::ofstream(dir.path("s.csv")) << "0, 0, Header, 1, 2, 96\n1, 0, Start_track\n1, 0, Tempo, 500000\n"
+    const std::string csv = "0, 0, Header, 1, 2, 96\n1, 0, Start_track\n1, 0, Tempo, 500000\n"
                                         "1, 0, End_track\n2, 0, Start_track\n2, 0, Note_on_c, 0, 60, 100\n"
                                         "2, 96, Note_off_c, 0, 60, 0\n2, 96, Note_on_c, 0, 62, 100\n"
                                         "2, 192, Note_off_c, 0, 62, 0\n2, 192, End_track\n0, 0, End_of_file\n";
-    ASSERT_EQ(clitest::run("/usr/bin/csvmidi", {dir.path("s.csv"), dir.path("s.mid")}).status, 0);
+    if (!clitest::csvmidi(dir, csv, dir.path("s.mid"))) GTEST_SKIP() << "csvmidi is not installed";
     const auto r = runCli({"curve", dir.path("s.mid"), dir.path("o.tvo"), "--track", "1", "--target", "vel", "--kind",
                            "line", "--start", "20", "--end", "120", "--length", "960"});
     ASSERT_EQ(r.status, 0) << r.err;
