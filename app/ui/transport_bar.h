@@ -1,0 +1,60 @@
+// The transport bar and the keyboard bar: tool bars that paint what TransportBarView and
+// KeyboardBarView decide and forward the mouse to them. The main window's 10 ms timer calls
+// refresh(); a bar repaints only when what it shows changed.
+#pragma once
+
+#include <QFont>
+#include <QString>
+#include <QToolBar>
+#include <utility>
+#include <vector>
+
+#include "app/keyboard_bar_view.h"
+#include "app/transport_bar_view.h"
+
+namespace tarvio {
+
+// The fixed-pitch font of the displays.
+QFont barDisplayFont(int pixelSize);
+
+class TransportBarCanvas;
+class KeyboardBarCanvas;
+
+class TransportBar : public QToolBar {
+    Q_OBJECT
+public:
+    explicit TransportBar(Transport& transport, QWidget* parent = nullptr);
+    const TransportBarView& view() const { return view_; }
+    QWidget* canvas() const;        // the painted area; its coordinates are the bar pixels
+    int repaintRequests() const { return repaints_; }
+
+public slots:
+    void refresh(const TransportSnapshot& snapshot);
+
+private:
+    friend class TransportBarCanvas;
+    Transport& transport_;
+    TransportBarView view_;
+    TransportBarCanvas* canvas_;
+    std::vector<std::pair<BarRect, QString>> tips_;
+    int repaints_ = 0;
+};
+
+class KeyboardBar : public QToolBar {
+    Q_OBJECT
+public:
+    explicit KeyboardBar(QWidget* parent = nullptr);
+    const KeyboardBarView& view() const { return view_; }
+    int repaintRequests() const { return repaints_; }
+
+public slots:
+    void refresh(const TransportSnapshot& snapshot);
+
+private:
+    friend class KeyboardBarCanvas;
+    KeyboardBarView view_;
+    KeyboardBarCanvas* canvas_;
+    int repaints_ = 0;
+};
+
+}  // namespace tarvio
