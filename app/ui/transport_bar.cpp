@@ -5,7 +5,9 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPaintEvent>
 #include <QPolygon>
+#include <QRegion>
 #include <QToolTip>
 
 namespace tarvio {
@@ -57,24 +59,32 @@ public:
     }
 
 protected:
-    void paintEvent(QPaintEvent*) override {
+    void paintEvent(QPaintEvent* e) override {
         QPainter p(this);
+        const QRegion& dirty = e->region();
+        p.setClipRegion(dirty);
         p.fillRect(rect(), kBackground);
-        const TransportBarView& v = bar_.view_;
-        const auto& d = v.current();
-        field(p, TransportBarView::tempoRect(), TransportBarTexts::tempo, d.tempo);
-        field(p, TransportBarView::timeRect(), TransportBarTexts::time, d.time);
-        field(p, TransportBarView::measureRect(), TransportBarTexts::measure, d.measure);
-        field(p, TransportBarView::syncRect(), TransportBarTexts::sync, d.sync);
-        field(p, TransportBarView::metronomeRect(), TransportBarTexts::metronome, d.metronome);
-        if (!d.syncRate.empty()) field(p, TransportBarView::syncRateRect(), "", d.syncRate);
+        const auto& d = bar_.view_.current();
+        // Only what the update covers is drawn: the time changes on every tick while playing.
+        const auto field = [&](const BarRect& r, const char* label, const std::string& value) {
+            if (dirty.intersects(toQRect(r))) drawField(p, r, label, value);
+        };
+        field(TransportBarView::tempoRect(), TransportBarTexts::tempo, d.tempo);
+        field(TransportBarView::timeRect(), TransportBarTexts::time, d.time);
+        field(TransportBarView::measureRect(), TransportBarTexts::measure, d.measure);
+        field(TransportBarView::syncRect(), TransportBarTexts::sync, d.sync);
+        field(TransportBarView::metronomeRect(), TransportBarTexts::metronome, d.metronome);
+        if (!d.syncRate.empty()) field(TransportBarView::syncRateRect(), "", d.syncRate);
 
         const QRect load = toQRect(TransportBarView::loadRect());
-        p.fillRect(load, kDisplayBack);
-        p.fillRect(QRect(load.left(), load.top() + 2, d.load, load.height() - 4), kLit);
-
-        for (int i = 0; i < static_cast<int>(TransportButton::Count); ++i)
-            button(p, static_cast<TransportButton>(i), d);
+        if (dirty.intersects(load)) {
+            p.fillRect(load, kDisplayBack);
+            p.fillRect(QRect(load.left(), load.top() + 2, d.load, load.height() - 4), kLit);
+        }
+        for (int i = 0; i < static_cast<int>(TransportButton::Count); ++i) {
+            const auto b = static_cast<TransportButton>(i);
+            if (dirty.intersects(toQRect(TransportBarView::buttonRect(b)))) button(p, b, d);
+        }
     }
 
     void mousePressEvent(QMouseEvent* e) override {
@@ -107,16 +117,16 @@ protected:
     }
 
 private:
-    void field(QPainter& p, const BarRect& r, const char* label, const std::string& value) {
+    void drawField(QPainter& p, const BarRect& r, const char* label, const std::string& value) {
         const QRect box = toQRect(r);
         p.fillRect(box, kDisplayBack);
         // The label sits in the value's leading blanks, in a smaller face.
         if (*label) {
-            p.setFont(barDisplayFont(8));
+            p.setFont(labelFont_);
             p.setPen(kLabelText);
             p.drawText(box.adjusted(2, 0, 0, 0), Qt::AlignLeft | Qt::AlignTop, QString::fromUtf8(label));
         }
-        p.setFont(barDisplayFont(12));
+        p.setFont(valueFont_);
         p.setPen(kDisplayText);
         p.drawText(box.adjusted(0, 0, -2, 0), Qt::AlignRight | Qt::AlignVCenter, QString::fromUtf8(value));
     }
@@ -171,6 +181,8 @@ private:
     }
 
     TransportBar& bar_;
+    const QFont labelFont_ = barDisplayFont(8);
+    const QFont valueFont_ = barDisplayFont(12);
 };
 
 TransportBar::TransportBar(Transport& transport, QWidget* parent)
@@ -195,9 +207,26 @@ TransportBar::TransportBar(Transport& transport, QWidget* parent)
 QWidget* TransportBar::canvas() const { return canvas_; }
 
 void TransportBar::refresh(const TransportSnapshot& snapshot) {
+    const TransportBarView::Display before = view_.current();
     if (!view_.refresh(snapshot)) return;
     ++repaints_;
-    canvas_->update();
+    // While playing the time changes on every tick: repaint only the fields that changed.
+    const TransportBarView::Display& now = view_.current();
+    QRegion region;
+    const auto mark = [&](bool changed, const BarRect& r) {
+        if (changed) region += toQRect(r);
+    };
+    mark(before.tempo != now.tempo, TransportBarView::tempoRect());
+    mark(before.time != now.time, TransportBarView::timeRect());
+    mark(before.measure != now.measure, TransportBarView::measureRect());
+    mark(before.sync != now.sync, TransportBarView::syncRect());
+    mark(before.syncRate != now.syncRate, TransportBarView::syncRateRect());
+    mark(before.metronome != now.metronome, TransportBarView::metronomeRect());
+    mark(before.load != now.load, TransportBarView::loadRect());
+    mark(before.playing != now.playing, TransportBarView::buttonRect(TransportButton::Play));
+    mark(before.recording != now.recording, TransportBarView::buttonRect(TransportButton::Record));
+    mark(before.loopOn != now.loopOn, TransportBarView::buttonRect(TransportButton::Loop));
+    canvas_->update(region);
 }
 
 // The keyboard's painted area.
