@@ -114,6 +114,7 @@ bool TransportBarView::refresh(const TransportSnapshot& s) {
 
 TransportAction TransportBarView::press(Transport& t, int x, int y, bool shift) {
     pressed_ = buttonAt(x, y);
+    pressedSync_ = syncRect().contains(x, y);
     const TransportAction a = hitPress(x, y);
     perform(t, a, shift);
     return a;
@@ -127,10 +128,11 @@ TransportAction TransportBarView::release(Transport& t, int x, int y) {
         a = TransportAction::RewindRelease;
     } else if (was == TransportButton::FastForward) {
         a = TransportAction::FastForwardRelease;
-    } else if (was == buttonAt(x, y)) {
-        // A button acts only when released where it was pressed; the SYNC field has no button.
+    } else if (was == buttonAt(x, y) && (was != TransportButton::Count || pressedSync_)) {
+        // A button or the SYNC field acts only when released where it was pressed.
         a = hitClick(x, y);
     }
+    pressedSync_ = false;
     perform(t, a);
     return a;
 }

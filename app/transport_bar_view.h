@@ -103,6 +103,7 @@ private:
     TransportSnapshot last_;
     Display display_;
     TransportButton pressed_ = TransportButton::Count;
+    bool pressedSync_ = false;
 };
 
 }  // namespace tarvio

@@ -109,6 +109,8 @@ TEST(TransportBarView, WindAndButtonPressRules) {
     v.release(t, 500, 39);       // released off the button: the wind still ends
     v.press(t, 80, 30, false);   // pressed on play, released on stop: nothing
     v.release(t, 144, 30);
+    v.press(t, 300, 10, false);  // pressed beside the SYNC field, released on it: nothing
+    v.release(t, 380, 10);
     v.press(t, 208, 30, false);  // loop toggles from what the bar shows
     v.release(t, 208, 30);
     EXPECT_EQ(t.calls, (std::vector<std::string>{"ff fast", "release", "loop off"}));
