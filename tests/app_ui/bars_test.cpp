@@ -9,13 +9,6 @@
 namespace tarvio {
 namespace {
 
-// ctest's environment for these tests loses the platform setting (the list of variables is
-// split at its semicolon), so the tests ask for the offscreen platform themselves.
-const bool kOffscreen = [] {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    return true;
-}();
-
 class PlayCounter : public Transport {
 public:
     int plays = 0, winds = 0, releases = 0;
