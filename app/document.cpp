@@ -142,7 +142,6 @@ void Document::replaceSong(std::unique_ptr<Song> song, std::string path, std::st
     path_ = std::move(path);
     title_ = std::move(title);
     pending_.clear();
-    editDepth_ = 0;
 }
 
 void Document::newSong() {
@@ -346,7 +345,7 @@ void Document::jumpToMarker(int n) {
     const TransportSnapshot s = transport_.snapshot();
     const bool wasPlaying = s.playing || s.starting;
     if (wasPlaying) transport_.stop();
-    transport_.locate(markers_[size_t(n - 1)]);
+    transport_.locate(std::max(0, markers_[size_t(n - 1)]));
     if (wasPlaying) transport_.play();
 }
 

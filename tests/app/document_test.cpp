@@ -71,7 +71,6 @@ void addNote(Document& d, Track& track, int32_t step) {
 TEST_F(DocumentTest, OpenSaveIsByteIdenticalAndThePlayerLetsGoBeforeTheSongGoes) {
     {
         Document d(t_);
-        EXPECT_EQ(d.title(), "tarvio1");
         ASSERT_TRUE(d.open(demo_).ok);
         EXPECT_FALSE(d.modified());
         EXPECT_EQ(d.windowTitle(), "tarvio - demo.tvo - " + d.song().title);
@@ -95,7 +94,6 @@ TEST_F(DocumentTest, MidiOpensByExtensionAtTheAskedResolutionAndIsNeverSavedOver
     const std::string mid = at("DEMO.MID");
     ASSERT_TRUE(d.exportSmf(mid).ok);
     const auto exported = bytesOf(mid);
-    ASSERT_GE(exported.size(), 4u);
     EXPECT_EQ(std::string(exported.begin(), exported.begin() + 4), "MThd");
 
     const FileResult r = d.open(mid, 960);
@@ -165,7 +163,6 @@ TEST_F(DocumentTest, AFailedSaveLeavesTheOldFileAndTheModifiedState) {
     EXPECT_NE(r.message.find(demo_), std::string::npos) << r.message;
     EXPECT_TRUE(d.modified());
     EXPECT_EQ(bytesOf(demo_), bytesOf(kDemo));
-    EXPECT_EQ(t_.editDepth, 0);
 }
 
 TEST_F(DocumentTest, EditsUndoAndSaveDriveTheModifiedStateAndTheNotices) {
@@ -173,6 +170,7 @@ TEST_F(DocumentTest, EditsUndoAndSaveDriveTheModifiedStateAndTheNotices) {
     Recorder seen;
     d.addListener(&seen);
     Track& track = d.song().createTrack();
+    EXPECT_EQ(d.windowTitle(), "tarvio - tarvio1 - ");
     EXPECT_FALSE(d.needsSavePrompt());
     t_.calls.clear();
 
@@ -186,7 +184,6 @@ TEST_F(DocumentTest, EditsUndoAndSaveDriveTheModifiedStateAndTheNotices) {
 
     ASSERT_TRUE(d.saveAs(at("a.tvo")).ok);
     EXPECT_FALSE(d.modified());
-    EXPECT_EQ(d.title(), "a.tvo");
     seen.seen.clear();
     ASSERT_TRUE(d.undo());
     EXPECT_TRUE(track.events.empty());
