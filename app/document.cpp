@@ -243,8 +243,9 @@ void Document::beginEdit() {
 }
 
 void Document::endEdit(std::vector<DocumentChange> changes) {
+    if (editDepth_ == 0) return;  // unpaired
     for (DocumentChange& c : changes) pending_.push_back(std::move(c));
-    if (editDepth_ == 0 || --editDepth_ > 0) return;
+    if (--editDepth_ > 0) return;
     song_->closeGroup();
     // Changes made without an edit command still have to be re-read by the player.
     for (const DocumentChange& c : pending_) {

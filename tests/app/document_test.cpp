@@ -29,6 +29,11 @@ std::vector<uint8_t> bytesOf(const std::string& path) {
     return b;
 }
 
+std::string head(const std::string& path) {
+    const auto b = bytesOf(path);
+    return std::string(b.begin(), b.begin() + std::min<ptrdiff_t>(4, ptrdiff_t(b.size())));
+}
+
 void write(const std::string& path, const std::vector<uint8_t>& b) {
     std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(b.data()), std::streamsize(b.size()));
 }
@@ -94,7 +99,7 @@ TEST_F(DocumentTest, MidiOpensByExtensionAtTheAskedResolutionAndIsNeverSavedOver
     const std::string mid = at("DEMO.MID");
     ASSERT_TRUE(d.exportSmf(mid).ok);
     const auto exported = bytesOf(mid);
-    EXPECT_EQ(std::string(exported.begin(), exported.begin() + 4), "MThd");
+    EXPECT_EQ(head(mid), "MThd");
 
     const FileResult r = d.open(mid, 960);
     ASSERT_TRUE(r.ok) << r.message;
@@ -107,6 +112,9 @@ TEST_F(DocumentTest, MidiOpensByExtensionAtTheAskedResolutionAndIsNeverSavedOver
     EXPECT_TRUE(s.needsName);
     EXPECT_EQ(bytesOf(mid), exported);
     EXPECT_FALSE(d.open(mid, 500).ok);  // not a resolution the dialog offers
+    // A name ending in .mid chosen for saving still gets the song format.
+    ASSERT_TRUE(d.saveAs(at("song.mid")).ok);
+    EXPECT_EQ(head(at("song.mid")), "emhd");
 }
 
 TEST_F(DocumentTest, AFileThatCannotBeReadIsOneLineNamingItAndTheDocumentStays) {
