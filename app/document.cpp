@@ -1,0 +1,401 @@
+#include "app/document.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include "app/transport.h"
+#include "engine/emitter.h"
+#include "io/file_util.h"
+#include "io/procedure_file.h"
+#include "io/smf.h"
+#include "io/song_file.h"
+#include "model/song.h"
+#include "ops/clipboard.h"
+#include "ops/edit_scope.h"
+
+namespace tarvio {
+
+namespace {
+
+// The source texts, in the order of DocText.
+constexpr const char* kTexts[] = {
+    "%1 を開けません: %2",
+    "%1 はソングファイルではありません",
+    "%1 はStandard MIDI Fileではありません",
+    "%1 は壊れています: %2 バイト目で読み込みを止めました (%3)。保存するときは別の名前を付けてください",
+    "%1 は途中までしか読めなかったファイルです。元のファイルを上書きしないよう、別の名前で保存してください",
+    "%1 を保存できません: %2",
+    "%1 を書き出せません: %2",
+    "分解能 %1 は選べません",
+};
+static_assert(std::size(kTexts) == size_t(DocText::Count));
+
+std::string (*g_translate)(const char*) = nullptr;
+
+std::string text(DocText t, const std::string& a1 = {}, const std::string& a2 = {}, const std::string& a3 = {}) {
+    const char* source = kTexts[size_t(t)];
+    std::string s = g_translate ? g_translate(source) : std::string(source);
+    const std::string* args[] = {&a1, &a2, &a3};
+    for (size_t i = 0; i + 1 < s.size(); ++i) {
+        if (s[i] != '%' || s[i + 1] < '1' || s[i + 1] > '3') continue;
+        const std::string& a = *args[s[i + 1] - '1'];
+        s.replace(i, 2, a);
+        i += a.size() - 1;
+    }
+    return s;
+}
+
+// The file readers' lines are "<what> <path>: <reason>"; the document names the file itself.
+std::string reasonOf(const std::string& err, const std::string& path) {
+    const std::string key = path + ": ";
+    const size_t p = err.find(key);
+    return p == std::string::npos ? err : err.substr(p + key.size());
+}
+
+std::string fileNameOf(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+bool sameFile(const std::string& a, const std::string& b) {
+    if (a.empty() || b.empty()) return false;
+    std::error_code ec;
+    if (std::filesystem::equivalent(a, b, ec)) return true;
+    const auto ca = std::filesystem::weakly_canonical(a, ec);
+    const auto cb = std::filesystem::weakly_canonical(b, ec);
+    return !ec && ca == cb;
+}
+
+// The document whose transport the edit operations' own brackets hold off.
+Document* g_document = nullptr;
+
+}  // namespace
+
+const char* documentTextSource(DocText t) {
+    return size_t(t) < std::size(kTexts) ? kTexts[size_t(t)] : "";
+}
+
+void setDocumentTranslator(std::string (*translate)(const char*)) { g_translate = translate; }
+
+std::string markerMenuText(int n) {
+    if (n == 1) return "1(Loop Begin)";
+    if (n == 2) return "2(Loop End)";
+    return std::to_string(n);
+}
+
+DocumentChange DocumentChange::events(const Track& list, int64_t from, int64_t to) {
+    DocumentChange c = of(Kind::Events);
+    c.type = list.type;
+    c.number = list.historyNumber();
+    c.from = from;
+    c.to = to;
+    return c;
+}
+
+DocumentChange DocumentChange::eventSerials(const Track& list, std::vector<uint32_t> serials) {
+    DocumentChange c = events(list);
+    c.serials = std::move(serials);
+    return c;
+}
+
+Document::Document(Transport& transport) : transport_(transport) {
+    g_document = this;
+    setEditHook(&Document::editHook);
+    newSong();
+}
+
+Document::~Document() {
+    if (g_document == this) {
+        setEditHook(nullptr);
+        g_document = nullptr;
+    }
+    transport_.setSong(nullptr);  // before the song goes
+    song_.reset();
+}
+
+void Document::editHook(bool enabled) {
+    Document* d = g_document;
+    if (!d) return;
+    if (!enabled) {
+        d->transport_.beginEdit();
+    } else {
+        d->transport_.endEdit();
+        d->modified_ = true;  // an edit that bypassed the document still has to be saved
+    }
+}
+
+// ---- files ----
+
+bool Document::isSmfPath(const std::string& path) { return fileExtension(path) == "mid"; }
+
+void Document::loadCommands(Song& song) { loadCommandTable(programFolder() + "/procedure.dat", song); }
+
+void Document::replaceSong(std::unique_ptr<Song> song, std::string path, std::string title) {
+    // The player lets go of the old song before it is destroyed.
+    transport_.setSong(song.get());
+    std::unique_ptr<Song> old = std::move(song_);
+    song_ = std::move(song);
+    old.reset();
+    transport_.locate(0);
+    for (int i = 0; i < kDocumentMarkers; ++i) markers_[size_t(i)] = int32_t(song_->markers[size_t(i)]);
+    applyLoop();
+    path_ = std::move(path);
+    title_ = std::move(title);
+    pending_.clear();
+}
+
+void Document::newSong() {
+    auto song = std::make_unique<Song>();
+    loadCommands(*song);
+    replaceSong(std::move(song), "", "tarvio" + std::to_string(++untitled_));
+    modified_ = damaged_ = false;
+    sourcePath_.clear();
+    notify({DocumentChange::of(DocumentChange::Kind::Song), DocumentChange::of(DocumentChange::Kind::File)});
+}
+
+FileResult Document::open(const std::string& path, uint16_t tpqn) {
+    if (isSmfPath(path)) return importSmf(path, tpqn);
+    auto song = std::make_unique<Song>();
+    std::string err;
+    ReadReport report;
+    if (!readSongFile(path, *song, &err, &report)) {
+        if (report.status == ReadReport::Status::NotThisKind) return {false, false, text(DocText::NotSongFile, path)};
+        return {false, false, text(DocText::CannotOpen, path, reasonOf(err, path))};
+    }
+    loadCommands(*song);
+    replaceSong(std::move(song), path, fileNameOf(path));
+    modified_ = false;
+    damaged_ = report.damaged();
+    sourcePath_ = path;
+    notify({DocumentChange::of(DocumentChange::Kind::Song), DocumentChange::of(DocumentChange::Kind::File)});
+    FileResult r{true, false, {}};
+    if (damaged_) r.message = text(DocText::Damaged, path, std::to_string(report.offset), report.reason);
+    return r;
+}
+
+FileResult Document::importSmf(const std::string& path, uint16_t tpqn) {
+    if (!isImportTpqn(tpqn)) return {false, false, text(DocText::BadResolution, std::to_string(tpqn))};
+    auto song = std::make_unique<Song>();
+    std::string err;
+    ReadReport report;
+    if (!importSmfFile(path, *song, tpqn, &err, &report)) {
+        if (report.status == ReadReport::Status::NotThisKind) return {false, false, text(DocText::NotMidiFile, path)};
+        return {false, false, text(DocText::CannotOpen, path, reasonOf(err, path))};
+    }
+    loadCommands(*song);
+    // No path: a save must never put a song file where the Standard MIDI File was.
+    replaceSong(std::move(song), "", fileNameOf(path));
+    modified_ = true;
+    damaged_ = report.damaged();
+    sourcePath_ = path;
+    notify({DocumentChange::of(DocumentChange::Kind::Song), DocumentChange::of(DocumentChange::Kind::File)});
+    FileResult r{true, false, {}};
+    if (damaged_) r.message = text(DocText::Damaged, path, std::to_string(report.offset), report.reason);
+    return r;
+}
+
+FileResult Document::save() {
+    if (path_.empty()) return {false, true, {}};
+    // What was read from a damaged file is a fragment: it must not replace the original.
+    if (damaged_) return {false, true, text(DocText::SaveNeedsName, path_)};
+    return writeTo(path_);
+}
+
+FileResult Document::saveAs(const std::string& path) {
+    if (damaged_ && sameFile(path, sourcePath_)) return {false, true, text(DocText::SaveNeedsName, path)};
+    return writeTo(path);
+}
+
+FileResult Document::writeTo(const std::string& path) {
+    std::string err;
+    transport_.beginEdit();  // playback pauses while the song is written
+    for (int i = 0; i < kDocumentMarkers; ++i) song_->markers[size_t(i)] = uint32_t(markers_[size_t(i)]);
+    const bool ok = writeSongFile(path, *song_, &err);
+    transport_.endEdit();
+    if (!ok) return {false, false, text(DocText::CannotSave, path, reasonOf(err, path))};
+    path_ = sourcePath_ = path;
+    title_ = fileNameOf(path);
+    modified_ = damaged_ = false;
+    notify({DocumentChange::of(DocumentChange::Kind::File)});
+    return {true, false, {}};
+}
+
+FileResult Document::exportSmf(const std::string& path) {
+    // The export renders through the track cursors and the plug-ins that playback uses.
+    transport_.stop();
+    std::string err;
+    transport_.beginEdit();
+    Emitter emitter;
+    const bool ok = exportSmfFile(path, *song_, emitter, &err);
+    transport_.endEdit();
+    if (!ok) return {false, false, text(DocText::CannotExport, path, reasonOf(err, path))};
+    return {true, false, {}};
+}
+
+std::string Document::windowTitle() const { return "tarvio - " + title_ + " - " + song_->title; }
+
+// ---- edits ----
+
+void Document::beginEdit() {
+    if (editDepth_++ > 0) return;
+    transport_.beginEdit();
+    song_->openGroup();
+}
+
+void Document::endEdit(std::vector<DocumentChange> changes) {
+    if (editDepth_ == 0) return;  // unpaired
+    for (DocumentChange& c : changes) pending_.push_back(std::move(c));
+    if (--editDepth_ > 0) return;
+    song_->closeGroup();
+    // Changes made without an edit command still have to be re-read by the player.
+    for (const DocumentChange& c : pending_) {
+        if (c.kind == DocumentChange::Kind::Song) {
+            song_->forEachContainer([](Track& t) { t.resetFlag = 1; });
+        } else if (c.kind == DocumentChange::Kind::Events) {
+            if (Track* t = song_->findContainer(uint16_t(c.type), c.number)) t->resetFlag = 1;
+        }
+    }
+    transport_.endEdit();
+    if (!modified_) pending_.push_back(DocumentChange::of(DocumentChange::Kind::File));
+    modified_ = true;
+    notify(std::move(pending_));
+    pending_.clear();
+}
+
+bool Document::canUndo() const { return !song_->undoHistory.empty(); }
+bool Document::canRedo() const { return !song_->redoHistory.empty(); }
+
+namespace {
+// What an undo or redo changed: the lists of the history entries it moved.
+std::vector<DocumentChange> changesOf(Song& song, const std::vector<HistoryEntry>& moved, size_t from) {
+    std::vector<DocumentChange> out;
+    for (size_t i = from; i < moved.size(); ++i) {
+        if (Track* t = song.findContainer(moved[i].type, moved[i].number))
+            out.push_back(DocumentChange::events(*t));
+        else
+            out.push_back(DocumentChange::of(DocumentChange::Kind::Song));
+    }
+    return out;
+}
+}  // namespace
+
+bool Document::undo() {
+    if (!canUndo()) return false;
+    const size_t before = song_->redoHistory.size();
+    transport_.beginEdit();
+    const bool done = song_->undo();
+    transport_.endEdit();
+    if (!done) return false;
+    auto changes = changesOf(*song_, song_->redoHistory, before);
+    if (!modified_) changes.push_back(DocumentChange::of(DocumentChange::Kind::File));
+    modified_ = true;
+    notify(std::move(changes));
+    return true;
+}
+
+bool Document::redo() {
+    if (!canRedo()) return false;
+    const size_t before = song_->undoHistory.size();
+    transport_.beginEdit();
+    const bool done = song_->redo();
+    transport_.endEdit();
+    if (!done) return false;
+    auto changes = changesOf(*song_, song_->undoHistory, before);
+    if (!modified_) changes.push_back(DocumentChange::of(DocumentChange::Kind::File));
+    modified_ = true;
+    notify(std::move(changes));
+    return true;
+}
+
+int Document::takeRecordings() {
+    // One take into several record tracks is one step of the song's undo.
+    song_->openGroup();
+    const int changed = transport_.takeFinishedRecordings(*song_);
+    song_->closeGroup();
+    if (changed == 0) return 0;
+    std::vector<DocumentChange> changes;
+    for (auto& t : song_->tracks)
+        if (t->record == 1 || t->record == 2) changes.push_back(DocumentChange::events(*t));
+    if (!modified_) changes.push_back(DocumentChange::of(DocumentChange::Kind::File));
+    modified_ = true;
+    notify(std::move(changes));
+    return changed;
+}
+
+// ---- markers ----
+
+int32_t Document::marker(int n) const { return n >= 1 && n <= kDocumentMarkers ? markers_[size_t(n - 1)] : 0; }
+
+void Document::setMarker(int n) { setMarker(n, transport_.snapshot().position); }
+
+void Document::setMarker(int n, int32_t tick) {
+    if (n < 1 || n > kDocumentMarkers || tick < 0 || markers_[size_t(n - 1)] == tick) return;
+    markers_[size_t(n - 1)] = tick;
+    if (n <= 2) applyLoop();
+    // The markers are saved with the song: a changed one must not be lost without a prompt.
+    std::vector<DocumentChange> changes{DocumentChange::of(DocumentChange::Kind::Markers)};
+    if (!modified_) changes.push_back(DocumentChange::of(DocumentChange::Kind::File));
+    modified_ = true;
+    notify(std::move(changes));
+}
+
+void Document::applyLoop() { transport_.setLoop(loopBegin(), loopEnd()); }
+
+void Document::jumpToMarker(int n) {
+    if (n < 1 || n > kDocumentMarkers) return;
+    const TransportSnapshot s = transport_.snapshot();
+    const bool wasPlaying = s.playing || s.starting;
+    if (wasPlaying) transport_.stop();
+    transport_.locate(std::max(0, markers_[size_t(n - 1)]));
+    if (wasPlaying) transport_.play();
+}
+
+// ---- song information and resolution ----
+
+void Document::setSongInfo(const std::string& title, const std::string& rights) {
+    if (song_->title == title && song_->rights == rights) return;
+    beginEdit();
+    song_->title = title;
+    song_->rights = rights;
+    endEdit(DocumentChange::of(DocumentChange::Kind::Info));
+}
+
+bool Document::setResolution(uint16_t tpqn) {
+    if (!isImportTpqn(tpqn)) return false;
+    transport_.stop();
+    if (song_->tpqn == tpqn) return true;
+    const int32_t position = transport_.snapshot().position;
+    beginEdit();
+    song_->tpqn = tpqn;  // steps stay: the same events now play at the new resolution
+    endEdit(DocumentChange::of(DocumentChange::Kind::Song));
+    transport_.locate(position);
+    return true;
+}
+
+// ---- clipboard ----
+
+std::vector<uint8_t> Document::clipboardBlock(const std::vector<EventList>& lists) { return encodeClipboard(lists); }
+
+bool Document::readClipboardBlock(const std::vector<uint8_t>& bytes, std::vector<EventList>& lists) {
+    return decodeClipboard(bytes.data(), bytes.size(), lists);
+}
+
+// ---- listeners ----
+
+void Document::addListener(DocumentListener* l) {
+    if (l && std::find(listeners_.begin(), listeners_.end(), l) == listeners_.end()) listeners_.push_back(l);
+}
+
+void Document::removeListener(DocumentListener* l) {
+    listeners_.erase(std::remove(listeners_.begin(), listeners_.end(), l), listeners_.end());
+}
+
+void Document::notify(std::vector<DocumentChange> changes) {
+    if (changes.empty()) return;
+    // A listener may remove itself (or another) while it is told.
+    const std::vector<DocumentListener*> now = listeners_;
+    for (DocumentListener* l : now)
+        if (std::find(listeners_.begin(), listeners_.end(), l) != listeners_.end()) l->documentChanged(changes);
+}
+
+}  // namespace tarvio

@@ -1,0 +1,112 @@
+#include "app/engine_transport.h"
+
+#include <algorithm>
+
+#include "engine/clock_thread.h"
+#include "engine/input.h"
+#include "engine/metronome.h"
+#include "engine/player.h"
+#include "engine/ports.h"
+
+namespace tarvio {
+
+void EngineTransport::setSong(Song* song) { tarvio::setSong(song); }
+
+void EngineTransport::play() {
+    startPlay(0);
+    wakeClockThread();
+}
+
+void EngineTransport::stop() {
+    stopPlay();  // ends a take first
+    wakeClockThread();
+}
+
+void EngineTransport::cueToTop() {
+    const bool wasPlaying = playerPlaying() || playerStarting();
+    if (wasPlaying) stopPlay();
+    tarvio::locate(0);
+    if (wasPlaying) startPlay(0);
+    wakeClockThread();
+}
+
+void EngineTransport::wind(bool forward, bool fast) {
+    setWindFlags(fast, forward, !forward);
+    wakeClockThread();
+}
+
+void EngineTransport::windRelease() {
+    setWindFlags(false, false, false);
+    wakeClockThread();
+}
+
+void EngineTransport::record() {
+    PlayerState& s = playerState();
+    if (s.recording || s.punchArmed) {  // the same command ends the take
+        setRecording(false);
+        return;
+    }
+    if (!playerSong()) return;
+    if (s.playing) {  // already rolling: the take starts here
+        setRecording(true);
+        return;
+    }
+    const int32_t at = playerPosition();
+    armPunchIn(at);
+    // The pre-count plays before the punch-in point, never before the song's start.
+    tarvio::locate(std::max<int32_t>(0, at - preCount_));
+    startPlay(0);
+    wakeClockThread();
+}
+
+void EngineTransport::locate(int32_t tick) { tarvio::locate(tick); }
+void EngineTransport::setLoop(int32_t begin, int32_t end) { tarvio::setLoop(begin, end); }
+void EngineTransport::setLoopOn(bool on) { tarvio::setLoopOn(on); }
+
+void EngineTransport::toggleSyncSource() {
+    setSyncSource(syncSource() == kSyncMtc ? kSyncInternal : kSyncMtc);
+    wakeClockThread();
+}
+
+void EngineTransport::previewNote(int port, int channel, int note, int velocity, uint32_t durationMs) {
+    tarvio::previewNote(port, channel, note, velocity, durationMs);
+}
+void EngineTransport::previewTrack(Track* track) { tarvio::previewTrack(track); }
+void EngineTransport::cancelPreview() { tarvio::cancelPreview(); }
+void EngineTransport::resetAllDevices() { tarvio::resetAllDevices(); }
+
+void EngineTransport::beginEdit() {
+    if (editDepth_++ == 0) suspendEngine(false);
+}
+
+void EngineTransport::endEdit() {
+    if (editDepth_ == 0) return;  // unpaired: never resume a suspension someone else holds
+    if (--editDepth_ == 0) suspendEngine(true);
+}
+
+int EngineTransport::takeFinishedRecordings(Song& song) { return tarvio::takeFinishedRecordings(song); }
+
+TransportSnapshot EngineTransport::snapshot() {
+    TransportSnapshot s;
+    s.playing = playerPlaying();
+    s.starting = playerStarting();
+    s.recording = playerRecording();
+    s.loopOn = playerLoopOn();
+    s.metronomeOn = metronome().on != 0;
+    s.syncMtc = syncSource() == kSyncMtc;
+    s.mtcRate = mtcRate();
+    s.position = playerPosition();
+    s.measure = playerMeasure();
+    s.beat = playerBeat();
+    s.tickInMeasure = playerTickInMeasure();
+    s.tempo = playerTempo();
+    s.timeMs = playTimeMs();
+    s.loadPeak = readPeak();
+    auto& held = heldKeys();
+    auto& velocity = lastVelocities();
+    for (size_t k = 0; k < s.heldKeys.size(); ++k)
+        s.heldKeys[k] = held[k].load(std::memory_order_relaxed) ? velocity[k].load(std::memory_order_relaxed) : 0;
+    return s;
+}
+
+}  // namespace tarvio
