@@ -51,6 +51,7 @@ struct AppSettings {
 
     // The record of an editor slot; nullptr for the slots that keep none (3..8).
     EditorWindowSettings* editorWindow(int slot);
+    const EditorWindowSettings* editorWindow(int slot) const { return const_cast<AppSettings*>(this)->editorWindow(slot); }
     bool operator==(const AppSettings&) const = default;
 };
 

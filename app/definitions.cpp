@@ -1,6 +1,8 @@
 #include "app/definitions.h"
 
 #include <algorithm>
+#include <cctype>
+#include <cstdint>
 #include <filesystem>
 
 #include "io/file_util.h"

@@ -24,9 +24,12 @@ struct WindowLayout {
     std::array<LayoutRect, kLayoutRects> rects{};
 
     LayoutRect& trackList() { return rects[0]; }
+    const LayoutRect& trackList() const { return rects[0]; }
     LayoutRect& grid() { return rects[11]; }
+    const LayoutRect& grid() const { return rects[11]; }
     // nullptr for a slot outside 0..9.
     LayoutRect* editor(int slot) { return slot >= 0 && slot <= 9 ? &rects[size_t(1 + slot)] : nullptr; }
+    const LayoutRect* editor(int slot) const { return const_cast<WindowLayout*>(this)->editor(slot); }
     bool operator==(const WindowLayout&) const = default;
 };
 
