@@ -1,0 +1,40 @@
+// Where the child windows stood: twelve rectangles in the main window's client coordinates,
+// stored in "layout.dat" (192 bytes: per rectangle i32 left, top, right, bottom).
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace tarvio {
+
+struct LayoutRect {
+    int32_t left = 0, top = 0, right = 0, bottom = 0;
+    // A rectangle narrower than 1 leaves the placement to the frame.
+    bool usable() const { return right - left >= 1; }
+    bool operator==(const LayoutRect&) const = default;
+};
+
+constexpr int kLayoutRects = 12;
+constexpr size_t kLayoutFileBytes = kLayoutRects * 16;
+
+struct WindowLayout {
+    // 0: the track list; 1..10: the numerical editors of slots 0..9; 11: the grid editor.
+    std::array<LayoutRect, kLayoutRects> rects{};
+
+    LayoutRect& trackList() { return rects[0]; }
+    const LayoutRect& trackList() const { return rects[0]; }
+    LayoutRect& grid() { return rects[11]; }
+    const LayoutRect& grid() const { return rects[11]; }
+    // nullptr for a slot outside 0..9.
+    LayoutRect* editor(int slot) { return slot >= 0 && slot <= 9 ? &rects[size_t(1 + slot)] : nullptr; }
+    const LayoutRect* editor(int slot) const { return const_cast<WindowLayout*>(this)->editor(slot); }
+    bool operator==(const WindowLayout&) const = default;
+};
+
+std::vector<uint8_t> serializeLayout(const WindowLayout& layout);
+// Fields the data holds completely are taken; the rest keep their value.
+void parseLayout(const uint8_t* data, size_t size, WindowLayout& layout);
+
+}  // namespace tarvio
