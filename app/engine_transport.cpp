@@ -75,6 +75,13 @@ void EngineTransport::previewTrack(Track* track) { tarvio::previewTrack(track); 
 void EngineTransport::cancelPreview() { tarvio::cancelPreview(); }
 void EngineTransport::resetAllDevices() { tarvio::resetAllDevices(); }
 
+// Channel messages do not depend on the port they came from, so no input handle is needed.
+void EngineTransport::injectInput(uint32_t message) {
+    MidiInMessage m;
+    m.message = message;
+    handleMidiInput(0, m);
+}
+
 void EngineTransport::beginEdit() {
     if (editDepth_++ == 0) suspendEngine(false);
 }

@@ -30,6 +30,7 @@ public:
     void previewTrack(Track* track) override;
     void cancelPreview() override;
     void resetAllDevices() override;
+    void injectInput(uint32_t message) override;
     // Brackets nest (a document edit around the edit operations' own brackets): only the
     // outermost pair suspends and resumes the player.
     void beginEdit() override;

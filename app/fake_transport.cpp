@@ -1,5 +1,7 @@
 #include "app/fake_transport.h"
 
+#include <cstdio>
+
 #include "model/song.h"
 #include "ops/take_recording.h"
 
@@ -71,6 +73,11 @@ void FakeTransport::previewTrack(Track* track) {
 
 void FakeTransport::cancelPreview() { log("cancelPreview"); }
 void FakeTransport::resetAllDevices() { log("resetAllDevices"); }
+void FakeTransport::injectInput(uint32_t message) {
+    char text[32];
+    std::snprintf(text, sizeof text, "injectInput %06X", unsigned(message));
+    log(text);
+}
 
 void FakeTransport::beginEdit() {
     ++editDepth;

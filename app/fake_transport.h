@@ -41,6 +41,7 @@ public:
     void previewTrack(Track* track) override;
     void cancelPreview() override;
     void resetAllDevices() override;
+    void injectInput(uint32_t message) override;
     void beginEdit() override;
     void endEdit() override;
     int takeFinishedRecordings(Song& s) override;

@@ -55,6 +55,9 @@ public:
     virtual void previewTrack(Track* track) = 0;
     virtual void cancelPreview() = 0;
     virtual void resetAllDevices() = 0;         // "全てのMIDIデバイスのリセット"
+    // A channel message into the MIDI input path as if an input port had sent it (the PC
+    // keyboard's notes): status | data1 << 8 | data2 << 16.
+    virtual void injectInput(uint32_t message) = 0;
 
     // Brackets every change of the song: the player is held off between the two calls.
     virtual void beginEdit() = 0;

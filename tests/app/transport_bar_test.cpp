@@ -5,37 +5,11 @@
 
 #include "app/keyboard_bar_view.h"
 #include "app/pc_keyboard.h"
+#include "app/fake_transport.h"
 #include "app/transport_bar_view.h"
 
 namespace tarvio {
 namespace {
-
-// Records the transport calls as words.
-class Recorder : public Transport {
-public:
-    std::vector<std::string> calls;
-    void setSong(Song*) override {}
-    void play() override { calls.push_back("play"); }
-    void stop() override { calls.push_back("stop"); }
-    void cueToTop() override { calls.push_back("cue"); }
-    void wind(bool forward, bool fast) override {
-        calls.push_back(std::string(forward ? "ff" : "rew") + (fast ? " fast" : ""));
-    }
-    void windRelease() override { calls.push_back("release"); }
-    void record() override { calls.push_back("record"); }
-    void locate(int32_t) override {}
-    void setLoop(int32_t, int32_t) override {}
-    void setLoopOn(bool on) override { calls.push_back(on ? "loop on" : "loop off"); }
-    void toggleSyncSource() override { calls.push_back("sync"); }
-    void previewNote(int, int, int, int, uint32_t) override {}
-    void previewTrack(Track*) override {}
-    void cancelPreview() override {}
-    void resetAllDevices() override {}
-    void beginEdit() override {}
-    void endEdit() override {}
-    int takeFinishedRecordings(Song&) override { return 0; }
-    TransportSnapshot snapshot() override { return {}; }
-};
 
 TEST(TransportBarView, DisplayFormats) {
     TransportSnapshot s;
@@ -80,16 +54,33 @@ TEST(TransportBarView, LoadBarIsWidthTimesPeakClamped) {
 TEST(TransportBarView, ClicksAtTheRangeBordersReachTheTransport) {
     struct Case { int x, y; const char* calls; };
     const Case cases[] = {
-        {15, 30, ""},          {16, 21, ""},           {16, 22, "cue"},        {47, 37, "cue"},
-        {16, 38, ""},          {48, 30, "rew,release"}, {79, 30, "rew,release"},
-        {80, 30, "play"},      {111, 30, "play"},      {112, 30, "ff,release"}, {143, 30, "ff,release"},
-        {144, 30, "stop"},     {175, 30, "stop"},      {176, 30, "record"},    {207, 30, "record"},
-        {208, 30, "loop on"},  {239, 30, "loop on"},   {240, 30, ""},
-        {363, 10, ""},         {364, 2, "sync"},       {411, 17, "sync"},      {412, 10, ""},
-        {364, 1, ""},          {364, 18, ""},
+        {15, 30, ""},
+        {16, 21, ""},
+        {16, 22, "cueToTop"},
+        {47, 37, "cueToTop"},
+        {16, 38, ""},
+        {48, 30, "wind rewind,windRelease"},
+        {79, 30, "wind rewind,windRelease"},
+        {80, 30, "play"},
+        {111, 30, "play"},
+        {112, 30, "wind forward,windRelease"},
+        {143, 30, "wind forward,windRelease"},
+        {144, 30, "stop"},
+        {175, 30, "stop"},
+        {176, 30, "record"},
+        {207, 30, "record"},
+        {208, 30, "setLoopOn 1"},
+        {239, 30, "setLoopOn 1"},
+        {240, 30, ""},
+        {363, 10, ""},
+        {364, 2, "toggleSyncSource"},
+        {411, 17, "toggleSyncSource"},
+        {412, 10, ""},
+        {364, 1, ""},
+        {364, 18, ""},
     };
     for (const Case& c : cases) {
-        Recorder t;
+        FakeTransport t;
         TransportBarView v;
         v.press(t, c.x, c.y, false);
         v.release(t, c.x, c.y);
@@ -100,7 +91,7 @@ TEST(TransportBarView, ClicksAtTheRangeBordersReachTheTransport) {
 }
 
 TEST(TransportBarView, WindAndButtonPressRules) {
-    Recorder t;
+    FakeTransport t;
     TransportBarView v;
     TransportSnapshot s;
     s.loopOn = true;
@@ -113,7 +104,7 @@ TEST(TransportBarView, WindAndButtonPressRules) {
     v.release(t, 380, 10);
     v.press(t, 208, 30, false);  // loop toggles from what the bar shows
     v.release(t, 208, 30);
-    EXPECT_EQ(t.calls, (std::vector<std::string>{"ff fast", "release", "loop off"}));
+    EXPECT_EQ(t.calls, (std::vector<std::string>{"wind forward fast", "windRelease", "setLoopOn 0"}));
 }
 
 TEST(TransportBarView, RefreshReportsOnlyChanges) {
