@@ -1,6 +1,7 @@
 #include "app/ui/fonts.h"
 
 #include <QFontDatabase>
+#include <QStringList>
 #include <QtGlobal>
 
 namespace tarvio {

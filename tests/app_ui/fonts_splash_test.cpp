@@ -27,7 +27,7 @@ TEST(SharedFonts, EachCellIsHalfAsWideAsHighAndEveryHeightMapsToOne) {
         EXPECT_EQ(f.pixelSize(), h);
         QFontMetrics fm(f);
         // Latin is half a cell of the grid, kana and kanji a whole one.
-        for (QChar c : {QChar('M'), QChar('i'), QChar('0'), QChar(' ')}) EXPECT_EQ(fm.horizontalAdvance(c), h / 2) << c.unicode();
+        for (QChar c : {QChar('M'), QChar('i'), QChar('0'), QChar(' ')}) EXPECT_EQ(fm.horizontalAdvance(c), h / 2) << int(c.unicode());
         EXPECT_EQ(fm.horizontalAdvance(QStringLiteral("音符")), 2 * h);
     }
     // An editor's character height between two sizes takes the smaller; out of range, the end.
