@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QPointer>
 #include <QStringList>
 
 #include "app/ui/fonts.h"
@@ -31,7 +32,7 @@ int main(int argc, char** argv) {
     tarvio::installTranslation(app, folder);
 
     // Start-up: the splash reports each step while the settings files are read.
-    auto* splash = new tarvio::SplashWindow;
+    QPointer<tarvio::SplashWindow> splash = new tarvio::SplashWindow;
     splash->setAttribute(Qt::WA_DeleteOnClose);
     splash->show();
     tarvio::createSharedFonts();
@@ -40,8 +41,10 @@ int main(int argc, char** argv) {
     tarvio::MainWindow window;
     window.resize(1024, 720);
     window.show();
+    // The splash stays in front for its last second, also where no window manager keeps it there.
+    if (splash) splash->raise();
 
     if (!screenshotDir.isEmpty())
-        return tarvio::runScreenshots(screenshotDir, {{QStringLiteral("main-window"), &window}, {QStringLiteral("splash"), splash}});
+        return tarvio::runScreenshots(screenshotDir, {{QStringLiteral("main-window"), &window}, {QStringLiteral("splash"), splash.data()}});
     return app.exec();
 }
