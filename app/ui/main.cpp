@@ -42,7 +42,7 @@ int main(int argc, char** argv) {
     window.resize(1024, 720);
     window.show();
     // The splash stays in front for its last second, also where no window manager keeps it there.
-    if (splash) splash->raise();
+    if (splash && screenshotDir.isEmpty()) splash->raise();
 
     if (!screenshotDir.isEmpty())
         return tarvio::runScreenshots(screenshotDir, {{QStringLiteral("main-window"), &window}, {QStringLiteral("splash"), splash.data()}});
