@@ -1,4 +1,4 @@
-# make run: build and play the demo song; make test: build and run every test.
+# make run: build, then open the demo song in tarvio (or play it headless); make test: build and run every test.
 BUILD ?= build
 JOBS ?= $(shell nproc)
 
@@ -18,8 +18,14 @@ build: configure
 test: build
 	@cd $(BUILD) && ctest --output-on-failure -j$(JOBS)
 
+# Without a display the window cannot open, so the demo song is played headless instead.
 run: build
-	$(BUILD)/bin/tarvio-cli expand data/songs/demo.tvo
+	@if [ -z "$$DISPLAY" ] && [ -z "$$WAYLAND_DISPLAY" ]; then \
+	  echo "no display (DISPLAY and WAYLAND_DISPLAY unset): playing the demo song with tarvio-cli instead"; \
+	  $(BUILD)/bin/tarvio-cli play data/songs/demo.tvo; \
+	else \
+	  $(BUILD)/bin/tarvio data/songs/demo.tvo; \
+	fi
 
 bench: build
 	@sh bench/run.sh $(BUILD)

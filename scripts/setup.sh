@@ -3,8 +3,8 @@
 # The test peers (independent MIDI readers and writers, sox) are optional: tests that need
 # them skip when they are absent, so a non-root build only stops for the build packages.
 set -e
-BUILD_PKGS="cmake make g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev librtmidi-dev libfluidsynth-dev qt6-base-dev qt6-l10n-tools fonts-noto-cjk"
-PEER_PKGS="timgm6mb-soundfont python3 python3-mido midicsv abcmidi sox xvfb xauth xdotool imagemagick"
+BUILD_PKGS="cmake make g++ pkg-config python3 libgtest-dev libgmock-dev libbenchmark-dev librtmidi-dev libfluidsynth-dev qt6-base-dev qt6-l10n-tools fonts-noto-cjk"
+PEER_PKGS="timgm6mb-soundfont python3-mido midicsv abcmidi sox xvfb xauth xdotool imagemagick"
 
 missing_of() {
   m=""

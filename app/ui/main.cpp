@@ -1,11 +1,50 @@
 #include <QApplication>
+#include <QPointer>
+#include <QStringList>
 
+#include "app/ui/fonts.h"
+#include "app/ui/i18n.h"
 #include "app/ui/main_window.h"
+#include "app/ui/screenshots.h"
+#include "app/ui/splash.h"
+#include "io/file_util.h"
+
+namespace {
+
+// The hidden option "--screenshot DIR" (scripts/screenshots.sh): the windows are rendered to
+// PNG files in DIR and the program exits. Removed from args; empty when not given.
+QString takeScreenshotOption(QStringList& args) {
+    const int i = args.indexOf(QStringLiteral("--screenshot"));
+    if (i < 0 || i + 1 >= args.size()) return {};
+    const QString dir = args.at(i + 1);
+    args.remove(i, 2);
+    return dir;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    QStringList args = app.arguments();
+    args.removeFirst();
+    const QString screenshotDir = takeScreenshotOption(args);
+    const QString folder = QString::fromStdString(tarvio::programFolder());
+    tarvio::installTranslation(app, folder);
+
+    // Start-up: the splash reports each step while the settings files are read.
+    QPointer<tarvio::SplashWindow> splash = new tarvio::SplashWindow;
+    splash->setAttribute(Qt::WA_DeleteOnClose);
+    splash->show();
+    tarvio::createSharedFonts();
+    splash->finish();
+
     tarvio::MainWindow window;
     window.resize(1024, 720);
     window.show();
+    // The splash stays in front for its last second, also where no window manager keeps it there.
+    if (splash && screenshotDir.isEmpty()) splash->raise();
+
+    if (!screenshotDir.isEmpty())
+        return tarvio::runScreenshots(screenshotDir, {{QStringLiteral("main-window"), &window}, {QStringLiteral("splash"), splash.data()}});
     return app.exec();
 }
