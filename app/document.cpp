@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "app/texts.h"
 #include "app/transport.h"
 #include "engine/emitter.h"
 #include "io/file_util.h"
@@ -17,16 +18,16 @@ namespace tarvio {
 
 namespace {
 
-// The source texts, in the order of DocText.
+// The source texts, in the order of DocText; the windows translate them in the context "Document".
 constexpr const char* kTexts[] = {
-    "%1 を開けません: %2",
-    "%1 はソングファイルではありません",
-    "%1 はStandard MIDI Fileではありません",
-    "%1 は壊れています: %2 バイト目で読み込みを止めました (%3)。保存するときは別の名前を付けてください",
-    "%1 は途中までしか読めなかったファイルです。元のファイルを上書きしないよう、別の名前で保存してください",
-    "%1 を保存できません: %2",
-    "%1 を書き出せません: %2",
-    "分解能 %1 は選べません",
+    QT_TRANSLATE_NOOP("Document", "%1 を開けません: %2"),
+    QT_TRANSLATE_NOOP("Document", "%1 はソングファイルではありません"),
+    QT_TRANSLATE_NOOP("Document", "%1 はStandard MIDI Fileではありません"),
+    QT_TRANSLATE_NOOP("Document", "%1 は壊れています: %2 バイト目で読み込みを止めました (%3)。保存するときは別の名前を付けてください"),
+    QT_TRANSLATE_NOOP("Document", "%1 は途中までしか読めなかったファイルです。元のファイルを上書きしないよう、別の名前で保存してください"),
+    QT_TRANSLATE_NOOP("Document", "%1 を保存できません: %2"),
+    QT_TRANSLATE_NOOP("Document", "%1 を書き出せません: %2"),
+    QT_TRANSLATE_NOOP("Document", "分解能 %1 は選べません"),
 };
 static_assert(std::size(kTexts) == size_t(DocText::Count));
 

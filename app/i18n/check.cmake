@@ -10,7 +10,7 @@ foreach(d app editor views)
 endforeach()
 file(REMOVE ${FOUND_TS})
 execute_process(
-  COMMAND ${LUPDATE} -silent -no-obsolete -locations none -source-language ja -target-language en ${dirs} -ts ${FOUND_TS}
+  COMMAND ${LUPDATE} -silent -no-obsolete -locations none -I ${SOURCE_DIR} -source-language ja -target-language en ${dirs} -ts ${FOUND_TS}
   RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "lupdate failed (${rc})")
