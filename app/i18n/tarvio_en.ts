@@ -78,4 +78,42 @@
             <translation>Loop Play</translation>
         </message>
     </context>
+    <context>
+        <name>tarvio::Application</name>
+        <message>
+            <source>Tarvio Files (*.tvo);;All Files (*)</source>
+            <translation>Tarvio Files (*.tvo);;All Files (*)</translation>
+        </message>
+        <message>
+            <source>Standard MIDI Files (*.mid);;All Files (*)</source>
+            <translation>Standard MIDI Files (*.mid);;All Files (*)</translation>
+        </message>
+        <message>
+            <source>Standard MIDI Files (*.mid)</source>
+            <translation>Standard MIDI Files (*.mid)</translation>
+        </message>
+        <message>
+            <source>エンジンを開始できません: %1</source>
+            <translation>Cannot start the engine: %1</translation>
+        </message>
+        <message>
+            <source>前回のMIDI出力デバイスが見つからないポート: %1</source>
+            <translation>Ports whose MIDI output device was not found: %1</translation>
+        </message>
+        <message>
+            <source>%1 を処理しています...</source>
+            <translation>Processing %1...</translation>
+        </message>
+        <message>
+            <source>%1 への変更を保存しますか?</source>
+            <translation>Save changes to %1?</translation>
+        </message>
+    </context>
+    <context>
+        <name>tarvio::ResolutionPrompt</name>
+        <message>
+            <source>分解能</source>
+            <translation>Resolution</translation>
+        </message>
+    </context>
 </TS>

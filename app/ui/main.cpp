@@ -1,3 +1,7 @@
+// The application (with the song's headers) before Qt's, whose "slots" keyword would hide the
+// track's slots.
+#include "app/ui/application.h"
+
 #include <QApplication>
 #include <QPointer>
 #include <QStringList>
@@ -25,6 +29,8 @@ QString takeScreenshotOption(QStringList& args) {
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    app.setOrganizationName(QStringLiteral("ostrand"));
+    app.setApplicationName(QStringLiteral("tarvio"));
     QStringList args = app.arguments();
     args.removeFirst();
     const QString screenshotDir = takeScreenshotOption(args);
@@ -36,15 +42,25 @@ int main(int argc, char** argv) {
     splash->setAttribute(Qt::WA_DeleteOnClose);
     splash->show();
     tarvio::createSharedFonts();
-    splash->finish();
 
-    tarvio::MainWindow window;
-    window.resize(1024, 720);
-    window.show();
+    tarvio::Application application;
+    const bool started = application.start(args, [&](const QString& status) {
+        if (!splash) return;
+        if (status == QLatin1String("Finish")) splash->finish();
+        else splash->showStatus(status);
+    });
+    if (!started) return 1;
     // The splash stays in front for its last second, also where no window manager keeps it there.
     if (splash && screenshotDir.isEmpty()) splash->raise();
 
-    if (!screenshotDir.isEmpty())
-        return tarvio::runScreenshots(screenshotDir, {{QStringLiteral("main-window"), &window}, {QStringLiteral("splash"), splash.data()}});
-    return app.exec();
+    if (!screenshotDir.isEmpty()) {
+        const int rc = tarvio::runScreenshots(
+            screenshotDir, {{QStringLiteral("main-window"), application.mainWindow()}, {QStringLiteral("splash"), splash.data()}});
+        application.shutdown(false);
+        return rc;
+    }
+    app.setQuitOnLastWindowClosed(true);
+    const int rc = app.exec();
+    application.shutdown();
+    return rc;
 }

@@ -1,0 +1,493 @@
+#include "app/ui/application.h"
+#include "model/song.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QMimeData>
+#include <QProgressDialog>
+#include <QScreen>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QStatusBar>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <thread>
+
+#include "app/app_settings.h"
+#include "app/port_setup.h"
+#include "app/ui/dialogs.h"
+#include "app/ui/main_window.h"
+#include "app/ui/resolution_prompt.h"
+#include "engine/clock_thread.h"
+#include "engine/input.h"
+#include "engine/player.h"
+#include "engine/ports.h"
+#include "io/file_util.h"
+#include "ops/filters.h"
+#include "plugin/host.h"
+
+namespace tarvio {
+
+namespace {
+
+constexpr char kSection[] = "Settings/";
+constexpr char kRecentSection[] = "Recent File List/";
+// Song files and Standard MIDI Files from this size on are read behind a progress dialog shown
+// at once: their readers run on this thread and cannot show one after they started.
+constexpr qint64 kSlowFileBytes = 4 << 20;
+
+// The source texts of the song filters, translated where they are shown.
+const char* const kSongFilter = QT_TRANSLATE_NOOP("tarvio::Application", "Tarvio Files (*.tvo);;All Files (*)");
+const char* const kImportFilter = QT_TRANSLATE_NOOP("tarvio::Application", "Standard MIDI Files (*.mid);;All Files (*)");
+const char* const kExportFilter = QT_TRANSLATE_NOOP("tarvio::Application", "Standard MIDI Files (*.mid)");
+
+std::atomic<Application*> g_app{nullptr};
+
+std::string translateDocumentText(const char* source) {
+    return QCoreApplication::translate("Document", source).toStdString();
+}
+
+QSettings profile() { return QSettings(QStringLiteral("ostrand"), QStringLiteral("tarvio")); }
+
+std::vector<std::string> outputDeviceNames() {
+    std::vector<std::string> names;
+    const int n = outDeviceCount();
+    for (int d = 0; d < n; ++d) names.push_back(outDeviceName(d));
+    return names;
+}
+
+}  // namespace
+
+Application::Application() = default;
+
+Application::~Application() { shutdown(); }
+
+bool Application::start(const QStringList& args, const std::function<void(const QString&)>& status) {
+    started_ = true;
+    programFolder_ = programFolder();
+    folders_ = settingsFolders(programFolder_,
+                               QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation).toStdString());
+    setDocumentTranslator(&translateDocumentText);
+
+    // The settings files, each step named on the splash; the ports open as soon as their
+    // set-up is read, the plug-ins load before any song could name them.
+    createPorts();
+    LoadSteps steps;
+    if (status) steps.status = [&](const std::string& s) { status(QString::fromStdString(s)); };
+    steps.ports = [this](const PortSetup&) { loadPorts(); };
+    steps.plugins = [] { loadProgramPlugins(); };
+    config_.load(folders_, programFolder_, steps);
+    applyEngineSettings(config_.settings);
+    setFilters(config_.filters);
+    transport_.setPreCount(config_.settings.preCount);
+
+    // Every record is in memory: the clock may run.
+    try {
+        startEngine();
+        engineStarted_ = true;
+    } catch (const std::exception& e) {
+        showMessage(QMessageBox::Critical, tr("エンジンを開始できません: %1").arg(QString::fromLocal8Bit(e.what())));
+        return false;
+    }
+    g_app = this;
+    setInputNotify(&Application::engineNotify);
+
+    QSettings p = profile();
+    recent_.clear();
+    for (int i = 1; i <= kRecentFiles; ++i) {
+        const QString f = p.value(QStringLiteral("%1File%2").arg(QLatin1String(kRecentSection)).arg(i)).toString();
+        if (!f.isEmpty()) recent_.append(f);
+    }
+
+    window_ = std::make_unique<MainWindow>(*this, transport_);
+    connect(window_.get(), &MainWindow::closing, this, [this] {
+        writeWindowProfile();
+        writeDeviceNames();
+    });
+    restorePlacement();
+
+    // The command line: a file to open, else a new document. A file that cannot be opened has
+    // said why in a message box; the program then starts with a new document rather than
+    // ending, so that a mistyped name does not cost the user the program.
+    ensureDocument();
+    if (!args.isEmpty()) openPath(args.first());
+    documentReplaced();
+
+    if (!deviceMatch_.unmatched.empty() && window_) {
+        QStringList ports;
+        for (int port : deviceMatch_.unmatched) ports.append(QString::number(port));
+        window_->statusBar()->showMessage(tr("前回のMIDI出力デバイスが見つからないポート: %1").arg(ports.join(QStringLiteral(", "))));
+    }
+    return true;
+}
+
+void Application::loadPorts() {
+    // The stored device numbers are checked against the names they had: the system may number
+    // its devices differently since.
+    QSettings p = profile();
+    const QStringList names = p.value(QStringLiteral("%1OutputDevices").arg(QLatin1String(kSection))).toStringList();
+    storedDeviceNames_.clear();
+    for (const QString& n : names) storedDeviceNames_.push_back(n.toStdString());
+    deviceMatch_ = matchDevicesByName(config_.ports, storedDeviceNames_, outputDeviceNames());
+    applyPortSetup(deviceMatch_.applied);
+}
+
+void Application::restorePlacement() {
+    QSettings p = profile();
+    const auto placement = parseWindowPos(p.value(QStringLiteral("%1WindowPos").arg(QLatin1String(kSection))).toString().toStdString());
+    const bool zoom = parseZoom(p.value(QStringLiteral("%1MainWndZoom").arg(QLatin1String(kSection))).toString().toStdString());
+    const QByteArray bars = p.value(QStringLiteral("%1barstate").arg(QLatin1String(kSection))).toByteArray();
+    if (!bars.isEmpty()) window_->restoreBarState(bars);
+
+    // The normal rectangle is the window's geometry without its frame (Qt's normalGeometry), so
+    // that storing and restoring give the same place; one with no area, or that lies on no
+    // screen, is not used.
+    QRect normal(0, 0, 1024, 720);
+    bool placed = false;
+    if (placement) {
+        const QRect r(QPoint(placement->left, placement->top), QSize(placement->right - placement->left, placement->bottom - placement->top));
+        bool onScreen = false;
+        for (const QScreen* s : QGuiApplication::screens()) onScreen = onScreen || s->geometry().intersects(r);
+        if (r.width() > 0 && r.height() > 0 && onScreen) {
+            normal = r;
+            placed = true;
+        }
+    }
+    if (placed) window_->setGeometry(normal);
+    else window_->resize(normal.size());
+    if (zoom || (placement && (placement->flags & WindowPlacement::kRestoreToMaximized) &&
+                 placement->showCommand == WindowPlacement::kShowMaximized))
+        window_->showMaximized();
+    else
+        window_->show();
+}
+
+void Application::writeWindowProfile() {
+    if (!window_) return;
+    const bool maximized = window_->isMaximized();
+    const QRect r = maximized || window_->isMinimized() ? window_->normalGeometry() : window_->geometry();
+    QSettings p = profile();
+    if (r.isValid()) {
+        WindowPlacement w;
+        w.flags = maximized ? WindowPlacement::kRestoreToMaximized : 0;
+        w.showCommand = maximized ? WindowPlacement::kShowMaximized
+                                  : window_->isMinimized() ? WindowPlacement::kShowMinimized : WindowPlacement::kShowNormal;
+        w.left = r.left();
+        w.top = r.top();
+        w.right = r.left() + r.width();
+        w.bottom = r.top() + r.height();
+        p.setValue(QStringLiteral("%1WindowPos").arg(QLatin1String(kSection)), QString::fromStdString(formatWindowPos(w)));
+    }
+    p.setValue(QStringLiteral("%1MainWndZoom").arg(QLatin1String(kSection)), maximized ? QStringLiteral("TRUE") : QStringLiteral("FALSE"));
+    p.setValue(QStringLiteral("%1barstate").arg(QLatin1String(kSection)), window_->barState());
+}
+
+void Application::writeDeviceNames() {
+    if (!started_) return;
+    const std::vector<std::string> names = deviceNamesToStore(config_.ports, outputDeviceNames(), storedDeviceNames_, deviceMatch_);
+    QStringList list;
+    for (const std::string& n : names) list.append(QString::fromStdString(n));
+    QSettings p = profile();
+    p.setValue(QStringLiteral("%1OutputDevices").arg(QLatin1String(kSection)), list);
+}
+
+void Application::shutdown(bool writeSettings) {
+    if (done_ || !started_) return;
+    done_ = true;
+    setInputNotify(nullptr);
+    g_app = nullptr;
+    // Nothing plays or runs while the records are written.
+    if (engineStarted_) {
+        transport_.stop();
+        shutdownEngine();
+    }
+    if (writeSettings) {
+        captureEngineState(config_);
+        for (const std::string& path : config_.save(folders_))
+            std::fprintf(stderr, "tarvio: could not write %s\n", path.c_str());
+        writeDeviceNames();
+        QSettings p = profile();
+        for (int i = 1; i <= kRecentFiles; ++i) {
+            const QString key = QStringLiteral("%1File%2").arg(QLatin1String(kRecentSection)).arg(i);
+            if (i <= recent_.size()) p.setValue(key, recent_.at(i - 1));
+            else p.remove(key);
+        }
+        p.sync();
+    }
+    // The song's plug-in instances go before their libraries.
+    window_.reset();
+    document_.reset();
+    // Every port closes; the device lists stay for a later start in the same process.
+    for (int port = 0; port < kPortCount; ++port) {
+        closeIn(port);
+        closeOut(port);
+    }
+    unloadPlugins();
+}
+
+// ---- documents ----
+
+void Application::ensureDocument() {
+    if (!document_) document_ = std::make_unique<Document>(transport_);
+}
+
+void Application::documentReplaced() {
+    if (window_) window_->documentReplaced();
+}
+
+void Application::addRecent(const QString& path) {
+    const QString full = QFileInfo(path).absoluteFilePath();
+    recent_.removeAll(full);
+    recent_.prepend(full);
+    while (recent_.size() > kRecentFiles) recent_.removeLast();
+}
+
+bool Application::report(const FileResult& r) {
+    if (!r.message.empty())
+        showMessage(r.ok ? QMessageBox::Warning : QMessageBox::Critical, QString::fromStdString(r.message));
+    return r.ok;
+}
+
+bool Application::offerSave() {
+    if (!document_ || !document_->needsSavePrompt()) return true;
+    switch (askSaveChanges(QString::fromStdString(document_->title()))) {
+    case QMessageBox::Yes: return saveCurrent();
+    case QMessageBox::No: return true;
+    default: return false;
+    }
+}
+
+bool Application::saveCurrent() {
+    if (!document_) return false;
+    const FileResult r = document_->save();
+    if (r.needsName) {
+        if (!r.message.empty()) showMessage(QMessageBox::Information, QString::fromStdString(r.message));
+        return saveCurrentAs();
+    }
+    documentReplaced();
+    return report(r);
+}
+
+bool Application::saveCurrentAs() {
+    if (!document_) return false;
+    const QString suggested = QString::fromStdString(document_->path().empty() ? document_->title() : document_->path());
+    const QString path = askSavePath(tr(kSongFilter), QStringLiteral("tvo"), suggested);
+    if (path.isEmpty()) return false;
+    const FileResult r = document_->saveAs(path.toStdString());
+    if (r.ok) addRecent(path);
+    documentReplaced();
+    return report(r);
+}
+
+bool Application::openPath(const QString& path) {
+    if (path.isEmpty()) return false;
+    const std::string p = path.toStdString();
+    int tpqn = document_ ? document_->song().tpqn : 480;
+    if (Document::isSmfPath(p)) {
+        tpqn = askTpqn(tpqn);
+        if (tpqn <= 0) return false;
+    }
+    ensureDocument();
+    const FileResult r = withProgress(path, [&] { return document_->open(p, uint16_t(tpqn)); }, false);
+    if (r.ok) addRecent(path);
+    documentReplaced();
+    return report(r);
+}
+
+void Application::newDocument() {
+    if (!offerSave()) return;
+    if (document_) document_->newSong();
+    else ensureDocument();
+    documentReplaced();
+}
+
+void Application::openDocument() {
+    if (!offerSave()) return;
+    openPath(askOpenPath(tr(kSongFilter)));
+}
+
+void Application::openFile(const QString& path) {
+    if (!offerSave()) return;
+    openPath(path);
+}
+
+void Application::saveDocument() { saveCurrent(); }
+
+void Application::saveDocumentAs() { saveCurrentAs(); }
+
+void Application::importSmf() {
+    if (!offerSave()) return;
+    const QString path = askOpenPath(tr(kImportFilter));
+    if (path.isEmpty()) return;
+    const int tpqn = askTpqn(document_ ? document_->song().tpqn : 480);
+    if (tpqn <= 0) return;
+    ensureDocument();
+    const FileResult r = withProgress(path, [&] { return document_->importSmf(path.toStdString(), uint16_t(tpqn)); }, false);
+    documentReplaced();
+    report(r);
+}
+
+void Application::exportSmf() {
+    if (!document_) return;
+    QString suggested = QString::fromStdString(document_->title());
+    if (const qsizetype dot = suggested.lastIndexOf(QLatin1Char('.')); dot > 0) suggested.truncate(dot);
+    const QString path = askSavePath(tr(kExportFilter), QStringLiteral("mid"), suggested + QStringLiteral(".mid"));
+    if (path.isEmpty()) return;
+    // The export only reads the song, so it may run beside this thread while the window waits.
+    report(withProgress(path, [&] { return document_->exportSmf(path.toStdString()); }, true));
+}
+
+bool Application::closeDocument() {
+    if (!offerSave()) return false;
+    document_.reset();
+    documentReplaced();
+    return true;
+}
+
+FileResult Application::withProgress(const QString& path, const std::function<FileResult()>& op, bool background) {
+    QProgressDialog progress(tr("%1 を処理しています...").arg(QFileInfo(path).fileName()), QString(), 0, 0, window_.get());
+    progress.setWindowTitle(QStringLiteral("tarvio"));
+    progress.setWindowModality(Qt::ApplicationModal);
+    progress.setMinimumDuration(kProgressDelayMs);
+    progress.setCancelButton(nullptr);
+    progress.setAutoClose(false);
+    progress.setAutoReset(false);
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    // Only painting runs meanwhile: no input, no timers (which would reach the document).
+    constexpr auto kPaintOnly = QEventLoop::ExcludeUserInputEvents | QEventLoop::X11ExcludeTimers;
+    FileResult r;
+    if (background) {
+        busy_ = true;
+        std::atomic<bool> done{false};
+        std::thread worker([&] {
+            r = op();
+            done = true;
+        });
+        QElapsedTimer waited;
+        waited.start();
+        while (!done) {
+            if (!progress.isVisible() && waited.elapsed() >= kProgressDelayMs) progress.show();
+            QCoreApplication::processEvents(kPaintOnly);
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        worker.join();
+        busy_ = false;
+    } else {
+        if (QFileInfo(path).size() >= kSlowFileBytes && window_) {
+            progress.show();
+            QCoreApplication::processEvents(kPaintOnly);
+        }
+        r = op();
+    }
+    QGuiApplication::restoreOverrideCursor();
+    return r;
+}
+
+// ---- dialogs ----
+
+void Application::showMessage(QMessageBox::Icon icon, const QString& text) {
+    QMessageBox box(icon, QStringLiteral("tarvio"), text, QMessageBox::Ok, window_.get());
+    box.exec();
+}
+
+QMessageBox::StandardButton Application::askSaveChanges(const QString& documentTitle) {
+    return QMessageBox::question(window_.get(), QStringLiteral("tarvio"), tr("%1 への変更を保存しますか?").arg(documentTitle),
+                                 QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes);
+}
+
+QString Application::askOpenPath(const QString& filter) {
+    return QFileDialog::getOpenFileName(window_.get(), QString(), QString(), filter, nullptr, QFileDialog::ReadOnly);
+}
+
+QString Application::askSavePath(const QString& filter, const QString& suffix, const QString& suggested) {
+    QFileDialog dialog(window_.get(), QString(), suggested, filter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(suffix);  // the dialog asks before replacing a file
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+    return dialog.selectedFiles().first();
+}
+
+int Application::askTpqn(int current) { return askImportResolution(window_.get(), current); }
+
+void Application::editSongInfo() {
+    if (document_ && tarvio::editSongInfo(window_.get(), *document_)) documentReplaced();
+}
+
+void Application::changeResolution() {
+    if (!document_) return;
+    const int tpqn = askResolution(window_.get(), -1);
+    if (tpqn > 0) document_->setResolution(uint16_t(tpqn));
+}
+
+void Application::portSettings() {
+    if (!editPortSetup(window_.get(), config_)) return;
+    applyPortSetup(config_.ports);
+    if (window_) window_->statusBar()->clearMessage();
+}
+
+void Application::metronomeSettings() {
+    if (editMetronome(window_.get(), config_)) applyEngineSettings(config_.settings);
+}
+
+void Application::recordingSettings() {
+    if (editRecording(window_.get(), config_)) transport_.setPreCount(config_.settings.preCount);
+}
+
+void Application::syncSettings() {
+    if (editSync(window_.get(), config_)) applyEngineSettings(config_.settings);
+}
+
+// ---- engine notification ----
+
+void Application::engineNotify(int kind, uint32_t value) {
+    // The MIDI input's thread: only a queued call to the window thread.
+    Application* app = g_app.load();
+    if (!app || kind < 0 || kind > 5) return;
+    QMetaObject::invokeMethod(app, [app, kind, value] { app->engineNotification(kind, value); }, Qt::QueuedConnection);
+}
+
+void Application::engineNotification(int kind, uint32_t value) {
+    if (!window_ || busy_ || done_) return;
+    switch (kind) {
+    case kNotifyTransport:
+        if (value == kMmcStop && transport_.snapshot().playing) transport_.stop();  // ends a recording first
+        else if (value == kMmcPlay) transport_.play();
+        break;
+    case kNotifyLocateCue:
+        if (document_ && value < uint32_t(kDocumentMarkers)) document_->jumpToMarker(int(value) + 1);
+        break;
+    case kNotifyLocateMs:
+        if (transport_.snapshot().playing) transport_.stop();
+        locateMs(value);
+        break;
+    default:
+        // Notes for the numerical editor's step entry: the main window hands them to the
+        // active editor once it has one.
+        break;
+    }
+}
+
+// ---- clipboard ----
+
+void copyToClipboard(const std::vector<EventList>& lists) {
+    const std::vector<uint8_t> block = Document::clipboardBlock(lists);
+    auto* data = new QMimeData;
+    data->setData(QString::fromLatin1(Document::kClipboardMime), QByteArray(reinterpret_cast<const char*>(block.data()), qsizetype(block.size())));
+    QGuiApplication::clipboard()->setMimeData(data);  // replaces whatever the clipboard held
+}
+
+bool pasteFromClipboard(std::vector<EventList>& lists) {
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+    if (!data || !data->hasFormat(QString::fromLatin1(Document::kClipboardMime))) return false;
+    const QByteArray bytes = data->data(QString::fromLatin1(Document::kClipboardMime));
+    return Document::readClipboardBlock(std::vector<uint8_t>(bytes.begin(), bytes.end()), lists);
+}
+
+}  // namespace tarvio
