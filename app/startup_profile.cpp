@@ -59,9 +59,15 @@ DeviceMatch matchDevicesByName(PortSetup& setup, const std::vector<std::string>&
         }
     }
     m.matched = setup;
-    m.applied = setup;
-    for (int port : m.unmatched) m.applied.outputMap[size_t(port)] = -1;
+    m.applied = setupToApply(setup, m);
     return m;
+}
+
+PortSetup setupToApply(const PortSetup& setup, const DeviceMatch& match) {
+    PortSetup applied = setup;
+    for (int port : match.unmatched)
+        if (setup.outputMap[size_t(port)] == match.matched.outputMap[size_t(port)]) applied.outputMap[size_t(port)] = -1;
+    return applied;
 }
 
 std::vector<std::string> deviceNamesToStore(const PortSetup& setup, const std::vector<std::string>& devices,

@@ -46,6 +46,10 @@ struct DeviceMatch {
 DeviceMatch matchDevicesByName(PortSetup& setup, const std::vector<std::string>& storedNames,
                                const std::vector<std::string>& devices);
 
+// What the ports open for setup: the ports still unmatched (their number unchanged since the
+// match) stay unassigned.
+PortSetup setupToApply(const PortSetup& setup, const DeviceMatch& match);
+
 // The names to store at exit, one per port: the name of each mapped port's device. A port still
 // unmatched (its number unchanged since start-up) keeps the name it had.
 std::vector<std::string> deviceNamesToStore(const PortSetup& setup, const std::vector<std::string>& devices,

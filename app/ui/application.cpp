@@ -428,8 +428,8 @@ void Application::changeResolution() {
 
 void Application::portSettings() {
     if (!editPortSetup(window_.get(), config_)) return;
-    applyPortSetup(config_.ports);
-    if (window_) window_->statusBar()->clearMessage();
+    // A port still waiting for its remembered device stays silent until the user maps it anew.
+    applyPortSetup(setupToApply(config_.ports, deviceMatch_));
 }
 
 void Application::metronomeSettings() {

@@ -5,6 +5,7 @@
 
 #include <QCloseEvent>
 #include <QMdiArea>
+#include <QShortcut>
 
 #include "app/ui/main_window_host.h"
 
@@ -14,6 +15,7 @@ MainWindow::MainWindow(MainWindowHost& host, Transport&, QWidget* parent)
     : QMainWindow(parent), host_(host), mdi_(new QMdiArea(this)) {
     setCentralWidget(mdi_);
     setObjectName(QStringLiteral("MainWindow"));
+    new QShortcut(QKeySequence::Save, this, [this] { host_.saveDocument(); });
     documentReplaced();
 }
 

@@ -64,6 +64,9 @@ TEST(DeviceNames, PortsFollowTheirDeviceByName) {
     // At exit an unmatched port the user did not touch keeps its remembered name; one the user
     // mapped again gets its new device's.
     setup.outputMap[3] = 1;
+    const PortSetup applied = setupToApply(setup, m);
+    EXPECT_EQ(applied.outputMap[2], -1);
+    EXPECT_EQ(applied.outputMap[3], 1);
     const std::vector<std::string> names = deviceNamesToStore(setup, devices, stored, m);
     EXPECT_EQ(names[0], "tarvio Synth");
     EXPECT_EQ(names[1], "USB B");

@@ -9,6 +9,8 @@
 #include <QTemporaryDir>
 
 #include "app/ui/main_window.h"
+
+#include <QStatusBar>
 #include "engine/ports.h"
 #include "io/file_util.h"
 #include "qt_app.h"
@@ -69,6 +71,58 @@ TEST_F(ApplicationTest, FirstStartHasDefaultsAndExitWritesEverySettingsFile) {
     EXPECT_EQ(profile.value(QStringLiteral("Settings/MainWndZoom")).toString(), QStringLiteral("FALSE"));
     EXPECT_TRUE(parseWindowPos(profile.value(QStringLiteral("Settings/WindowPos")).toString().toStdString()));
     EXPECT_EQ(profile.value(QStringLiteral("Settings/OutputDevices")).toStringList().size(), kSetupPorts);
+}
+
+TEST_F(ApplicationTest, PortsFollowTheirDeviceByName) {
+    PortSetup stored;
+    stored.outputMap[3] = 1;  // remembered as a device that is gone
+    stored.outputMap[4] = 0;  // remembered as the loopback, which is device 1
+    ASSERT_TRUE(writeFileAtomic(file("port.dat").toStdString(), serializePortSetup(stored)));
+    QStringList names;
+    for (int p = 0; p < kSetupPorts; ++p) names.append(QString());
+    names[3] = QStringLiteral("Gone Device");
+    names[4] = QStringLiteral("tarvio Loopback");
+    QSettings(QStringLiteral("ostrand"), QStringLiteral("tarvio")).setValue(QStringLiteral("Settings/OutputDevices"), names);
+    {
+        QuietApplication app;
+        ASSERT_TRUE(app.start({}));
+        ASSERT_EQ(outDeviceName(1), "tarvio Loopback");
+        EXPECT_EQ(app.unmatchedPorts(), std::vector<int>{3});
+        EXPECT_TRUE(app.mainWindow()->statusBar()->currentMessage().contains(QStringLiteral("3")));
+        EXPECT_EQ(outPortSlot(3)->device, kNoDevice);
+        EXPECT_EQ(outPortSlot(4)->device, 1);
+        EXPECT_EQ(app.config().ports.outputMap[3], 1);
+        app.shutdown();
+    }
+    const QStringList kept = QSettings(QStringLiteral("ostrand"), QStringLiteral("tarvio")).value(QStringLiteral("Settings/OutputDevices")).toStringList();
+    ASSERT_EQ(kept.size(), kSetupPorts);
+    EXPECT_EQ(kept[3], QStringLiteral("Gone Device"));
+    EXPECT_EQ(kept[4], QStringLiteral("tarvio Loopback"));
+}
+
+TEST_F(ApplicationTest, MaximisedWindowComesBackMaximised) {
+    const QRect normal(100, 80, 700, 500);
+    {
+        QuietApplication app;
+        ASSERT_TRUE(app.start({}));
+        app.mainWindow()->showNormal();
+        app.mainWindow()->setGeometry(normal);
+        app.mainWindow()->showMaximized();
+        app.mainWindow()->close();
+        app.shutdown();
+    }
+    QSettings profile(QStringLiteral("ostrand"), QStringLiteral("tarvio"));
+    EXPECT_EQ(profile.value(QStringLiteral("Settings/MainWndZoom")).toString(), QStringLiteral("TRUE"));
+    const auto placement = parseWindowPos(profile.value(QStringLiteral("Settings/WindowPos")).toString().toStdString());
+    ASSERT_TRUE(placement);
+    EXPECT_TRUE(placement->flags & WindowPlacement::kRestoreToMaximized);
+    EXPECT_EQ(placement->right - placement->left, 700);
+
+    QuietApplication again;
+    ASSERT_TRUE(again.start({}));
+    EXPECT_TRUE(again.mainWindow()->isMaximized());
+    EXPECT_EQ(again.mainWindow()->normalGeometry().size(), normal.size());
+    again.shutdown();
 }
 
 TEST_F(ApplicationTest, DemoSongSavedUnchangedIsTheSameFile) {
