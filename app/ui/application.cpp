@@ -119,6 +119,8 @@ bool Application::start(const QStringList& args, const std::function<void(const 
     ensureDocument();
     if (!args.isEmpty()) openPath(args.first());
     documentReplaced();
+    if (showMaximized_) window_->showMaximized();
+    else window_->show();
 
     if (!deviceMatch_.unmatched.empty() && window_) {
         QStringList ports;
@@ -162,11 +164,8 @@ void Application::restorePlacement() {
     }
     if (placed) window_->setGeometry(normal);
     else window_->resize(normal.size());
-    if (zoom || (placement && (placement->flags & WindowPlacement::kRestoreToMaximized) &&
-                 placement->showCommand == WindowPlacement::kShowMaximized))
-        window_->showMaximized();
-    else
-        window_->show();
+    showMaximized_ = zoom || (placement && (placement->flags & WindowPlacement::kRestoreToMaximized) &&
+                              placement->showCommand == WindowPlacement::kShowMaximized);
 }
 
 void Application::writeWindowProfile() {
@@ -296,7 +295,9 @@ bool Application::openPath(const QString& path) {
     }
     ensureDocument();
     const FileResult r = withProgress(path, [&] { return document_->open(p, uint16_t(tpqn)); }, false);
+    // A recent file that cannot be opened any more leaves the list.
     if (r.ok) addRecent(path);
+    else recent_.removeAll(QFileInfo(path).absoluteFilePath());
     documentReplaced();
     return report(r);
 }
@@ -403,7 +404,7 @@ QMessageBox::StandardButton Application::askSaveChanges(const QString& documentT
 }
 
 QString Application::askOpenPath(const QString& filter) {
-    return QFileDialog::getOpenFileName(window_.get(), QString(), QString(), filter, nullptr, QFileDialog::ReadOnly);
+    return QFileDialog::getOpenFileName(window_.get(), QString(), QString(), filter);
 }
 
 QString Application::askSavePath(const QString& filter, const QString& suffix, const QString& suggested) {

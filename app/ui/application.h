@@ -111,6 +111,7 @@ private:
     bool started_ = false;
     bool engineStarted_ = false;
     bool done_ = false;
+    bool showMaximized_ = false;
     bool busy_ = false;  // a file operation runs: queued engine notifications are dropped
 };
 
