@@ -38,10 +38,11 @@ protected:
     void SetUp() override {
         ensureApp();
         ASSERT_TRUE(home.isValid());
+        savedHome = qgetenv("TARVIO_HOME");
         qputenv("TARVIO_HOME", home.path().toUtf8());
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, home.filePath(QStringLiteral("profile")));
     }
-    void TearDown() override { qunsetenv("TARVIO_HOME"); }
+    void TearDown() override { qputenv("TARVIO_HOME", savedHome); }
 
     QString file(const char* name) const { return home.filePath(QString::fromLatin1(name)); }
     static QString demoSong() {
@@ -49,6 +50,7 @@ protected:
     }
 
     QTemporaryDir home;
+    QByteArray savedHome;
 };
 
 TEST_F(ApplicationTest, FirstStartHasDefaultsAndExitWritesEverySettingsFile) {
