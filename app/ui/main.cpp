@@ -1,10 +1,15 @@
+// The model's headers come before Qt's: a track's "slots" would meet Qt's macro of that name.
+#include "app/document.h"
+// (the order above is deliberate)
 #include <QApplication>
 #include <QPointer>
 #include <QStringList>
 
+#include "app/engine_transport.h"
 #include "app/ui/fonts.h"
 #include "app/ui/i18n.h"
 #include "app/ui/main_window.h"
+#include "app/ui/main_window_host.h"
 #include "app/ui/screenshots.h"
 #include "app/ui/splash.h"
 #include "io/file_util.h"
@@ -20,6 +25,35 @@ QString takeScreenshotOption(QStringList& args) {
     args.remove(i, 2);
     return dir;
 }
+
+// Until the application's host arrives: one document, new songs only.
+class PlainHost final : public tarvio::MainWindowHost {
+public:
+    explicit PlainHost(tarvio::Transport& t) : doc_(t) {}
+    tarvio::MainWindow* window = nullptr;
+    tarvio::Document* document() override { return &doc_; }
+    void newDocument() override {
+        doc_.newSong();
+        if (window) window->documentReplaced();
+    }
+    void openDocument() override {}
+    void openFile(const QString&) override {}
+    void saveDocument() override {}
+    void saveDocumentAs() override {}
+    void importSmf() override {}
+    void exportSmf() override {}
+    QStringList recentFiles() override { return {}; }
+    bool closeDocument() override { return true; }
+    void editSongInfo() override {}
+    void changeResolution() override {}
+    void portSettings() override {}
+    void metronomeSettings() override {}
+    void recordingSettings() override {}
+    void syncSettings() override {}
+
+private:
+    tarvio::Document doc_;
+};
 
 }  // namespace
 
@@ -38,7 +72,10 @@ int main(int argc, char** argv) {
     tarvio::createSharedFonts();
     splash->finish();
 
-    tarvio::MainWindow window;
+    tarvio::EngineTransport transport;
+    PlainHost host(transport);
+    tarvio::MainWindow window(host, transport);
+    host.window = &window;
     window.resize(1024, 720);
     window.show();
     // The splash stays in front for its last second, also where no window manager keeps it there.
