@@ -118,6 +118,10 @@ void MainWindow::buildMenus() {
         switch (e.kind) {
         case MenuEntry::Kind::Menu:
             open = {menuBar()->addMenu(menuText(e.text))};
+            if (!fileMenu_) {
+                fileMenu_ = open.back();
+                connect(fileMenu_, &QMenu::aboutToShow, this, [this] { fillRecentFiles(); });
+            }
             entryActions_[i] = open.back()->menuAction();
             break;
         case MenuEntry::Kind::Submenu:
@@ -193,6 +197,22 @@ void MainWindow::buildToolBar() {
         toolBar_->addAction(a);
     }
     addToolBar(Qt::TopToolBarArea, toolBar_);
+}
+
+// The recent files go above the last item of the file menu (exit), numbered as in the
+// system's own menus.
+void MainWindow::fillRecentFiles() {
+    for (QAction* a : recentActions_) delete a;
+    recentActions_.clear();
+    const QStringList files = host_.recentFiles();
+    QAction* before = action(MenuCommand::Exit);
+    for (int i = 0; i < files.size() && i < 8; ++i) {
+        auto* a = new QAction(QStringLiteral("&%1 %2").arg(i + 1).arg(files[i]), fileMenu_);
+        connect(a, &QAction::triggered, this, [this, path = files[i]] { host_.openFile(path); });
+        fileMenu_->insertAction(before, a);
+        recentActions_.push_back(a);
+    }
+    if (!recentActions_.empty()) recentActions_.push_back(fileMenu_->insertSeparator(before));
 }
 
 void MainWindow::runCommand(MenuCommand command, int arg) {

@@ -13,6 +13,7 @@
 #include "app/pc_keyboard.h"
 
 class QAction;
+class QMenu;
 class QMdiArea;
 class QMdiSubWindow;
 class QTimer;
@@ -53,7 +54,8 @@ public:
 
     void runCommand(MenuCommand command, int arg = 0);
 
-    // From any thread (the MIDI input's notification): queued to the user-interface thread.
+    // From any thread (the MIDI input's notification): queued to the user-interface thread. The
+    // caller stops posting before the window is destroyed.
     void postEngineNotification(int kind, int value);
     void handleEngineNotification(int kind, int value);
 
@@ -78,6 +80,7 @@ protected:
 private:
     void buildMenus();
     void buildToolBar();
+    void fillRecentFiles();
     void tick();
     void updateMenus();
     void updateTitle();
@@ -96,6 +99,8 @@ private:
     QTimer* timer_;
     std::vector<QAction*> entryActions_;  // by menu-table index (null for submenu ends)
     QAction* statusBarAction_ = nullptr;
+    QMenu* fileMenu_ = nullptr;
+    std::vector<QAction*> recentActions_;  // the recent files and their separator
     QAction* loopAction_ = nullptr;
     QAction* pcKeyboardAction_ = nullptr;
     MenuState state_ = MenuState::NoDocument;

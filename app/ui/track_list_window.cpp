@@ -70,14 +70,15 @@ void TrackListWindow::paintEvent(QPaintEvent*) {
     p.setFont(sharedFont(16));
     const auto& rows = list_.rows();
     const int selectedRow = list_.selected() + 1;
-    const int ascent = p.fontMetrics().ascent();
+    const QFontMetrics fm = p.fontMetrics();
+    const int top = (kRowHeight - fm.height()) / 2 + fm.ascent();  // the baseline, text centred in the row
     for (int i = 0; i < int(rows.size()); ++i) {
         const int y = i * kRowHeight;
         if (y > height()) break;
         const bool selected = i == selectedRow;
         if (selected) p.fillRect(0, y, width(), kRowHeight, pal.highlight());
         p.setPen(selected ? pal.highlightedText().color() : pal.text().color());
-        p.drawText(kMargin, y + (kRowHeight - 16) / 2 + ascent, QString::fromStdString(rows[size_t(i)]));
+        p.drawText(kMargin, y + top, QString::fromStdString(rows[size_t(i)]));
     }
 }
 

@@ -106,6 +106,9 @@ TEST(MainWindow, AcceleratorsReachTheHostAndTheTransportByState) {
     EXPECT_EQ(f.transport.takeCalls(), "");
     QCoreApplication::processEvents();
     EXPECT_EQ(f.transport.takeCalls(), "locate 960\n");
+    f.transport.snap.playing = true;
+    f.window->handleEngineNotification(4, 1500);  // milliseconds: 1.5 s at 120 per quarter
+    EXPECT_EQ(f.transport.takeCalls(), "stop\nlocate " + std::to_string(3 * f.host.doc->song().tpqn) + "\n");
 }
 
 TEST(MainWindow, PcKeyboardStandInPlaysNotesAndStepsVelocity) {
