@@ -98,7 +98,7 @@ MainWindow::~MainWindow() {
     qApp->removeEventFilter(this);
     // The document may be gone already when the host closed it without telling us.
     Document* current = host_.document();
-    closeViews(current);
+    closeViews(current, true);
     if (listening_ && listening_ == current) listening_->removeListener(listener_.get());
 }
 
@@ -258,7 +258,7 @@ void MainWindow::runCommand(MenuCommand command, int arg) {
 
 void MainWindow::documentReplaced() {
     Document* doc = host_.document();
-    closeViews(doc);
+    closeViews(doc, false);
     // The previous document may have been destroyed: it is called only when it is still the one.
     if (listening_ && listening_ == doc) listening_->removeListener(listener_.get());
     listening_ = doc;
@@ -270,11 +270,17 @@ void MainWindow::documentReplaced() {
     updateTitle();
 }
 
-void MainWindow::closeViews(Document* current) {
+void MainWindow::closeViews(Document* current, bool now) {
     for (QMdiSubWindow* w : mdi_->subWindowList()) {
-        if (auto* list = qobject_cast<TrackListWindow*>(w->widget()); list && list->document() != current) list->detach();
-        w->setAttribute(Qt::WA_DeleteOnClose, false);
-        delete w;
+        if (auto* list = qobject_cast<TrackListWindow*>(w->widget())) list->detach(list->document() == current);
+        if (now) {
+            delete w;
+            continue;
+        }
+        // Deleted later: the command that replaced the document may have come from this window.
+        w->hide();
+        mdi_->removeSubWindow(w);
+        w->deleteLater();
     }
 }
 

@@ -86,7 +86,7 @@ private:
     void updateTitle();
     void activateView(QMdiSubWindow* window);
     void showTrackList();
-    void closeViews(Document* current);
+    void closeViews(Document* current, bool now);
     bool capsLock() const;
     void documentChanged(const std::vector<DocumentChange>& changes);
 

@@ -37,7 +37,8 @@ TrackListWindow::~TrackListWindow() {
     if (document_) document_->removeListener(listener_.get());
 }
 
-void TrackListWindow::detach() {
+void TrackListWindow::detach(bool documentAlive) {
+    if (document_ && documentAlive) document_->removeListener(listener_.get());
     document_ = nullptr;
     list_.setSong(nullptr);
     update();

@@ -19,8 +19,9 @@ public:
     explicit TrackListWindow(Document& document, QWidget* parent = nullptr);
     ~TrackListWindow() override;
 
-    // Forgets the document without calling it (it may be gone already).
-    void detach();
+    // Forgets the document; documentAlive: stop listening to it first (otherwise it may be gone
+    // already and is not called).
+    void detach(bool documentAlive);
     Document* document() const { return document_; }
     const SimpleTrackList& list() const { return list_; }
 

@@ -109,6 +109,15 @@ TEST(MainWindow, AcceleratorsReachTheHostAndTheTransportByState) {
     f.transport.snap.playing = true;
     f.window->handleEngineNotification(4, 1500);  // milliseconds: 1.5 s at 120 per quarter
     EXPECT_EQ(f.transport.takeCalls(), "stop\nlocate " + std::to_string(3 * f.host.doc->song().tpqn) + "\n");
+
+    // Closing the window closes the document first; the views let go of it.
+    int closing = 0;
+    QObject::connect(f.window.get(), &MainWindow::aboutToClose, [&] { ++closing; });
+    EXPECT_TRUE(f.window->close());
+    EXPECT_EQ(closing, 1);
+    EXPECT_EQ(f.host.calls.last(), "close");
+    EXPECT_EQ(f.window->menuState(), MenuState::NoDocument);
+    EXPECT_EQ(f.window->windowTitle(), "tarvio");
 }
 
 TEST(MainWindow, PcKeyboardStandInPlaysNotesAndStepsVelocity) {
