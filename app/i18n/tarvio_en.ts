@@ -116,4 +116,198 @@
             <translation>Resolution</translation>
         </message>
     </context>
+    <context>
+        <name>Menu</name>
+        <message>
+            <source>ファイル(&amp;F)</source>
+            <translation>&amp;File</translation>
+        </message>
+        <message>
+            <source>新規作成</source>
+            <translation>New</translation>
+        </message>
+        <message>
+            <source>開く...</source>
+            <translation>Open...</translation>
+        </message>
+        <message>
+            <source>閉じる</source>
+            <translation>Close</translation>
+        </message>
+        <message>
+            <source>上書き保存</source>
+            <translation>Save</translation>
+        </message>
+        <message>
+            <source>名前を付けて保存</source>
+            <translation>Save As</translation>
+        </message>
+        <message>
+            <source>読み込み</source>
+            <translation>Import</translation>
+        </message>
+        <message>
+            <source>SMF Format0 / Format1</source>
+            <translation>SMF Format0 / Format1</translation>
+        </message>
+        <message>
+            <source>書き出し</source>
+            <translation>Export</translation>
+        </message>
+        <message>
+            <source>SMF Format1</source>
+            <translation>SMF Format1</translation>
+        </message>
+        <message>
+            <source>楽曲情報の編集</source>
+            <translation>Edit Song Information</translation>
+        </message>
+        <message>
+            <source>分解能変更</source>
+            <translation>Change Resolution</translation>
+        </message>
+        <message>
+            <source>アプリケーションの終了</source>
+            <translation>Exit</translation>
+        </message>
+        <message>
+            <source>編集(&amp;E)</source>
+            <translation>&amp;Edit</translation>
+        </message>
+        <message>
+            <source>トラック(&amp;T)</source>
+            <translation>&amp;Track</translation>
+        </message>
+        <message>
+            <source>表示(&amp;V)</source>
+            <translation>&amp;View</translation>
+        </message>
+        <message>
+            <source>ツールバー</source>
+            <translation>Tool Bar</translation>
+        </message>
+        <message>
+            <source>ステータスバー</source>
+            <translation>Status Bar</translation>
+        </message>
+        <message>
+            <source>トランスポートバー</source>
+            <translation>Transport Bar</translation>
+        </message>
+        <message>
+            <source>キーボードバー</source>
+            <translation>Keyboard Bar</translation>
+        </message>
+        <message>
+            <source>トラックリスト</source>
+            <translation>Track List</translation>
+        </message>
+        <message>
+            <source>エディタ 1</source>
+            <translation>Editor 1</translation>
+        </message>
+        <message>
+            <source>エディタ 2</source>
+            <translation>Editor 2</translation>
+        </message>
+        <message>
+            <source>エディタ 3</source>
+            <translation>Editor 3</translation>
+        </message>
+        <message>
+            <source>グリッドエディタ</source>
+            <translation>Grid Editor</translation>
+        </message>
+        <message>
+            <source>フレーズ編集</source>
+            <translation>Edit Phrases</translation>
+        </message>
+        <message>
+            <source>再生(&amp;P)</source>
+            <translation>&amp;Play</translation>
+        </message>
+        <message>
+            <source>再生</source>
+            <translation>Play</translation>
+        </message>
+        <message>
+            <source>停止</source>
+            <translation>Stop</translation>
+        </message>
+        <message>
+            <source>録音</source>
+            <translation>Record</translation>
+        </message>
+        <message>
+            <source>ループ再生</source>
+            <translation>Loop Playback</translation>
+        </message>
+        <message>
+            <source>頭出し</source>
+            <translation>Return to Top</translation>
+        </message>
+        <message>
+            <source>マーカーセット</source>
+            <translation>Set Marker</translation>
+        </message>
+        <message>
+            <source>マーカージャンプ</source>
+            <translation>Jump to Marker</translation>
+        </message>
+        <message>
+            <source>PCキーボード入力</source>
+            <translation>PC Keyboard Input</translation>
+        </message>
+        <message>
+            <source>全てのMIDIデバイスのリセット</source>
+            <translation>Reset All MIDI Devices</translation>
+        </message>
+        <message>
+            <source>設定(&amp;S)</source>
+            <translation>&amp;Settings</translation>
+        </message>
+        <message>
+            <source>MIDIポート設定</source>
+            <translation>MIDI Port Settings</translation>
+        </message>
+        <message>
+            <source>メトロノーム設定</source>
+            <translation>Metronome Settings</translation>
+        </message>
+        <message>
+            <source>レコーディングの設定</source>
+            <translation>Recording Settings</translation>
+        </message>
+        <message>
+            <source>同期の設定</source>
+            <translation>Sync Settings</translation>
+        </message>
+        <message>
+            <source>FKey設定</source>
+            <translation>Function Key Settings</translation>
+        </message>
+        <message>
+            <source>数値入力エディタのキーカスタマイズ</source>
+            <translation>Customize Numerical Editor Keys</translation>
+        </message>
+    </context>
+    <context>
+        <name>tarvio::SimpleTrackList</name>
+        <message>
+            <source>%1 をエディタ view1 で開く (エディタは未実装です)</source>
+            <translation>Open %1 in editor view1 (the editor is not implemented yet)</translation>
+        </message>
+        <message>
+            <source>%1 をエディタ view2 で開く (エディタは未実装です)</source>
+            <translation>Open %1 in editor view2 (the editor is not implemented yet)</translation>
+        </message>
+        <message>
+            <source>%1 をエディタ view3 で開く (エディタは未実装です)</source>
+            <translation>Open %1 in editor view3 (the editor is not implemented yet)</translation>
+        </message>
+        <message>
+            <source>%1 をグリッドエディタで開く (エディタは未実装です)</source>
+            <translation>Open %1 in the grid editor (the editor is not implemented yet)</translation>
+        </message>
+    </context>
 </TS>

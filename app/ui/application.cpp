@@ -15,6 +15,7 @@
 #include <QStandardPaths>
 #include <QStatusBar>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -107,7 +108,7 @@ bool Application::start(const QStringList& args, const std::function<void(const 
     }
 
     window_ = std::make_unique<MainWindow>(*this, transport_);
-    connect(window_.get(), &MainWindow::closing, this, [this] {
+    connect(window_.get(), &MainWindow::aboutToClose, this, [this] {
         writeWindowProfile();
         writeDeviceNames();
     });
@@ -455,24 +456,9 @@ void Application::engineNotify(int kind, uint32_t value) {
 }
 
 void Application::engineNotification(int kind, uint32_t value) {
+    // Nothing reaches the window while a file command replaces or writes the song.
     if (!window_ || busy_ || done_) return;
-    switch (kind) {
-    case kNotifyTransport:
-        if (value == kMmcStop && transport_.snapshot().playing) transport_.stop();  // ends a recording first
-        else if (value == kMmcPlay) transport_.play();
-        break;
-    case kNotifyLocateCue:
-        if (document_ && value < uint32_t(kDocumentMarkers)) document_->jumpToMarker(int(value) + 1);
-        break;
-    case kNotifyLocateMs:
-        if (transport_.snapshot().playing) transport_.stop();
-        locateMs(value);
-        break;
-    default:
-        // Notes for the numerical editor's step entry: the main window hands them to the
-        // active editor once it has one.
-        break;
-    }
+    window_->handleEngineNotification(kind, int(std::min<uint32_t>(value, INT32_MAX)));
 }
 
 // ---- clipboard ----

@@ -1,40 +1,444 @@
-// The document first: Qt's "slots" keyword would hide the track's slots.
+// The model's headers come before Qt's: a track's "slots" would meet Qt's macro of that name.
 #include "app/document.h"
-
+#include "model/musical_time.h"
+#include "model/song.h"
+// (the order above is deliberate)
 #include "app/ui/main_window.h"
 
+#include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QKeyEvent>
 #include <QMdiArea>
-#include <QShortcut>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QPainter>
+#include <QSignalBlocker>
+#include <QStatusBar>
+#include <QStyle>
+#include <QTimer>
+#include <QToolBar>
+#include <algorithm>
 
+#include "app/transport.h"
+#include "app/ui/caps_lock.h"
 #include "app/ui/main_window_host.h"
+#include "app/ui/track_list_window.h"
+#include "app/ui/transport_bar.h"
+#include "app/ui/virtual_keys.h"
 
 namespace tarvio {
 
-MainWindow::MainWindow(MainWindowHost& host, Transport&, QWidget* parent)
-    : QMainWindow(parent), host_(host), mdi_(new QMdiArea(this)) {
-    setCentralWidget(mdi_);
+namespace {
+
+// The view kind and editor slot of a view window.
+constexpr const char* kKindProperty = "tarvioViewKind";
+constexpr const char* kSlotProperty = "tarvioViewSlot";
+
+QString menuText(const std::string& source) { return QCoreApplication::translate("Menu", source.c_str()); }
+
+QIcon recordIcon() {
+    QPixmap pm(16, 16);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(200, 30, 30));
+    p.drawEllipse(QRectF(2.5, 2.5, 11, 11));
+    return QIcon(pm);
+}
+
+// A local file among dropped data, empty when none.
+QString firstLocalFile(const QMimeData* data) {
+    if (!data) return {};
+    for (const QUrl& url : data->urls())
+        if (url.isLocalFile()) return url.toLocalFile();
+    return {};
+}
+
+}  // namespace
+
+struct MainWindow::Listener final : DocumentListener {
+    explicit Listener(MainWindow& w) : window(w) {}
+    void documentChanged(const std::vector<DocumentChange>& changes) override { window.documentChanged(changes); }
+    MainWindow& window;
+};
+
+MainWindow::MainWindow(MainWindowHost& host, Transport& transport, QWidget* parent)
+    : QMainWindow(parent),
+      host_(host),
+      transport_(transport),
+      mdi_(new QMdiArea(this)),
+      transportBar_(new TransportBar(transport, this)),
+      keyboardBar_(new KeyboardBar(this)),
+      timer_(new QTimer(this)),
+      listener_(std::make_unique<Listener>(*this)) {
     setObjectName(QStringLiteral("MainWindow"));
-    new QShortcut(QKeySequence::Save, this, [this] { host_.saveDocument(); });
+    setCentralWidget(mdi_);
+    setAcceptDrops(true);
+    statusBar();  // created here so that it exists before the menus name it
+    buildMenus();
+    buildToolBar();
+    addToolBar(Qt::TopToolBarArea, transportBar_);
+    addToolBarBreak(Qt::TopToolBarArea);
+    addToolBar(Qt::TopToolBarArea, keyboardBar_);
+    connect(mdi_, &QMdiArea::subWindowActivated, this, [this] { updateMenus(); });
+    connect(timer_, &QTimer::timeout, this, [this] { tick(); });
+    timer_->start(10);
+    qApp->installEventFilter(this);
     documentReplaced();
 }
 
-void MainWindow::documentReplaced() {
-    const Document* d = host_.document();
-    setWindowTitle(QString::fromStdString(d ? d->windowTitle() : Document::noDocumentTitle()));
+MainWindow::~MainWindow() {
+    qApp->removeEventFilter(this);
+    // The document may be gone already when the host closed it without telling us.
+    Document* current = host_.document();
+    closeViews(current, true);
+    if (listening_ && listening_ == current) listening_->removeListener(listener_.get());
 }
 
-QByteArray MainWindow::barState() const { return saveState(); }
+QAction* MainWindow::action(MenuCommand command, int arg) const {
+    const auto& table = menuTable();
+    for (size_t i = 0; i < table.size(); ++i)
+        if (table[i].kind == MenuEntry::Kind::Item && table[i].command == command && table[i].arg == arg) return entryActions_[i];
+    return nullptr;
+}
 
-bool MainWindow::restoreBarState(const QByteArray& state) { return restoreState(state); }
+void MainWindow::buildMenus() {
+    const auto& table = menuTable();
+    entryActions_.assign(table.size(), nullptr);
+    std::vector<QMenu*> open;
+    for (size_t i = 0; i < table.size(); ++i) {
+        const MenuEntry& e = table[i];
+        switch (e.kind) {
+        case MenuEntry::Kind::Menu:
+            open = {menuBar()->addMenu(menuText(e.text))};
+            if (!fileMenu_) {
+                fileMenu_ = open.back();
+                connect(fileMenu_, &QMenu::aboutToShow, this, [this] { fillRecentFiles(); });
+            }
+            entryActions_[i] = open.back()->menuAction();
+            break;
+        case MenuEntry::Kind::Submenu:
+            open.push_back(open.back()->addMenu(menuText(e.text)));
+            entryActions_[i] = open.back()->menuAction();
+            break;
+        case MenuEntry::Kind::EndSubmenu:
+            open.pop_back();
+            break;
+        case MenuEntry::Kind::Separator:
+            entryActions_[i] = open.back()->addSeparator();
+            break;
+        case MenuEntry::Kind::Item: {
+            QAction* a = nullptr;
+            switch (e.command) {
+            case MenuCommand::TransportBar: a = transportBar_->toggleViewAction(); break;
+            case MenuCommand::KeyboardBar: a = keyboardBar_->toggleViewAction(); break;
+            case MenuCommand::ToolBar:
+                toolBar_ = new QToolBar(menuText(e.text), this);
+                toolBar_->setObjectName(QStringLiteral("ToolBar"));
+                a = toolBar_->toggleViewAction();
+                break;
+            case MenuCommand::StatusBar:
+                a = statusBarAction_ = new QAction(this);
+                connect(a, &QAction::toggled, statusBar(), &QWidget::setVisible);
+                break;
+            case MenuCommand::Loop:
+                a = loopAction_ = new QAction(this);
+                connect(a, &QAction::triggered, this, [this](bool on) { transport_.setLoopOn(on); });
+                break;
+            case MenuCommand::PcKeyboard: a = pcKeyboardAction_ = new QAction(this); break;  // read by the key filter
+            default:
+                a = new QAction(this);
+                connect(a, &QAction::triggered, this, [this, c = e.command, arg = e.arg] { runCommand(c, arg); });
+                break;
+            }
+            a->setText(menuText(e.text));
+            a->setCheckable(e.checkable);
+            if (a == statusBarAction_) a->setChecked(true);
+            if (!e.shortcut.empty()) a->setShortcut(QKeySequence(QString::fromStdString(e.shortcut), QKeySequence::PortableText));
+            open.back()->addAction(a);
+            addAction(a);  // the accelerators work while the menu bar is hidden or elsewhere
+            entryActions_[i] = a;
+            break;
+        }
+        }
+    }
+}
+
+void MainWindow::buildToolBar() {
+    QStyle* s = style();
+    struct Button {
+        MenuCommand command;
+        QIcon icon;
+    };
+    const Button buttons[] = {
+        {MenuCommand::New, s->standardIcon(QStyle::SP_FileIcon)},
+        {MenuCommand::Open, s->standardIcon(QStyle::SP_DialogOpenButton)},
+        {MenuCommand::Save, s->standardIcon(QStyle::SP_DialogSaveButton)},
+        {MenuCommand::None, {}},
+        {MenuCommand::Play, s->standardIcon(QStyle::SP_MediaPlay)},
+        {MenuCommand::Stop, s->standardIcon(QStyle::SP_MediaStop)},
+        {MenuCommand::Record, recordIcon()},
+        {MenuCommand::Loop, s->standardIcon(QStyle::SP_BrowserReload)},
+    };
+    for (const Button& b : buttons) {
+        if (b.command == MenuCommand::None) {
+            toolBar_->addSeparator();
+            continue;
+        }
+        QAction* a = action(b.command);
+        a->setIcon(b.icon);
+        toolBar_->addAction(a);
+    }
+    addToolBar(Qt::TopToolBarArea, toolBar_);
+}
+
+// The recent files go above the last item of the file menu (exit), numbered as in the
+// system's own menus.
+void MainWindow::fillRecentFiles() {
+    for (QAction* a : recentActions_) delete a;
+    recentActions_.clear();
+    const QStringList files = host_.recentFiles();
+    QAction* before = action(MenuCommand::Exit);
+    for (int i = 0; i < files.size() && i < 8; ++i) {
+        auto* a = new QAction(QStringLiteral("&%1 %2").arg(i + 1).arg(files[i]), fileMenu_);
+        connect(a, &QAction::triggered, this, [this, path = files[i]] { host_.openFile(path); });
+        fileMenu_->insertAction(before, a);
+        recentActions_.push_back(a);
+    }
+    if (!recentActions_.empty()) recentActions_.push_back(fileMenu_->insertSeparator(before));
+}
+
+void MainWindow::runCommand(MenuCommand command, int arg) {
+    Document* doc = host_.document();
+    switch (command) {
+    case MenuCommand::New: host_.newDocument(); break;
+    case MenuCommand::Open: host_.openDocument(); break;
+    case MenuCommand::Close: host_.closeDocument(); break;
+    case MenuCommand::Save: host_.saveDocument(); break;
+    case MenuCommand::SaveAs: host_.saveDocumentAs(); break;
+    case MenuCommand::ImportSmf: host_.importSmf(); break;
+    case MenuCommand::ExportSmf: host_.exportSmf(); break;
+    case MenuCommand::Exit: close(); break;
+    case MenuCommand::SongInfo: host_.editSongInfo(); break;
+    case MenuCommand::Resolution: host_.changeResolution(); break;
+    case MenuCommand::Play: transport_.play(); break;
+    case MenuCommand::Stop: transport_.stop(); break;  // ends a recording first
+    case MenuCommand::Record: transport_.record(); break;
+    case MenuCommand::CueToTop: transport_.cueToTop(); break;
+    case MenuCommand::Loop: transport_.setLoopOn(!transport_.snapshot().loopOn); break;
+    case MenuCommand::MarkerSet:
+        if (doc) doc->setMarker(arg);
+        break;
+    case MenuCommand::MarkerJump:
+        if (doc) doc->jumpToMarker(arg);
+        break;
+    case MenuCommand::TrackList: showTrackList(); break;
+    case MenuCommand::Editor: activateView(findView(MenuState::Editor, arg)); break;
+    case MenuCommand::GridEditor: activateView(findView(MenuState::Grid)); break;
+    case MenuCommand::PhraseManager: emit phraseManagerRequested(); break;
+    case MenuCommand::PortSettings: host_.portSettings(); break;
+    case MenuCommand::MetronomeSettings: host_.metronomeSettings(); break;
+    case MenuCommand::RecordingSettings: host_.recordingSettings(); break;
+    case MenuCommand::SyncSettings: host_.syncSettings(); break;
+    case MenuCommand::FkeySettings: emit fkeySettingsRequested(); break;
+    case MenuCommand::KeySettings: emit keySettingsRequested(); break;
+    case MenuCommand::ResetDevices: transport_.resetAllDevices(); break;
+    default: break;  // the bars and the PC keyboard are toggled by their own actions
+    }
+}
+
+// ---- document and views ----
+
+void MainWindow::documentReplaced() {
+    Document* doc = host_.document();
+    closeViews(doc, false);
+    // The previous document may have been destroyed: it is called only when it is still the one.
+    if (listening_ && listening_ == doc) listening_->removeListener(listener_.get());
+    listening_ = doc;
+    if (doc) {
+        doc->addListener(listener_.get());
+        showTrackList();
+    }
+    updateMenus();
+    updateTitle();
+}
+
+void MainWindow::closeViews(Document* current, bool now) {
+    for (QMdiSubWindow* w : mdi_->subWindowList()) {
+        if (auto* list = qobject_cast<TrackListWindow*>(w->widget())) list->detach(list->document() == current);
+        if (now) {
+            delete w;
+            continue;
+        }
+        // Deleted later: the command that replaced the document may have come from this window.
+        w->hide();
+        mdi_->removeSubWindow(w);
+        w->deleteLater();
+    }
+}
+
+QMdiSubWindow* MainWindow::addView(QWidget* view, MenuState kind, int slot) {
+    QMdiSubWindow* w = mdi_->addSubWindow(view);
+    w->setAttribute(Qt::WA_DeleteOnClose);
+    w->setProperty(kKindProperty, int(kind));
+    w->setProperty(kSlotProperty, slot);
+    w->show();
+    return w;
+}
+
+QMdiSubWindow* MainWindow::findView(MenuState kind, int slot) const {
+    for (QMdiSubWindow* w : mdi_->subWindowList())
+        if (w->property(kKindProperty).toInt() == int(kind) && (slot < 0 || w->property(kSlotProperty).toInt() == slot)) return w;
+    return nullptr;
+}
+
+void MainWindow::activateView(QMdiSubWindow* w) {
+    if (!w) return;
+    if (w->isMinimized()) w->showNormal();
+    mdi_->setActiveSubWindow(w);
+    if (w->widget()) w->widget()->setFocus();
+}
+
+void MainWindow::showTrackList() {
+    Document* doc = host_.document();
+    if (!doc) return;
+    if (QMdiSubWindow* w = findView(MenuState::TrackList)) {
+        activateView(w);
+        return;
+    }
+    auto* list = new TrackListWindow(*doc);
+    connect(list, &TrackListWindow::openRequested, this,
+            [this](int, int, const QString& message) { statusBar()->showMessage(message, 5000); });
+    QMdiSubWindow* w = addView(list, MenuState::TrackList);
+    w->resize(list->sizeHint());
+    activateView(w);
+}
+
+void MainWindow::updateMenus() {
+    MenuState state = MenuState::NoDocument;
+    if (host_.document()) {
+        state = MenuState::TrackList;
+        if (QMdiSubWindow* w = mdi_->activeSubWindow()) {
+            const int kind = w->property(kKindProperty).toInt();
+            if (kind == int(MenuState::Editor) || kind == int(MenuState::Grid)) state = MenuState(kind);
+        }
+    }
+    state_ = state;
+    const auto& table = menuTable();
+    for (size_t i = 0; i < table.size(); ++i)
+        if (entryActions_[i]) entryActions_[i]->setVisible(menuEntryShows(table, i, state));
+}
+
+void MainWindow::updateTitle() { setWindowTitle(QString::fromStdString(mainWindowTitle(host_.document()))); }
+
+void MainWindow::documentChanged(const std::vector<DocumentChange>& changes) {
+    for (const DocumentChange& c : changes) {
+        if (c.kind == DocumentChange::Kind::File || c.kind == DocumentChange::Kind::Info || c.kind == DocumentChange::Kind::Song) {
+            updateTitle();
+            return;
+        }
+    }
+}
+
+// ---- timer ----
+
+void MainWindow::tick() {
+    const TransportSnapshot s = transport_.snapshot();
+    transportBar_->refresh(s);
+    keyboardBar_->refresh(s);
+    if (loopAction_->isChecked() != s.loopOn) loopAction_->setChecked(s.loopOn);
+    const bool ended = wasRecording_ && !s.recording;
+    wasRecording_ = s.recording;
+    if (ended) {
+        if (Document* doc = host_.document()) doc->takeRecordings();
+    }
+}
+
+// ---- engine notifications ----
+
+void MainWindow::postEngineNotification(int kind, int value) {
+    QMetaObject::invokeMethod(this, [this, kind, value] { handleEngineNotification(kind, value); }, Qt::QueuedConnection);
+}
+
+void MainWindow::handleEngineNotification(int kind, int value) {
+    Document* doc = host_.document();
+    switch (kind) {
+    case 2: {  // machine control
+        const TransportSnapshot s = transport_.snapshot();
+        if (value == 1 && (s.playing || s.starting)) transport_.stop();  // ends a recording first
+        if (value == 3) transport_.play();
+        break;
+    }
+    case 3:  // marker jump; the document ignores markers out of range
+        if (doc) doc->jumpToMarker(value + 1);
+        break;
+    case 4: {  // locate to a time
+        const TransportSnapshot s = transport_.snapshot();
+        if (s.playing || s.starting) transport_.stop();
+        if (doc) {
+            const int64_t tick = msToTick(doc->song(), std::max(0, value));
+            transport_.locate(int32_t(std::min<int64_t>(tick, INT32_MAX)));
+        }
+        break;
+    }
+    default:  // 0, 1, 5 belong to the numerical editor, which is not there yet; others mean nothing
+        break;
+    }
+}
+
+// ---- PC keyboard ----
+
+bool MainWindow::capsLock() const {
+    if (pcKeyboardAction_->isChecked()) return true;
+    return readCapsLock() == 1;
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    const QEvent::Type type = event->type();
+    if (type != QEvent::KeyPress && type != QEvent::KeyRelease) return false;
+    // A key reaches the platform window first and then each widget up from the focus: take it
+    // once, at a widget of this window (dialogs keep their keys).
+    if (!watched->isWidgetType() || static_cast<QWidget*>(watched)->window() != this) return false;
+    auto* key = static_cast<QKeyEvent*>(event);
+    const bool down = type == QEvent::KeyPress;
+    // Shortcuts and menu keys keep Ctrl and Alt; a release always ends a held note.
+    if (down && (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) return false;
+    const int vk = virtualKeyOf(*key);
+    if (vk == 0) return false;
+    // The window system repeats a held key as release and press pairs: both count as presses,
+    // which the keyboard ignores for a held key.
+    const PcKeyboard::Result r = pc_.key(vk, down || key->isAutoRepeat(), capsLock());
+    if (r.message) transport_.injectInput(r.message);
+    return r.taken;
+}
+
+// ---- closing and dropped files ----
 
 void MainWindow::closeEvent(QCloseEvent* event) {
     if (!host_.closeDocument()) {
         event->ignore();
         return;
     }
-    emit closing();
+    emit aboutToClose();
     event->accept();
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+    if (!firstLocalFile(event->mimeData()).isEmpty()) event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+    const QString path = firstLocalFile(event->mimeData());
+    if (path.isEmpty()) return;
+    event->acceptProposedAction();
+    host_.openFile(path);
 }
 
 }  // namespace tarvio

@@ -1,0 +1,128 @@
+#include "app/menu_table.h"
+
+#include "app/document.h"
+#include "app/texts.h"
+#include "model/song.h"
+
+namespace tarvio {
+
+namespace {
+
+using K = MenuEntry::Kind;
+using C = MenuCommand;
+
+constexpr uint8_t kTracks = uint8_t(MenuState::TrackList);
+constexpr uint8_t kEdits = uint8_t(MenuState::TrackList) | uint8_t(MenuState::Editor) | uint8_t(MenuState::Grid);
+
+MenuEntry menu(const char* text, uint8_t states) { return {K::Menu, text, C::None, 0, {}, false, states}; }
+MenuEntry submenu(const char* text, uint8_t states = kAllStates) { return {K::Submenu, text, C::None, 0, {}, false, states}; }
+MenuEntry endSubmenu() { return {K::EndSubmenu, {}, C::None, 0, {}, false, kAllStates}; }
+MenuEntry separator() { return {K::Separator, {}, C::None, 0, {}, false, kAllStates}; }
+MenuEntry item(const char* text, C command, const char* shortcut = "", uint8_t states = kAllStates, bool checkable = false,
+               int arg = 0) {
+    return {K::Item, text, command, arg, shortcut, checkable, states};
+}
+
+void markerMenu(std::vector<MenuEntry>& t, const char* title, C command, const char* modifiers) {
+    t.push_back(submenu(title, kDocumentStates));
+    for (int n = 1; n <= kDocumentMarkers; ++n)
+        t.push_back({K::Item, markerMenuText(n), command, n, std::string(modifiers) + std::to_string(n % 10), false, kAllStates});
+    t.push_back(endSubmenu());
+}
+
+std::vector<MenuEntry> build() {
+    std::vector<MenuEntry> t;
+    t.push_back(menu(QT_TRANSLATE_NOOP("Menu", "ファイル(&F)"), kAllStates));
+    t.push_back(item(QT_TRANSLATE_NOOP("Menu", "新規作成"), C::New, "Ctrl+N"));
+    t.push_back(item(QT_TRANSLATE_NOOP("Menu", "開く..."), C::Open, "Ctrl+O"));
+    t.push_back(item(QT_TRANSLATE_NOOP("Menu", "閉じる"), C::Close, "", kDocumentStates));
+    t.push_back(item(QT_TRANSLATE_NOOP("Menu", "上書き保存"), C::Save, "Ctrl+S", kDocumentStates));
+    t.push_back(item(QT_TRANSLATE_NOOP("Menu", "名前を付けて保存"), C::SaveAs, "", kDocumentStates));
+    t.push_back(separator());
+    t.push_back(submenu(QT_TRANSLATE_NOOP("Menu", "読み込み")));
+    t.push_back(item(QT_TRANSLATE_NOOP("Menu", "SMF Format0 / Format1"), C::ImportSmf));
+    t.push_back(endSubmenu());
+    t.push_back(submenu(QT_TRANSLATE_NOOP("Menu", "書き出し"), kDocumentStates));
+    t.push_back(item(QT_TRANSLATE_NOOP("Menu", "SMF Format1"), C::ExportSmf));
+    t.push_back(endSubmenu());
+    t.push_back(separator());
+    t.push_back(item(QT_TRANSLATE_NOOP("Menu", "楽曲情報の編集"), C::SongInfo, "", kDocumentStates));
+    t.push_back(item(QT_TRANSLATE_NOOP("Menu", "分解能変更"), C::Resolution, "", kDocumentStates));
+    t.push_back(separator());
+    t.push_back(item(QT_TRANSLATE_NOOP("Menu", "アプリケーションの終了"), C::Exit));
+
+    // The views' own menus; their commands come with the views.
+    t.push_back(menu(QT_TRANSLATE_NOOP("Menu", "編集(&E)"), kEdits));
+    t.push_back(menu(QT_TRANSLATE_NOOP("Menu", "トラック(&T)"), kTracks));
+
+    t.push_back(menu(QT_TRANSLATE_NOOP("Menu", "表示(&V)"), kAllStates));
+    t.push_back(item(QT_TRANSLATE_NOOP("Menu", "ツールバー"), C::ToolBar, "", kAllStates, true));
+    t.push_back(item(QT_TRANSLATE_NOOP("Menu", "ステータスバー"), C::StatusBar, "", kAllStates, true));
+    t.push_back(item(QT_TRANSLATE_NOOP("Menu", "トランスポートバー"), C::TransportBar, "", kAllStates, true));
+    t.push_back(item(QT_TRANSLATE_NOOP("Menu", "キーボードバー"), C::KeyboardBar, "", kAllStates, true));
+    t.push_back(separator());
+    t.push_back(item(QT_TRANSLATE_NOOP("Menu", "トラックリスト"), C::TrackList, "Alt+0", kDocumentStates));
+    t.push_back(item(QT_TRANSLATE_NOOP("Menu", "エディタ 1"), C::Editor, "Alt+1", kDocumentStates, false, 0));
+    t.push_back(item(QT_TRANSLATE_NOOP("Menu", "エディタ 2"), C::Editor, "Alt+2", kDocumentStates, false, 1));
+    t.push_back(item(QT_TRANSLATE_NOOP("Menu", "エディタ 3"), C::Editor, "Alt+3", kDocumentStates, false, 2));
+    t.push_back(item(QT_TRANSLATE_NOOP("Menu", "グリッドエディタ"), C::GridEditor, "Alt+9", kDocumentStates));
+    t.push_back(item(QT_TRANSLATE_NOOP("Menu", "フレーズ編集"), C::PhraseManager, "", kDocumentStates));
+
+    t.push_back(menu(QT_TRANSLATE_NOOP("Menu", "再生(&P)"), kAllStates));
+    t.push_back(item(QT_TRANSLATE_NOOP("Menu", "再生"), C::Play));
+    t.push_back(item(QT_TRANSLATE_NOOP("Menu", "停止"), C::Stop, "Esc"));
+    t.push_back(item(QT_TRANSLATE_NOOP("Menu", "録音"), C::Record));
+    t.push_back(item(QT_TRANSLATE_NOOP("Menu", "ループ再生"), C::Loop, "Ctrl+L", kAllStates, true));
+    t.push_back(item(QT_TRANSLATE_NOOP("Menu", "頭出し"), C::CueToTop));
+    t.push_back(separator());
+    markerMenu(t, QT_TRANSLATE_NOOP("Menu", "マーカーセット"), C::MarkerSet, "Shift+Ctrl+");
+    markerMenu(t, QT_TRANSLATE_NOOP("Menu", "マーカージャンプ"), C::MarkerJump, "Ctrl+");
+    t.push_back(separator());
+    t.push_back(item(QT_TRANSLATE_NOOP("Menu", "PCキーボード入力"), C::PcKeyboard, "", kAllStates, true));
+    t.push_back(item(QT_TRANSLATE_NOOP("Menu", "全てのMIDIデバイスのリセット"), C::ResetDevices));
+
+    t.push_back(menu(QT_TRANSLATE_NOOP("Menu", "設定(&S)"), kAllStates));
+    t.push_back(item(QT_TRANSLATE_NOOP("Menu", "MIDIポート設定"), C::PortSettings));
+    t.push_back(item(QT_TRANSLATE_NOOP("Menu", "メトロノーム設定"), C::MetronomeSettings));
+    t.push_back(item(QT_TRANSLATE_NOOP("Menu", "レコーディングの設定"), C::RecordingSettings));
+    t.push_back(item(QT_TRANSLATE_NOOP("Menu", "同期の設定"), C::SyncSettings));
+    t.push_back(separator());
+    t.push_back(item(QT_TRANSLATE_NOOP("Menu", "FKey設定"), C::FkeySettings));
+    t.push_back(item(QT_TRANSLATE_NOOP("Menu", "数値入力エディタのキーカスタマイズ"), C::KeySettings));
+
+    return t;
+}
+
+}  // namespace
+
+const std::vector<MenuEntry>& menuTable() {
+    static const std::vector<MenuEntry> table = build();
+    return table;
+}
+
+bool menuEntryShows(const std::vector<MenuEntry>& table, size_t index, MenuState state) {
+    const uint8_t bit = uint8_t(state);
+    if (index >= table.size() || !(table[index].states & bit)) return false;
+    // Walk back through the enclosing submenus and the top-level menu.
+    int depth = 0;
+    for (size_t i = index; i-- > 0;) {
+        const MenuEntry& e = table[i];
+        if (e.kind == K::EndSubmenu) {
+            ++depth;
+        } else if (e.kind == K::Submenu) {
+            if (depth > 0) --depth;
+            else if (!(e.states & bit)) return false;
+        } else if (e.kind == K::Menu) {
+            return (e.states & bit) != 0;
+        }
+    }
+    return true;
+}
+
+std::string mainWindowTitle(const Document* document, bool songInPlayer) {
+    if (!document) return Document::noDocumentTitle();
+    if (!songInPlayer) return "tarvio - " + document->title();
+    return document->windowTitle();
+}
+
+}  // namespace tarvio

@@ -1,0 +1,61 @@
+// The main window's menus as data: which commands exist, their texts, accelerators and check
+// marks, and in which of the four window states each shows. The window builds its menu bar
+// from this table; tests read it without a display.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace tarvio {
+
+class Document;
+
+// What the active window is; the menus differ by it.
+enum class MenuState : uint8_t {
+    NoDocument = 1,
+    TrackList = 2,
+    Editor = 4,   // numerical editor
+    Grid = 8,     // grid editor
+};
+
+enum class MenuCommand : uint16_t {
+    None,  // a separator, or a top-level menu or submenu title
+    New, Open, Close, Save, SaveAs, ImportSmf, ExportSmf, Exit,
+    SongInfo, Resolution,
+    ToolBar, StatusBar, TransportBar, KeyboardBar,
+    Play, Stop, Record, Loop, CueToTop,
+    MarkerSet, MarkerJump,  // arg: marker 1..10
+    TrackList, Editor,      // arg: editor slot 0..2
+    GridEditor,
+    PhraseManager,
+    PortSettings, MetronomeSettings, RecordingSettings, SyncSettings, FkeySettings, KeySettings,
+    ResetDevices,
+    PcKeyboard,
+};
+
+struct MenuEntry {
+    enum class Kind : uint8_t { Menu, Submenu, EndSubmenu, Item, Separator };
+    Kind kind = Kind::Item;
+    std::string text;        // UTF-8 source text, translated in context "Menu" (markers: "1(Loop Begin)"...)
+    MenuCommand command = MenuCommand::None;
+    int arg = 0;
+    std::string shortcut;    // portable key sequence text ("Ctrl+O", "Shift+Ctrl+1", "Esc"), empty: none
+    bool checkable = false;
+    uint8_t states = 0;      // MenuState bits where the entry shows (items inherit their menu's)
+};
+
+inline constexpr uint8_t kAllStates = 15;
+inline constexpr uint8_t kDocumentStates = 14;
+
+// Top-level menus begin with a Menu entry; a submenu runs from Submenu to EndSubmenu.
+const std::vector<MenuEntry>& menuTable();
+
+// Whether an entry shows in a state: its own states and those of the menus it sits in.
+bool menuEntryShows(const std::vector<MenuEntry>& table, size_t index, MenuState state);
+
+// The main window's title: "tarvio" without a document, "tarvio - <document> - <song>" while
+// the document's song is in the player, "tarvio - <document>" otherwise.
+std::string mainWindowTitle(const Document* document, bool songInPlayer = true);
+
+}  // namespace tarvio

@@ -1,0 +1,25 @@
+#include "app/ui/caps_lock.h"
+
+#include <QGuiApplication>
+
+#if defined(TARVIO_HAVE_X11) && QT_CONFIG(xcb)
+#include <X11/XKBlib.h>
+#define TARVIO_READ_X11_CAPS 1
+#endif
+
+namespace tarvio {
+
+int readCapsLock() {
+#ifdef TARVIO_READ_X11_CAPS
+    if (QGuiApplication::platformName() != QLatin1String("xcb")) return -1;
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (!x11 || !x11->display()) return -1;
+    unsigned int state = 0;
+    if (XkbGetIndicatorState(x11->display(), XkbUseCoreKbd, &state) != Success) return -1;
+    return (state & 1u) ? 1 : 0;  // indicator 0 is Caps Lock
+#else
+    return -1;
+#endif
+}
+
+}  // namespace tarvio
