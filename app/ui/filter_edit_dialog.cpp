@@ -84,8 +84,16 @@ FilterEditDialog::FilterEditDialog(const Filter& filter, QWidget* parent) : QDia
     layout->addWidget(okCancelButtons(this));
     resize(380, 400);
 
+    // The two label columns line up.
+    int width = 0;
+    for (QGridLayout* g : {head, fields})
+        for (int row = 0; row < g->rowCount(); ++row)
+            if (QLayoutItem* item = g->itemAtPosition(row, 0)) width = std::max(width, item->sizeHint().width());
+    for (QGridLayout* g : {head, fields}) g->setColumnMinimumWidth(0, width);
+
     fillRules(filter.rules.empty() ? -1 : 0);
     ruleFieldsChanged();
+    showRule();
     connect(source_, &QComboBox::currentIndexChanged, this, &FilterEditDialog::sourceChanged);
     connect(action_, &QComboBox::currentIndexChanged, this, &FilterEditDialog::ruleFieldsChanged);
     connect(option_, &QComboBox::currentIndexChanged, this, &FilterEditDialog::ruleFieldsChanged);

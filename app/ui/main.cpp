@@ -1,8 +1,14 @@
+// The song's headers before Qt's, whose "slots" keyword would rename a member of the track.
+#include "app/app_config.h"
+#include "app/document.h"
+#include "app/fake_transport.h"
+
 #include <QApplication>
 #include <QPointer>
 #include <QStringList>
 
 #include "app/ui/fonts.h"
+#include "app/ui/dialog_gallery.h"
 #include "app/ui/i18n.h"
 #include "app/ui/main_window.h"
 #include "app/ui/screenshots.h"
@@ -44,7 +50,15 @@ int main(int argc, char** argv) {
     // The splash stays in front for its last second, also where no window manager keeps it there.
     if (splash && screenshotDir.isEmpty()) splash->raise();
 
-    if (!screenshotDir.isEmpty())
-        return tarvio::runScreenshots(screenshotDir, {{QStringLiteral("main-window"), &window}, {QStringLiteral("splash"), splash.data()}});
+    if (!screenshotDir.isEmpty()) {
+        std::vector<tarvio::Screenshot> shots{{QStringLiteral("main-window"), &window}, {QStringLiteral("splash"), splash.data()}};
+        // The dialogs, with the settings of a first start and the song named on the command line.
+        tarvio::AppConfig config;
+        tarvio::FakeTransport transport;
+        tarvio::Document document(transport);
+        if (!args.isEmpty()) document.open(args.first().toStdString());
+        for (const tarvio::Screenshot& s : tarvio::dialogsForScreenshots(config, document, &window)) shots.push_back(s);
+        return tarvio::runScreenshots(screenshotDir, shots);
+    }
     return app.exec();
 }

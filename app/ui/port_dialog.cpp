@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
+#include <QFontDatabase>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -21,6 +22,7 @@ PortDialog::PortDialog(const PortSetup& setup, DeviceNames names, QWidget* paren
     ports_ = new QListWidget;
     ports_->setObjectName(QStringLiteral("ports"));
     ports_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    ports_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));  // "Port %3d" lines up
     for (int port = 0; port < kSetupPorts; ++port)
         ports_->addItem(qs(outputPortRow(port, setup_.outputMap[size_t(port)], names_)));
     devices_ = new QListWidget;
@@ -38,7 +40,7 @@ PortDialog::PortDialog(const PortSetup& setup, DeviceNames names, QWidget* paren
         item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable | Qt::ItemIsSelectable);
         item->setCheckState(setup_.inputUse[i] == 1 ? Qt::Checked : Qt::Unchecked);
     }
-    inputs_->setMaximumHeight(110);
+    inputs_->setMaximumHeight(90);
     (new QVBoxLayout(inputBox))->addWidget(inputs_);
 
     through_ = new QCheckBox(QStringLiteral("MIDI Through"));

@@ -9,6 +9,8 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 #include "app/ui/dialog_util.h"
 
 namespace tarvio {
@@ -84,6 +86,14 @@ SyncDialog::SyncDialog(const AppSettings& s, const PortChoices& outputs, const P
     g3->addWidget(label(QStringLiteral("Device ID")), 3, 2);
     g3->addWidget(mmcReceiveId_, 3, 3);
     g3->setColumnStretch(1, 1);
+
+    // The fields of the three groups line up: their labels get the widest label's width.
+    int width = 0;
+    for (QGridLayout* g : {g1, g2, g3})
+        for (int row = 0; row < g->rowCount(); ++row)
+            if (QLayoutItem* item = g->itemAtPosition(row, 0))
+                if (auto* l = qobject_cast<QLabel*>(item->widget())) width = std::max(width, l->sizeHint().width());
+    for (QGridLayout* g : {g1, g2, g3}) g->setColumnMinimumWidth(0, width);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(slave);
