@@ -212,8 +212,9 @@ TEST(Dialogs, GalleryShowsEveryDialog) {
     EXPECT_EQ(shots.size(), 7u);
     for (const Screenshot& s : shots) EXPECT_FALSE(s.widget->grab().isNull()) << s.name.toStdString();
     // Pictures for review: TARVIO_DIALOG_PICTURES=DIR writes them.
-    if (!qEnvironmentVariableIsEmpty("TARVIO_DIALOG_PICTURES"))
+    if (!qEnvironmentVariableIsEmpty("TARVIO_DIALOG_PICTURES")) {
         EXPECT_EQ(runScreenshots(qEnvironmentVariable("TARVIO_DIALOG_PICTURES"), shots), 0);
+    }
 }
 
 }  // namespace
