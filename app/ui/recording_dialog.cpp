@@ -89,10 +89,13 @@ void RecordingDialog::filterChecked() {
     for (int i = 0; i < list_->count(); ++i) filters_.setEnabled(i, list_->item(i)->checkState() == Qt::Checked);
 }
 
+// The new filter joins the list only when its editor is confirmed.
 void RecordingDialog::newFilter() {
+    Filter f;
+    if (!editFilter(f)) return;
     const int index = filters_.add();
+    filters_.replace(index, std::move(f));
     fillFilters(index);
-    openFilter();
 }
 
 void RecordingDialog::deleteFilter() {
