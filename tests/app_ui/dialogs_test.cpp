@@ -21,6 +21,7 @@
 
 #include "app/ui/dialog_gallery.h"
 #include "app/ui/dialogs.h"
+#include "app/ui/filter_edit_dialog.h"
 #include "app/ui/recording_dialog.h"
 #include "tests/app_ui/qt_app.h"
 
@@ -202,6 +203,35 @@ TEST(Dialogs, ResolutionListPreselectsOnlyForImport) {
     EXPECT_EQ(answer([] { return askResolution(nullptr, -1); }, pick("96"), true), 96);
     EXPECT_EQ(answer([] { return askImportResolution(nullptr, 192); }, pick(nullptr), true), 192);
     EXPECT_EQ(answer([] { return askImportResolution(nullptr, 192); }, pick(nullptr), false), -1);
+}
+
+TEST(Dialogs, FilterEditorOffersOnlyRulesThatApply) {
+    ensureApp();
+    Filter f;
+    f.source = kSourceNoteOn;
+    f.parameter = 9;
+    FilterEditDialog d(f);
+    EXPECT_FALSE(field<QSpinBox>(&d, "parameter")->isEnabled());
+    field<QComboBox>(&d, "action")->setCurrentIndex(kActionDivVal);
+    field<QSpinBox>(&d, "value")->setValue(0);
+    EXPECT_FALSE(field<QPushButton>(&d, "addRule")->isEnabled());
+    field<QSpinBox>(&d, "value")->setValue(2);
+    field<QPushButton>(&d, "addRule")->click();
+    field<QComboBox>(&d, "action")->setCurrentIndex(kActionConvert);
+    EXPECT_TRUE(field<QComboBox>(&d, "option")->isEnabled());
+    field<QComboBox>(&d, "option")->setCurrentIndex(kConvertPitch);
+    EXPECT_FALSE(field<QSpinBox>(&d, "value")->isEnabled());
+    field<QPushButton>(&d, "addRule")->click();
+    field<QComboBox>(&d, "source")->setCurrentIndex(kSourceCC);
+    EXPECT_TRUE(field<QSpinBox>(&d, "parameter")->isEnabled());
+    field<QSpinBox>(&d, "parameter")->setValue(7);
+    field<QLineEdit>(&d, "name")->setText("x");
+    const Filter out = d.filter();
+    EXPECT_EQ(out.name, "x");
+    EXPECT_EQ(out.source, kSourceCC);
+    EXPECT_EQ(out.parameter, 7);
+    EXPECT_EQ(out.rules, (std::vector<FilterRule>{{kActionDivVal, 0, 2}, {kActionConvert, kConvertPitch, 0}}));
+    EXPECT_EQ(field<QListWidget>(&d, "rules")->item(1)->text(), "<convert> to <Pitch>");
 }
 
 TEST(Dialogs, GalleryShowsEveryDialog) {
