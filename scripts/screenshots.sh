@@ -1,5 +1,6 @@
 #!/bin/sh
-# Saves a picture of each window of tarvio, with the demo song open, as PNG files in a folder:
+# Saves a picture of each window and dialog of tarvio, with the demo song open, as PNG files in
+# a folder:
 #   scripts/screenshots.sh [DIR] [BUILD]       (defaults: screenshots, build)
 # The windows are rendered on Qt's offscreen platform, so no display is needed.
 set -e

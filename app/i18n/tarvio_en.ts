@@ -110,13 +110,6 @@
         </message>
     </context>
     <context>
-        <name>tarvio::ResolutionPrompt</name>
-        <message>
-            <source>分解能</source>
-            <translation>Resolution</translation>
-        </message>
-    </context>
-    <context>
         <name>Menu</name>
         <message>
             <source>ファイル(&amp;F)</source>
@@ -308,6 +301,147 @@
         <message>
             <source>%1 をグリッドエディタで開く (エディタは未実装です)</source>
             <translation>Open %1 in the grid editor (the editor is not implemented yet)</translation>
+        </message>
+    </context>
+    <context>
+        <name>PortList</name>
+        <message>
+            <source>未割当</source>
+            <translation>Unassigned</translation>
+        </message>
+    </context>
+    <context>
+        <name>tarvio::Dialogs</name>
+        <message>
+            <source>OK</source>
+            <translation>OK</translation>
+        </message>
+        <message>
+            <source>キャンセル</source>
+            <translation>Cancel</translation>
+        </message>
+    </context>
+    <context>
+        <name>tarvio::FilterEditDialog</name>
+        <message>
+            <source>フィルターエディット</source>
+            <translation>Filter Edit</translation>
+        </message>
+        <message>
+            <source>追加</source>
+            <translation>Add</translation>
+        </message>
+        <message>
+            <source>削除</source>
+            <translation>Delete</translation>
+        </message>
+        <message>
+            <source>フィルター名称</source>
+            <translation>Filter name</translation>
+        </message>
+        <message>
+            <source>適用メッセージ</source>
+            <translation>Message</translation>
+        </message>
+        <message>
+            <source>動作</source>
+            <translation>Action</translation>
+        </message>
+        <message>
+            <source>動作オプション</source>
+            <translation>Action option</translation>
+        </message>
+        <message>
+            <source>動作オプション値</source>
+            <translation>Option value</translation>
+        </message>
+        <message>
+            <source>動作定義リスト</source>
+            <translation>Rules</translation>
+        </message>
+    </context>
+    <context>
+        <name>tarvio::MetronomeDialog</name>
+        <message>
+            <source>メトロノーム設定</source>
+            <translation>Metronome Settings</translation>
+        </message>
+        <message>
+            <source>メトロノームを使用する</source>
+            <translation>Use the metronome</translation>
+        </message>
+    </context>
+    <context>
+        <name>tarvio::RecordingDialog</name>
+        <message>
+            <source>レコーディングの設定</source>
+            <translation>Recording Settings</translation>
+        </message>
+        <message>
+            <source>レコーディングプリカウント</source>
+            <translation>Recording pre-count</translation>
+        </message>
+        <message>
+            <source>メッセージフィルタ</source>
+            <translation>Message filters</translation>
+        </message>
+        <message>
+            <source>新規作成</source>
+            <translation>New</translation>
+        </message>
+        <message>
+            <source>削除</source>
+            <translation>Delete</translation>
+        </message>
+        <message>
+            <source>編集</source>
+            <translation>Edit</translation>
+        </message>
+        <message>
+            <source>入力ヴェロシティ</source>
+            <translation>Input velocity</translation>
+        </message>
+    </context>
+    <context>
+        <name>tarvio::SyncDialog</name>
+        <message>
+            <source>同期の設定</source>
+            <translation>Sync Settings</translation>
+        </message>
+        <message>
+            <source>MTCを出力する</source>
+            <translation>Send MTC</translation>
+        </message>
+        <message>
+            <source>MMC(Play/Stop/Locate)を出力する</source>
+            <translation>Send MMC (Play/Stop/Locate)</translation>
+        </message>
+        <message>
+            <source>MMC(Play/Stop/Locate)を受け付ける</source>
+            <translation>Accept MMC (Play/Stop/Locate)</translation>
+        </message>
+        <message>
+            <source>同期補正</source>
+            <translation>Sync offset</translation>
+        </message>
+        <message>
+            <source>フレーム形式</source>
+            <translation>Frame format</translation>
+        </message>
+    </context>
+    <context>
+        <name>tarvio::TitleDialog</name>
+        <message>
+            <source>タイトル・著作権情報の編集</source>
+            <translation>Edit Title and Copyright</translation>
+        </message>
+        <message>
+            <source>タイトル</source>
+            <translation>Title</translation>
+        </message>
+        <message>
+            <source>著作権情報</source>
+            <translation>Copyright</translation>
         </message>
     </context>
 </TS>

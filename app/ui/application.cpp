@@ -25,7 +25,6 @@
 #include "app/port_setup.h"
 #include "app/ui/dialogs.h"
 #include "app/ui/main_window.h"
-#include "app/ui/resolution_prompt.h"
 #include "engine/clock_thread.h"
 #include "engine/input.h"
 #include "engine/player.h"

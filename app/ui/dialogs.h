@@ -1,5 +1,6 @@
-// The settings and song dialogs the application opens; each returns true when OK wrote its
-// fields back.
+// The song and settings dialogs as the application opens them. Each shows the current values,
+// and only OK changes anything: the record is stored and, where the engine holds a copy, handed
+// to the engine.
 #pragma once
 
 class QWidget;
@@ -9,12 +10,17 @@ namespace tarvio {
 struct AppConfig;
 class Document;
 
+// "Port Select": stores the set-up and applies it (ports reopened, MIDI Through, Latency Fix).
 bool editPortSetup(QWidget* parent, AppConfig& config);
 bool editMetronome(QWidget* parent, AppConfig& config);
+// Pre-count, the input filters (into the engine's list too) and the input velocity.
 bool editRecording(QWidget* parent, AppConfig& config);
 bool editSync(QWidget* parent, AppConfig& config);
-bool editSongInfo(QWidget* parent, Document& document);
-// The resolution list; current -1 preselects nothing. The chosen value, or -1 when cancelled.
-int askResolution(QWidget* parent, int current);
+// Title and rights through the document (one undoable change when they differ).
+bool editSongInfo(QWidget* parent, Document& doc);
+// "TPQN Select" with nothing preselected (current: -1) or current preselected; the chosen
+// resolution, or -1 when cancelled.
+int askResolution(QWidget* parent, int current = -1);
+int askImportResolution(QWidget* parent, int current);
 
 }  // namespace tarvio

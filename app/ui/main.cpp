@@ -6,7 +6,9 @@
 #include <QPointer>
 #include <QStringList>
 
+#include "app/ui/dialog_gallery.h"
 #include "app/ui/fonts.h"
+#include "app/ui/dialog_gallery.h"
 #include "app/ui/i18n.h"
 #include "app/ui/main_window.h"
 #include "app/ui/screenshots.h"
@@ -54,8 +56,15 @@ int main(int argc, char** argv) {
     if (splash && screenshotDir.isEmpty()) splash->raise();
 
     if (!screenshotDir.isEmpty()) {
-        const int rc = tarvio::runScreenshots(
-            screenshotDir, {{QStringLiteral("main-window"), application.mainWindow()}, {QStringLiteral("splash"), splash.data()}});
+        std::vector<tarvio::Screenshot> shots{{QStringLiteral("main-window"), application.mainWindow()},
+                                              {QStringLiteral("splash"), splash.data()}};
+        // The dialogs, with the program's settings and the song named on the command line.
+        tarvio::Document* doc = application.document();
+        if (doc) {
+            for (const tarvio::Screenshot& s : tarvio::dialogsForScreenshots(application.config(), *doc, application.mainWindow()))
+                shots.push_back(s);
+        }
+        const int rc = tarvio::runScreenshots(screenshotDir, shots);
         application.shutdown(false);
         return rc;
     }
