@@ -65,6 +65,14 @@ struct EngineThread {
     std::atomic<bool> keepRunning{false};
     std::atomic<bool> alive{false};
     std::atomic<double> cpuAtExit{0};
+    // A program that ends without shutdownEngine (exit() from a library, as Qt does when the
+    // display goes away) would otherwise abort on the still-joinable thread.
+    ~EngineThread() {
+        if (!thread.joinable()) return;
+        keepRunning = false;
+        wakeClockThread();
+        thread.join();
+    }
 } gEngine;
 
 double threadCpuSeconds(clockid_t id) {

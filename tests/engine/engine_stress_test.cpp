@@ -2,7 +2,11 @@
 // records and previews while an input thread plays into the loopback and the user-interface
 // thread edits, solos, rewinds, holds and replaces the song; built for the thread sanitizer, it
 // checks no timing, only that every wait is answered and the engine ends stopped.
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <atomic>
+#include <cstdlib>
 #include <chrono>
 #include <memory>
 #include <thread>
@@ -38,6 +42,20 @@ TEST_F(EngineThread, PlaysAndStopsOnTheRealClock) {
     EXPECT_FALSE(engineRunning());
     EXPECT_GT(driver.shorts.size(), 2u);
     EXPECT_GT(clockThreadCpuSeconds(), 0.0);
+}
+
+// exit() with the clock thread running ends the process normally instead of aborting it.
+TEST(EngineExit, ExitWithTheClockThreadRunningEndsNormally) {
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        startEngine();
+        std::exit(3);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+    EXPECT_EQ(WEXITSTATUS(status), 3);
 }
 
 TEST(EngineStress, ClockInputAndEditsTogether) {
