@@ -280,28 +280,20 @@ std::vector<DocumentChange> changesOf(Song& song, const std::vector<HistoryEntry
 }
 }  // namespace
 
-bool Document::undo() {
-    if (!canUndo()) return false;
-    const size_t before = song_->redoHistory.size();
-    transport_.beginEdit();
-    const bool done = song_->undo();
-    transport_.endEdit();
-    if (!done) return false;
-    auto changes = changesOf(*song_, song_->redoHistory, before);
-    if (!modified_) changes.push_back(DocumentChange::of(DocumentChange::Kind::File));
-    modified_ = true;
-    notify(std::move(changes));
-    return true;
-}
+bool Document::undo() { return canUndo() && stepHistory(true); }
 
-bool Document::redo() {
-    if (!canRedo()) return false;
-    const size_t before = song_->undoHistory.size();
+bool Document::redo() { return canRedo() && stepHistory(false); }
+
+// One step back (undo) or forward (redo) through the song's history, with the player held off;
+// the listeners hear which lists the step touched.
+bool Document::stepHistory(bool back) {
+    const auto& reached = back ? song_->redoHistory : song_->undoHistory;
+    const size_t before = reached.size();
     transport_.beginEdit();
-    const bool done = song_->redo();
+    const bool done = back ? song_->undo() : song_->redo();
     transport_.endEdit();
     if (!done) return false;
-    auto changes = changesOf(*song_, song_->undoHistory, before);
+    auto changes = changesOf(*song_, reached, before);
     if (!modified_) changes.push_back(DocumentChange::of(DocumentChange::Kind::File));
     modified_ = true;
     notify(std::move(changes));

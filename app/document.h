@@ -163,6 +163,7 @@ private:
     void loadCommands(Song& song);
     void applyLoop();
     void notify(std::vector<DocumentChange> changes);
+    bool stepHistory(bool back);
     FileResult writeTo(const std::string& path);
     static void editHook(bool enabled);
 
