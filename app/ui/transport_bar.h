@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QFont>
+#include <QRegion>
 #include <QString>
 #include <QToolBar>
 #include <utility>
@@ -27,6 +28,8 @@ public:
     const TransportBarView& view() const { return view_; }
     QWidget* canvas() const;        // the painted area; its coordinates are the bar pixels
     int repaintRequests() const { return repaints_; }
+    // The canvas area the last refresh asked to repaint.
+    const QRegion& lastUpdate() const { return lastUpdate_; }
 
 public slots:
     void refresh(const TransportSnapshot& snapshot);
@@ -34,6 +37,7 @@ public slots:
 private:
     friend class TransportBarCanvas;
     Transport& transport_;
+    QRegion lastUpdate_;
     TransportBarView view_;
     TransportBarCanvas* canvas_;
     std::vector<std::pair<BarRect, QString>> tips_;
@@ -46,6 +50,9 @@ public:
     explicit KeyboardBar(QWidget* parent = nullptr);
     const KeyboardBarView& view() const { return view_; }
     int repaintRequests() const { return repaints_; }
+    // The canvas area the last refresh asked to repaint.
+    const QRegion& lastUpdate() const { return lastUpdate_; }
+    QWidget* canvas() const;
 
 public slots:
     void refresh(const TransportSnapshot& snapshot);
@@ -54,6 +61,8 @@ private:
     friend class KeyboardBarCanvas;
     KeyboardBarView view_;
     KeyboardBarCanvas* canvas_;
+    QRegion lastUpdate_;
+    std::vector<bool> held_;  // the keys' state before a refresh, kept to avoid reallocation
     int repaints_ = 0;
 };
 
