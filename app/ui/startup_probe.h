@@ -1,6 +1,7 @@
 // The hidden option "--bench-startup" (bench/app_startup.sh): once the main window has been
 // painted for the first time, the program prints the milliseconds since its process started
-// (and the steps in between) and quits, leaving the settings files as they were.
+// (and the steps in between) and quits, leaving the settings files as they were. The song named
+// on the command line is opened after the start-up, so that its open is timed as well.
 #pragma once
 
 #include <QStringList>
