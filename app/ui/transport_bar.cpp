@@ -311,13 +311,15 @@ TransportBar::TransportBar(Transport& transport, QWidget* parent)
              tip(TransportButton::Record, tr("録音")),
              tip(TransportButton::Loop, tr("ループ再生"))};
     view_.refresh(TransportSnapshot{});
+    shown_ = view_.current();
 }
 
 QWidget* TransportBar::canvas() const { return canvas_; }
 
 void TransportBar::refresh(const TransportSnapshot& snapshot) {
-    const TransportBarView::Display before = view_.current();
     if (!view_.refresh(snapshot)) return;
+    // What was painted is kept rather than copied on each tick, whose strings would allocate.
+    const TransportBarView::Display& before = shown_;
     ++repaints_;
     // While playing the time changes on every tick: repaint only the fields that changed.
     const TransportBarView::Display& now = view_.current();
@@ -343,6 +345,7 @@ void TransportBar::refresh(const TransportSnapshot& snapshot) {
     mark(before.playing != now.playing, TransportBarView::buttonRect(TransportButton::Play));
     mark(before.recording != now.recording, TransportBarView::buttonRect(TransportButton::Record));
     mark(before.loopOn != now.loopOn, TransportBarView::buttonRect(TransportButton::Loop));
+    shown_ = now;
     lastUpdate_ = region;
     canvas_->update(region);
 }

@@ -39,6 +39,7 @@ private:
     Transport& transport_;
     QRegion lastUpdate_;
     TransportBarView view_;
+    TransportBarView::Display shown_;  // what the canvas shows
     TransportBarCanvas* canvas_;
     std::vector<std::pair<BarRect, QString>> tips_;
     int repaints_ = 0;
