@@ -387,6 +387,9 @@ KeyboardBar::KeyboardBar(QWidget* parent) : QToolBar(parent), canvas_(new Keyboa
 QWidget* KeyboardBar::canvas() const { return canvas_; }
 
 void KeyboardBar::refresh(const TransportSnapshot& snapshot) {
+    // Most ticks hold the same keys: nothing to look at then.
+    if (snapshot.heldKeys == lastHeld_) return;
+    lastHeld_ = snapshot.heldKeys;
     held_.clear();
     for (const KeyRect& k : view_.keys()) held_.push_back(k.held);
     if (!view_.refresh(snapshot.heldKeys)) return;

@@ -7,6 +7,8 @@
 #include <QRegion>
 #include <QString>
 #include <QToolBar>
+#include <array>
+#include <cstdint>
 #include <utility>
 #include <vector>
 
@@ -64,6 +66,7 @@ private:
     KeyboardBarCanvas* canvas_;
     QRegion lastUpdate_;
     std::vector<bool> held_;  // the keys' state before a refresh, kept to avoid reallocation
+    std::array<uint8_t, 128> lastHeld_{};  // the snapshot's keys at the last refresh
     int repaints_ = 0;
 };
 
