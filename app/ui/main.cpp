@@ -13,6 +13,7 @@
 #include "app/ui/main_window.h"
 #include "app/ui/screenshots.h"
 #include "app/ui/splash.h"
+#include "app/ui/startup_probe.h"
 #include "io/file_util.h"
 
 namespace {
@@ -36,6 +37,8 @@ int main(int argc, char** argv) {
     QStringList args = app.arguments();
     args.removeFirst();
     const QString screenshotDir = takeScreenshotOption(args);
+    const bool startupProbe = tarvio::takeStartupProbeOption(args);
+    if (startupProbe) tarvio::markStartupStep("QApplication");
     const QString folder = QString::fromStdString(tarvio::programFolder());
     tarvio::installTranslation(app, folder);
 
@@ -46,12 +49,28 @@ int main(int argc, char** argv) {
     tarvio::createSharedFonts();
 
     tarvio::Application application;
+    if (startupProbe) tarvio::markStartupStep("splash and fonts");
+    // The probe opens the song itself, after the start, so that the open is timed on its own.
+    QString probeSong;
+    if (startupProbe && !args.isEmpty()) probeSong = args.takeFirst();
     const bool started = application.start(args, [&](const QString& status) {
+        if (startupProbe) tarvio::markStartupStep("status " + status.toStdString());
         if (!splash) return;
         if (status == QLatin1String("Finish")) splash->finish();
         else splash->showStatus(status);
     });
     if (!started) return 1;
+    if (startupProbe) {
+        tarvio::markStartupStep("started");
+        if (!probeSong.isEmpty()) {
+            application.openPath(probeSong);
+            tarvio::markStartupStep("song opened");
+        }
+        tarvio::armStartupProbe(application.mainWindow());
+        const int rc = app.exec();
+        application.shutdown(false);
+        return rc;
+    }
     // The splash stays in front for its last second, also where no window manager keeps it there.
     if (splash && screenshotDir.isEmpty()) splash->raise();
 

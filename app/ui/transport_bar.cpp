@@ -1,6 +1,15 @@
 #include "app/ui/transport_bar.h"
 
+#include <algorithm>
+#include <array>
+#include <cmath>
+
 #include <QFontDatabase>
+#include <QFontMetrics>
+#include <QGlyphRun>
+#include <QPixmap>
+#include <QRawFont>
+#include <QStaticText>
 #include <QFontInfo>
 #include <QMouseEvent>
 #include <QPainter>
@@ -50,31 +59,71 @@ void triangle(QPainter& p, int x, int cy, int w, bool right) {
 
 }  // namespace
 
-// The painted area of the transport bar, in bar pixels.
+// The painted area of the transport bar, in bar pixels. While playing the TIME and MEAS fields
+// change on every tick, so a paint copies the static parts (background, field boxes, labels)
+// from a picture made once and draws only the values, from texts laid out when they changed.
 class TransportBarCanvas : public QWidget {
 public:
     explicit TransportBarCanvas(TransportBar& bar) : QWidget(&bar), bar_(bar) {
         setFixedSize(TransportBarView::kWidth, TransportBarView::kHeight);
         setAttribute(Qt::WA_OpaquePaintEvent);
+        const QFontMetrics m(valueFont_);
+        valueAdvance_ = m.horizontalAdvance(QLatin1Char('0'));
+        valueHeight_ = m.height();
+        valueAscent_ = m.ascent();
+        // The glyphs of the printable ASCII characters, where the face has each one with the
+        // same advance (a character it lacks, or a face that is not fixed-pitch, is laid out).
+        glyphs_ = QRawFont::fromFont(valueFont_);
+        if (glyphs_.isValid()) {
+            for (char32_t c = 0x20; c < 0x7F; ++c) {
+                const QList<quint32> g = glyphs_.glyphIndexesForString(QString(QChar(c)));
+                if (g.size() != 1 || g[0] == 0) continue;
+                const QList<QPointF> a = glyphs_.advancesForGlyphIndexes(g);
+                if (a.size() == 1 && std::abs(a[0].x() - valueAdvance_) < 0.01) glyphOf_[c] = g[0];
+            }
+        }
+        for (Value& v : values_) {
+            v.text.setTextFormat(Qt::PlainText);
+            v.text.setPerformanceHint(QStaticText::AggressiveCaching);
+        }
+    }
+
+    // The part of a value's box that must be repainted when its text changes from before to
+    // now: with the fixed-pitch face and the right alignment, only from the first changed
+    // character on (and a little to its left, where a glyph may reach).
+    QRect changedPart(const BarRect& r, const std::string& before, const std::string& now) const {
+        const QRect box = valueBox(r);
+        const bool ascii = std::all_of(now.begin(), now.end(), [](char c) { return (c & 0x80) == 0; }) &&
+                           std::all_of(before.begin(), before.end(), [](char c) { return (c & 0x80) == 0; });
+        if (!ascii || before.size() != now.size()) return toQRect(r);
+        size_t first = 0;
+        while (first < now.size() && now[first] == before[first]) ++first;
+        const int left = box.right() + 1 - int(now.size() - first) * valueAdvance_ - 2;
+        return QRect(QPoint(std::max(left, r.left), r.top), QPoint(r.right, r.bottom));
     }
 
 protected:
     void paintEvent(QPaintEvent* e) override {
         QPainter p(this);
         const QRegion& dirty = e->region();
-        p.setClipRegion(dirty);
-        p.fillRect(rect(), kBackground);
+        const qreal dpr = devicePixelRatioF();
+        if (face_.isNull() || face_.devicePixelRatio() != dpr) makeFace(dpr);
+        for (const QRect& r : dirty)
+            p.drawPixmap(QRectF(r), face_, QRectF(r.left() * dpr, r.top() * dpr, r.width() * dpr, r.height() * dpr));
+        // The painter is clipped to the dirty region already.
         const auto& d = bar_.view_.current();
-        // Only what the update covers is drawn: the time changes on every tick while playing.
-        const auto field = [&](const BarRect& r, const char* label, const std::string& value) {
-            if (dirty.intersects(toQRect(r))) drawField(p, r, label, value);
+        const auto field = [&](int slot, const BarRect& r, const std::string& value) {
+            if (dirty.intersects(toQRect(r))) drawValue(p, slot, r, value);
         };
-        field(TransportBarView::tempoRect(), TransportBarTexts::tempo, d.tempo);
-        field(TransportBarView::timeRect(), TransportBarTexts::time, d.time);
-        field(TransportBarView::measureRect(), TransportBarTexts::measure, d.measure);
-        field(TransportBarView::syncRect(), TransportBarTexts::sync, d.sync);
-        field(TransportBarView::metronomeRect(), TransportBarTexts::metronome, d.metronome);
-        if (!d.syncRate.empty()) field(TransportBarView::syncRateRect(), "", d.syncRate);
+        field(0, TransportBarView::tempoRect(), d.tempo);
+        field(1, TransportBarView::timeRect(), d.time);
+        field(2, TransportBarView::measureRect(), d.measure);
+        field(3, TransportBarView::syncRect(), d.sync);
+        field(4, TransportBarView::metronomeRect(), d.metronome);
+        if (!d.syncRate.empty() && dirty.intersects(toQRect(TransportBarView::syncRateRect()))) {
+            p.fillRect(toQRect(TransportBarView::syncRateRect()), kDisplayBack);
+            drawValue(p, 5, TransportBarView::syncRateRect(), d.syncRate);
+        }
 
         const QRect load = toQRect(TransportBarView::loadRect());
         if (dirty.intersects(load)) {
@@ -117,18 +166,73 @@ protected:
     }
 
 private:
-    void drawField(QPainter& p, const BarRect& r, const char* label, const std::string& value) {
-        const QRect box = toQRect(r);
-        p.fillRect(box, kDisplayBack);
-        // The label sits in the value's leading blanks, in a smaller face.
-        if (*label) {
+    struct Value {
+        std::string source;  // what run or text holds
+        bool ascii = false;  // drawn from run
+        QGlyphRun run;
+        QList<quint32> indexes;
+        QList<QPointF> positions;
+        QStaticText text;
+    };
+
+    QRect valueBox(const BarRect& r) const { return toQRect(r).adjusted(0, 0, -2, 0); }
+
+    // The background, the field boxes and their labels (the label sits in the value's leading
+    // blanks, in a smaller face).
+    void makeFace(qreal dpr) {
+        face_ = QPixmap(QSize(width(), height()) * dpr);
+        face_.setDevicePixelRatio(dpr);
+        QPainter p(&face_);
+        p.fillRect(rect(), kBackground);
+        const auto box = [&](const BarRect& r, const char* label) {
+            const QRect q = toQRect(r);
+            p.fillRect(q, kDisplayBack);
             p.setFont(labelFont_);
             p.setPen(kLabelText);
-            p.drawText(box.adjusted(2, 0, 0, 0), Qt::AlignLeft | Qt::AlignTop, QString::fromUtf8(label));
+            p.drawText(q.adjusted(2, 0, 0, 0), Qt::AlignLeft | Qt::AlignTop, QString::fromUtf8(label));
+        };
+        box(TransportBarView::tempoRect(), TransportBarTexts::tempo);
+        box(TransportBarView::timeRect(), TransportBarTexts::time);
+        box(TransportBarView::measureRect(), TransportBarTexts::measure);
+        box(TransportBarView::syncRect(), TransportBarTexts::sync);
+        box(TransportBarView::metronomeRect(), TransportBarTexts::metronome);
+    }
+
+    // Right-aligned and centred in the box. The digits change on every tick while playing, so
+    // ASCII texts are not laid out: with the fixed-pitch face each character's glyph (looked up
+    // once) goes to its cell. Other texts are laid out when they change.
+    void drawValue(QPainter& p, int slot, const BarRect& r, const std::string& value) {
+        Value& v = values_[size_t(slot)];
+        const QRect box = valueBox(r);
+        if (v.source != value) {
+            v.source = value;
+            v.ascii = glyphs_.isValid() && std::all_of(value.begin(), value.end(), [&](char c) {
+                          return c >= 0x20 && c < 0x7F && glyphOf_[size_t(c)] != 0;
+                      });
+            if (v.ascii) {
+                v.indexes.resize(qsizetype(value.size()));
+                v.positions.resize(qsizetype(value.size()));
+                const qreal right = box.right() + 1, baseline = box.top() + (box.height() - valueHeight_) / 2 + valueAscent_;
+                for (size_t i = 0; i < value.size(); ++i) {
+                    v.indexes[qsizetype(i)] = glyphOf_[size_t(value[i])];
+                    v.positions[qsizetype(i)] = QPointF(right - qreal(value.size() - i) * valueAdvance_, baseline);
+                }
+                v.run.setRawFont(glyphs_);
+                v.run.setGlyphIndexes(v.indexes);
+                v.run.setPositions(v.positions);
+            } else {
+                v.text.setText(QString::fromUtf8(value));
+                v.text.prepare(QTransform(), valueFont_);
+            }
+        }
+        p.setPen(kDisplayText);
+        if (v.ascii) {
+            p.drawGlyphRun(QPointF(0, 0), v.run);
+            return;
         }
         p.setFont(valueFont_);
-        p.setPen(kDisplayText);
-        p.drawText(box.adjusted(0, 0, -2, 0), Qt::AlignRight | Qt::AlignVCenter, QString::fromUtf8(value));
+        const int w = int(std::ceil(v.text.size().width()));
+        p.drawStaticText(QPoint(box.right() + 1 - w, box.top() + (box.height() - valueHeight_) / 2), v.text);
     }
 
     void button(QPainter& p, TransportButton b, const TransportBarView::Display& d) {
@@ -183,6 +287,11 @@ private:
     TransportBar& bar_;
     const QFont labelFont_ = barDisplayFont(8);
     const QFont valueFont_ = barDisplayFont(12);
+    int valueAdvance_ = 0, valueHeight_ = 0, valueAscent_ = 0;
+    QRawFont glyphs_;
+    std::array<quint32, 128> glyphOf_{};  // 0: lay the text out
+    QPixmap face_;
+    std::array<Value, 6> values_;
 };
 
 TransportBar::TransportBar(Transport& transport, QWidget* parent)
@@ -202,13 +311,15 @@ TransportBar::TransportBar(Transport& transport, QWidget* parent)
              tip(TransportButton::Record, tr("録音")),
              tip(TransportButton::Loop, tr("ループ再生"))};
     view_.refresh(TransportSnapshot{});
+    shown_ = view_.current();
 }
 
 QWidget* TransportBar::canvas() const { return canvas_; }
 
 void TransportBar::refresh(const TransportSnapshot& snapshot) {
-    const TransportBarView::Display before = view_.current();
     if (!view_.refresh(snapshot)) return;
+    // What was painted is kept rather than copied on each tick, whose strings would allocate.
+    const TransportBarView::Display& before = shown_;
     ++repaints_;
     // While playing the time changes on every tick: repaint only the fields that changed.
     const TransportBarView::Display& now = view_.current();
@@ -216,16 +327,26 @@ void TransportBar::refresh(const TransportSnapshot& snapshot) {
     const auto mark = [&](bool changed, const BarRect& r) {
         if (changed) region += toQRect(r);
     };
-    mark(before.tempo != now.tempo, TransportBarView::tempoRect());
-    mark(before.time != now.time, TransportBarView::timeRect());
-    mark(before.measure != now.measure, TransportBarView::measureRect());
-    mark(before.sync != now.sync, TransportBarView::syncRect());
+    const auto text = [&](const std::string& was, const std::string& is, const BarRect& r) {
+        if (was != is) region += canvas_->changedPart(r, was, is);
+    };
+    text(before.tempo, now.tempo, TransportBarView::tempoRect());
+    text(before.time, now.time, TransportBarView::timeRect());
+    text(before.measure, now.measure, TransportBarView::measureRect());
+    text(before.sync, now.sync, TransportBarView::syncRect());
     mark(before.syncRate != now.syncRate, TransportBarView::syncRateRect());
-    mark(before.metronome != now.metronome, TransportBarView::metronomeRect());
-    mark(before.load != now.load, TransportBarView::loadRect());
+    text(before.metronome, now.metronome, TransportBarView::metronomeRect());
+    // The load bar: only the part between the old and the new length.
+    if (before.load != now.load) {
+        const BarRect l = TransportBarView::loadRect();
+        region += QRect(QPoint(l.left + std::min(before.load, now.load), l.top),
+                        QPoint(l.left + std::max(before.load, now.load), l.bottom));
+    }
     mark(before.playing != now.playing, TransportBarView::buttonRect(TransportButton::Play));
     mark(before.recording != now.recording, TransportBarView::buttonRect(TransportButton::Record));
     mark(before.loopOn != now.loopOn, TransportBarView::buttonRect(TransportButton::Loop));
+    shown_ = now;
+    lastUpdate_ = region;
     canvas_->update(region);
 }
 
@@ -238,11 +359,14 @@ public:
     }
 
 protected:
-    void paintEvent(QPaintEvent*) override {
+    void paintEvent(QPaintEvent* e) override {
         QPainter p(this);
-        p.fillRect(rect(), kBackground);
+        const QRegion& dirty = e->region();
+        p.fillRect(dirty.boundingRect(), kBackground);
+        // Every key under the update, in the view's order (black keys over the white ones).
         for (const KeyRect& k : bar_.view_.keys()) {
             const QRect r = toQRect(k.rect);
+            if (!dirty.intersects(r)) continue;
             const QColor face = k.held ? QColor(0xF0, 0x60, 0x40) : k.black ? Qt::black : Qt::white;
             p.fillRect(r, face);
             p.setPen(QColor(0x40, 0x40, 0x40));
@@ -260,10 +384,23 @@ KeyboardBar::KeyboardBar(QWidget* parent) : QToolBar(parent), canvas_(new Keyboa
     addWidget(canvas_);
 }
 
+QWidget* KeyboardBar::canvas() const { return canvas_; }
+
 void KeyboardBar::refresh(const TransportSnapshot& snapshot) {
+    // Most ticks hold the same keys: nothing to look at then.
+    if (snapshot.heldKeys == lastHeld_) return;
+    lastHeld_ = snapshot.heldKeys;
+    held_.clear();
+    for (const KeyRect& k : view_.keys()) held_.push_back(k.held);
     if (!view_.refresh(snapshot.heldKeys)) return;
     ++repaints_;
-    canvas_->update();
+    // Only the keys that went down or up.
+    QRegion region;
+    const auto& keys = view_.keys();
+    for (size_t i = 0; i < keys.size() && i < held_.size(); ++i)
+        if (keys[i].held != held_[i]) region += toQRect(keys[i].rect);
+    lastUpdate_ = region;
+    canvas_->update(region);
 }
 
 }  // namespace tarvio

@@ -4,8 +4,11 @@
 #pragma once
 
 #include <QFont>
+#include <QRegion>
 #include <QString>
 #include <QToolBar>
+#include <array>
+#include <cstdint>
 #include <utility>
 #include <vector>
 
@@ -27,6 +30,8 @@ public:
     const TransportBarView& view() const { return view_; }
     QWidget* canvas() const;        // the painted area; its coordinates are the bar pixels
     int repaintRequests() const { return repaints_; }
+    // The canvas area the last refresh asked to repaint.
+    const QRegion& lastUpdate() const { return lastUpdate_; }
 
 public slots:
     void refresh(const TransportSnapshot& snapshot);
@@ -34,7 +39,9 @@ public slots:
 private:
     friend class TransportBarCanvas;
     Transport& transport_;
+    QRegion lastUpdate_;
     TransportBarView view_;
+    TransportBarView::Display shown_;  // what the canvas shows
     TransportBarCanvas* canvas_;
     std::vector<std::pair<BarRect, QString>> tips_;
     int repaints_ = 0;
@@ -46,6 +53,9 @@ public:
     explicit KeyboardBar(QWidget* parent = nullptr);
     const KeyboardBarView& view() const { return view_; }
     int repaintRequests() const { return repaints_; }
+    // The canvas area the last refresh asked to repaint.
+    const QRegion& lastUpdate() const { return lastUpdate_; }
+    QWidget* canvas() const;
 
 public slots:
     void refresh(const TransportSnapshot& snapshot);
@@ -54,6 +64,9 @@ private:
     friend class KeyboardBarCanvas;
     KeyboardBarView view_;
     KeyboardBarCanvas* canvas_;
+    QRegion lastUpdate_;
+    std::vector<bool> held_;  // the keys' state before a refresh, kept to avoid reallocation
+    std::array<uint8_t, 128> lastHeld_{};  // the snapshot's keys at the last refresh
     int repaints_ = 0;
 };
 

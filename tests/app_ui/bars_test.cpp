@@ -47,5 +47,57 @@ TEST(Bars, RefreshRepaintsOnlyChangedTexts) {
     EXPECT_NE(keys.grab().toImage(), up);
 }
 
+// A refresh repaints only part of a bar; that part must hold every pixel that changed: painting
+// just the update over the old picture gives the picture of the new state.
+template <typename Bar>
+void expectUpdateCoversTheChange(Bar& bar, const TransportSnapshot& from, const TransportSnapshot& to) {
+    QWidget* canvas = bar.canvas();
+    bar.refresh(from);
+    QImage picture(canvas->size(), QImage::Format_ARGB32_Premultiplied);
+    canvas->render(&picture);
+    bar.refresh(to);
+    const QRegion update = bar.lastUpdate();
+    canvas->render(&picture, update.boundingRect().topLeft(), update);
+    QImage expected(canvas->size(), QImage::Format_ARGB32_Premultiplied);
+    canvas->render(&expected);
+    EXPECT_EQ(picture, expected);
+}
+
+TEST(Bars, PartialRepaintsLeaveNoStalePixels) {
+    ensureApp();
+    FakeTransport t;
+    TransportBar bar(t);
+    KeyboardBar keys;
+    TransportSnapshot a;
+    a.playing = true;
+    a.timeMs = 61990;
+    a.position = 1910;
+    a.tickInMeasure = 1910;
+    a.beat = 3;
+    a.loadPeak = 30;
+    const struct {
+        const char* name;
+        void (*change)(TransportSnapshot&);
+    } cases[] = {
+        {"last digit", [](TransportSnapshot& s) { s.timeMs += 1; }},
+        {"carry into the minutes", [](TransportSnapshot& s) { s.timeMs += 10; s.tickInMeasure = 0; s.measure = 1; s.beat = 0; }},
+        {"load up and down", [](TransportSnapshot& s) { s.loadPeak = 90; }},
+        {"load to nothing", [](TransportSnapshot& s) { s.loadPeak = 0; }},
+        {"tempo", [](TransportSnapshot& s) { s.tempo = 99; }},
+        {"MTC waiting", [](TransportSnapshot& s) { s.syncMtc = true; }},
+        {"stopped, loop and metronome", [](TransportSnapshot& s) { s.playing = false; s.loopOn = true; s.metronomeOn = true; }},
+        {"keys", [](TransportSnapshot& s) { s.heldKeys[61] = 90; s.heldKeys[64] = 1; }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TransportSnapshot b = a;
+        c.change(b);
+        expectUpdateCoversTheChange(bar, a, b);
+        expectUpdateCoversTheChange(bar, b, a);
+        expectUpdateCoversTheChange(keys, a, b);
+        expectUpdateCoversTheChange(keys, b, a);
+    }
+}
+
 }  // namespace
 }  // namespace tarvio
