@@ -154,46 +154,64 @@ void Document::newSong() {
     notify({DocumentChange::of(DocumentChange::Kind::Song), DocumentChange::of(DocumentChange::Kind::File)});
 }
 
-FileResult Document::open(const std::string& path, uint16_t tpqn) {
-    if (isSmfPath(path)) return importSmf(path, tpqn);
+LoadedSong Document::load(const std::string& path, uint16_t tpqn) {
+    if (isSmfPath(path)) return loadSmf(path, tpqn);
+    LoadedSong l;
+    l.path = path;
     auto song = std::make_unique<Song>();
     std::string err;
     ReadReport report;
     if (!readSongFile(path, *song, &err, &report)) {
-        if (report.status == ReadReport::Status::NotThisKind) return {false, false, text(DocText::NotSongFile, path)};
-        return {false, false, text(DocText::CannotOpen, path, reasonOf(err, path))};
+        if (report.status == ReadReport::Status::NotThisKind) l.result = {false, false, text(DocText::NotSongFile, path)};
+        else l.result = {false, false, text(DocText::CannotOpen, path, reasonOf(err, path))};
+        return l;
     }
-    loadCommands(*song);
-    replaceSong(std::move(song), path, fileNameOf(path));
-    modified_ = false;
-    damaged_ = report.damaged();
-    sourcePath_ = path;
-    notify({DocumentChange::of(DocumentChange::Kind::Song), DocumentChange::of(DocumentChange::Kind::File)});
-    FileResult r{true, false, {}};
-    if (damaged_) r.message = text(DocText::Damaged, path, std::to_string(report.offset), report.reason);
-    return r;
+    return loaded(std::move(l), std::move(song), report);
 }
 
-FileResult Document::importSmf(const std::string& path, uint16_t tpqn) {
-    if (!isImportTpqn(tpqn)) return {false, false, text(DocText::BadResolution, std::to_string(tpqn))};
+LoadedSong Document::loadSmf(const std::string& path, uint16_t tpqn) {
+    LoadedSong l;
+    l.path = path;
+    l.smf = true;
+    if (!isImportTpqn(tpqn)) {
+        l.result = {false, false, text(DocText::BadResolution, std::to_string(tpqn))};
+        return l;
+    }
     auto song = std::make_unique<Song>();
     std::string err;
     ReadReport report;
     if (!importSmfFile(path, *song, tpqn, &err, &report)) {
-        if (report.status == ReadReport::Status::NotThisKind) return {false, false, text(DocText::NotMidiFile, path)};
-        return {false, false, text(DocText::CannotOpen, path, reasonOf(err, path))};
+        if (report.status == ReadReport::Status::NotThisKind) l.result = {false, false, text(DocText::NotMidiFile, path)};
+        else l.result = {false, false, text(DocText::CannotOpen, path, reasonOf(err, path))};
+        return l;
     }
-    loadCommands(*song);
-    // No path: a save must never put a song file where the Standard MIDI File was.
-    replaceSong(std::move(song), "", fileNameOf(path));
-    modified_ = true;
-    damaged_ = report.damaged();
-    sourcePath_ = path;
-    notify({DocumentChange::of(DocumentChange::Kind::Song), DocumentChange::of(DocumentChange::Kind::File)});
-    FileResult r{true, false, {}};
-    if (damaged_) r.message = text(DocText::Damaged, path, std::to_string(report.offset), report.reason);
-    return r;
+    return loaded(std::move(l), std::move(song), report);
 }
+
+LoadedSong Document::loaded(LoadedSong l, std::unique_ptr<Song> song, const ReadReport& report) {
+    loadCommands(*song);
+    l.song = std::move(song);
+    l.damaged = report.damaged();
+    l.result = {true, false, {}};
+    if (l.damaged) l.result.message = text(DocText::Damaged, l.path, std::to_string(report.offset), report.reason);
+    return l;
+}
+
+FileResult Document::adopt(LoadedSong l) {
+    if (!l.song) return l.result;
+    // An imported file gets no path: a save must never put a song file where the Standard
+    // MIDI File was.
+    replaceSong(std::move(l.song), l.smf ? "" : l.path, fileNameOf(l.path));
+    modified_ = l.smf;
+    damaged_ = l.damaged;
+    sourcePath_ = l.path;
+    notify({DocumentChange::of(DocumentChange::Kind::Song), DocumentChange::of(DocumentChange::Kind::File)});
+    return l.result;
+}
+
+FileResult Document::open(const std::string& path, uint16_t tpqn) { return adopt(load(path, tpqn)); }
+
+FileResult Document::importSmf(const std::string& path, uint16_t tpqn) { return adopt(loadSmf(path, tpqn)); }
 
 FileResult Document::save() {
     if (path_.empty()) return {false, true, {}};

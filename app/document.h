@@ -17,6 +17,7 @@ namespace tarvio {
 
 class Song;
 class Transport;
+struct ReadReport;
 
 // What an edit changed, so that a view refreshes only that.
 struct DocumentChange {
@@ -81,6 +82,16 @@ std::string markerMenuText(int n);
 
 constexpr int kDocumentMarkers = 10;
 
+// A song read from a file but not yet the document's. Reading touches nothing of the document,
+// so it may run on another thread while the window waits behind a progress dialog.
+struct LoadedSong {
+    std::unique_ptr<Song> song;  // null when the file could not be read
+    FileResult result;           // why it failed, or the warning for a damaged file
+    std::string path;
+    bool smf = false;
+    bool damaged = false;
+};
+
 class Document {
 public:
     // Starts with a new song, which becomes the transport's song. Installs the edit hook of the
@@ -102,6 +113,11 @@ public:
     // the open document stays as it was.
     FileResult open(const std::string& path, uint16_t tpqn = 480);
     FileResult importSmf(const std::string& path, uint16_t tpqn);
+    // open and importSmf in two halves: the reading, on any thread, and the taking of what was
+    // read, on the document's thread (a failed read leaves the document as it was).
+    static LoadedSong load(const std::string& path, uint16_t tpqn = 480);
+    static LoadedSong loadSmf(const std::string& path, uint16_t tpqn);
+    FileResult adopt(LoadedSong loaded);
     FileResult save();
     FileResult saveAs(const std::string& path);
     FileResult exportSmf(const std::string& path);
@@ -160,7 +176,8 @@ public:
 
 private:
     void replaceSong(std::unique_ptr<Song> song, std::string path, std::string title);
-    void loadCommands(Song& song);
+    static void loadCommands(Song& song);
+    static LoadedSong loaded(LoadedSong l, std::unique_ptr<Song> song, const ReadReport& report);
     void applyLoop();
     void notify(std::vector<DocumentChange> changes);
     bool stepHistory(bool back);

@@ -41,7 +41,6 @@ constexpr char kSection[] = "Settings/";
 constexpr char kRecentSection[] = "Recent File List/";
 // Song files and Standard MIDI Files from this size on are read behind a progress dialog shown
 // at once: their readers run on this thread and cannot show one after they started.
-constexpr qint64 kSlowFileBytes = 4 << 20;
 
 // The source texts of the song filters, translated where they are shown.
 const char* const kSongFilter = QT_TRANSLATE_NOOP("tarvio::Application", "Tarvio Files (*.tvo);;All Files (*)");
@@ -84,6 +83,7 @@ bool Application::start(const QStringList& args, const std::function<void(const 
     steps.ports = [this](const PortSetup&) { loadPorts(); };
     steps.plugins = [] { loadProgramPlugins(); };
     config_.load(folders_, programFolder_, steps);
+    finishPorts();
     applyEngineSettings(config_.settings);
     setFilters(config_.filters);
     transport_.setPreCount(config_.settings.preCount);
@@ -138,7 +138,14 @@ void Application::loadPorts() {
     storedDeviceNames_.clear();
     for (const QString& n : names) storedDeviceNames_.push_back(n.toStdString());
     deviceMatch_ = matchDevicesByName(config_.ports, storedDeviceNames_, outputDeviceNames());
-    applyPortSetup(deviceMatch_.applied);
+    // Opening the devices (the built-in synthesizer takes a good tenth of a second) runs beside
+    // the rest of the start-up, whose steps read files and pause for the splash; nothing before
+    // finishPorts() touches the ports.
+    portsOpening_ = std::thread([this] { applyPortSetup(deviceMatch_.applied); });
+}
+
+void Application::finishPorts() {
+    if (portsOpening_.joinable()) portsOpening_.join();
 }
 
 void Application::restorePlacement() {
@@ -200,6 +207,7 @@ void Application::writeDeviceNames() {
 void Application::shutdown(bool writeSettings) {
     if (done_ || !started_) return;
     done_ = true;
+    finishPorts();
     setInputNotify(nullptr);
     g_app = nullptr;
     // Nothing plays or runs while the records are written.
@@ -294,7 +302,13 @@ bool Application::openPath(const QString& path) {
         if (tpqn <= 0) return false;
     }
     ensureDocument();
-    const FileResult r = withProgress(path, [&] { return document_->open(p, uint16_t(tpqn)); }, false);
+    // The file is read beside this thread while the window waits; the document takes the song here.
+    LoadedSong loaded;
+    withProgress(path, [&] {
+        loaded = Document::load(p, uint16_t(tpqn));
+        return loaded.result;
+    });
+    const FileResult r = document_->adopt(std::move(loaded));
     // A recent file that cannot be opened any more leaves the list.
     if (r.ok) addRecent(path);
     else recent_.removeAll(QFileInfo(path).absoluteFilePath());
@@ -330,7 +344,12 @@ void Application::importSmf() {
     const int tpqn = askTpqn(document_ ? document_->song().tpqn : 480);
     if (tpqn <= 0) return;
     ensureDocument();
-    const FileResult r = withProgress(path, [&] { return document_->importSmf(path.toStdString(), uint16_t(tpqn)); }, false);
+    LoadedSong loaded;
+    withProgress(path, [&] {
+        loaded = Document::loadSmf(path.toStdString(), uint16_t(tpqn));
+        return loaded.result;
+    });
+    const FileResult r = document_->adopt(std::move(loaded));
     documentReplaced();
     report(r);
 }
@@ -342,7 +361,7 @@ void Application::exportSmf() {
     const QString path = askSavePath(tr(kExportFilter), QStringLiteral("mid"), suggested + QStringLiteral(".mid"));
     if (path.isEmpty()) return;
     // The export only reads the song, so it may run beside this thread while the window waits.
-    report(withProgress(path, [&] { return document_->exportSmf(path.toStdString()); }, true));
+    report(withProgress(path, [&] { return document_->exportSmf(path.toStdString()); }));
 }
 
 bool Application::closeDocument() {
@@ -352,41 +371,35 @@ bool Application::closeDocument() {
     return true;
 }
 
-FileResult Application::withProgress(const QString& path, const std::function<FileResult()>& op, bool background) {
+// Runs op (a read of a file, or an export, which only reads the song) beside this thread; a
+// progress dialog appears when it takes longer than half a second. Meanwhile this thread only
+// paints: no input and no timers, which would reach the document.
+FileResult Application::withProgress(const QString& path, const std::function<FileResult()>& op) {
     QProgressDialog progress(tr("%1 を処理しています...").arg(QFileInfo(path).fileName()), QString(), 0, 0, window_.get());
     progress.setWindowTitle(QStringLiteral("tarvio"));
     progress.setWindowModality(Qt::ApplicationModal);
-    progress.setMinimumDuration(kProgressDelayMs);
     progress.setCancelButton(nullptr);
     progress.setAutoClose(false);
     progress.setAutoReset(false);
+    progress.hide();
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    // Only painting runs meanwhile: no input, no timers (which would reach the document).
     constexpr auto kPaintOnly = QEventLoop::ExcludeUserInputEvents | QEventLoop::X11ExcludeTimers;
     FileResult r;
-    if (background) {
-        busy_ = true;
-        std::atomic<bool> done{false};
-        std::thread worker([&] {
-            r = op();
-            done = true;
-        });
-        QElapsedTimer waited;
-        waited.start();
-        while (!done) {
-            if (!progress.isVisible() && waited.elapsed() >= kProgressDelayMs) progress.show();
-            QCoreApplication::processEvents(kPaintOnly);
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-        worker.join();
-        busy_ = false;
-    } else {
-        if (QFileInfo(path).size() >= kSlowFileBytes && window_) {
-            progress.show();
-            QCoreApplication::processEvents(kPaintOnly);
-        }
+    busy_ = true;
+    std::atomic<bool> done{false};
+    std::thread worker([&] {
         r = op();
+        done = true;
+    });
+    QElapsedTimer waited;
+    waited.start();
+    while (!done) {
+        if (!progress.isVisible() && waited.elapsed() >= kProgressDelayMs && window_) progress.show();
+        QCoreApplication::processEvents(kPaintOnly);
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
+    worker.join();
+    busy_ = false;
     QGuiApplication::restoreOverrideCursor();
     return r;
 }

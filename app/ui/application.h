@@ -16,6 +16,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <thread>
 #include <memory>
 #include <string>
 #include <vector>
@@ -85,6 +86,7 @@ protected:
 
 private:
     void loadPorts();
+    void finishPorts();
     void restorePlacement();
     void writeWindowProfile();
     void writeDeviceNames();
@@ -95,7 +97,7 @@ private:
     void ensureDocument();
     void documentReplaced();
     bool report(const FileResult& r);  // shows the message; returns r.ok
-    FileResult withProgress(const QString& path, const std::function<FileResult()>& op, bool background);
+    FileResult withProgress(const QString& path, const std::function<FileResult()>& op);
     void engineNotification(int kind, uint32_t value);
     static void engineNotify(int kind, uint32_t value);
 
@@ -107,6 +109,7 @@ private:
     std::unique_ptr<MainWindow> window_;
     std::vector<std::string> storedDeviceNames_;
     DeviceMatch deviceMatch_;
+    std::thread portsOpening_;  // the ports opening during start-up
     QStringList recent_;
     bool started_ = false;
     bool engineStarted_ = false;

@@ -8,7 +8,6 @@
 
 #include "app/ui/dialog_gallery.h"
 #include "app/ui/fonts.h"
-#include "app/ui/dialog_gallery.h"
 #include "app/ui/i18n.h"
 #include "app/ui/main_window.h"
 #include "app/ui/screenshots.h"
