@@ -317,12 +317,21 @@ TransportBar::TransportBar(Transport& transport, QWidget* parent)
 QWidget* TransportBar::canvas() const { return canvas_; }
 
 void TransportBar::refresh(const TransportSnapshot& snapshot) {
-    if (!view_.refresh(snapshot)) return;
+    if (!view_.refresh(snapshot) && !unpainted_) return;
     // What was painted is kept rather than copied on each tick, whose strings would allocate.
     const TransportBarView::Display& before = shown_;
+    const TransportBarView::Display& now = view_.current();
+    const bool stateChanged = before.tempo != now.tempo || before.sync != now.sync || before.syncRate != now.syncRate ||
+                              before.metronome != now.metronome || before.playing != now.playing ||
+                              before.recording != now.recording || before.loopOn != now.loopOn;
+    if (!stateChanged && sincePaint_.isValid() && sincePaint_.elapsed() < runningPaintMs_) {
+        unpainted_ = true;
+        return;
+    }
+    unpainted_ = false;
+    sincePaint_.start();
     ++repaints_;
     // While playing the time changes on every tick: repaint only the fields that changed.
-    const TransportBarView::Display& now = view_.current();
     QRegion region;
     const auto mark = [&](bool changed, const BarRect& r) {
         if (changed) region += toQRect(r);

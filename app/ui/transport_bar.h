@@ -6,6 +6,7 @@
 #include <QFont>
 #include <QRegion>
 #include <QString>
+#include <QElapsedTimer>
 #include <QToolBar>
 #include <array>
 #include <cstdint>
@@ -32,6 +33,10 @@ public:
     int repaintRequests() const { return repaints_; }
     // The canvas area the last refresh asked to repaint.
     const QRegion& lastUpdate() const { return lastUpdate_; }
+    // The running figures (time, measure, load) repaint at most this often; every other change
+    // repaints at once. No screen shows a hundred frames a second, and under X each repaint
+    // costs a round trip to the server, which would be most of the timer's work.
+    void setRunningPaintInterval(int ms) { runningPaintMs_ = ms; }
 
 public slots:
     void refresh(const TransportSnapshot& snapshot);
@@ -45,6 +50,9 @@ private:
     TransportBarCanvas* canvas_;
     std::vector<std::pair<BarRect, QString>> tips_;
     int repaints_ = 0;
+    int runningPaintMs_ = 40;
+    QElapsedTimer sincePaint_;
+    bool unpainted_ = false;  // the view holds changes the canvas does not show yet
 };
 
 class KeyboardBar : public QToolBar {

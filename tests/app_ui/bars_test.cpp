@@ -38,6 +38,17 @@ TEST(Bars, RefreshRepaintsOnlyChangedTexts) {
     EXPECT_EQ(bar.repaintRequests(), after + 1);
     EXPECT_NE(bar.canvas()->grab().toImage(), before);
 
+    // The running figures wait for the paint interval; a change of state paints them at once.
+    bar.setRunningPaintInterval(1 << 30);
+    s.timeMs += 5;
+    bar.refresh(s);
+    EXPECT_EQ(bar.repaintRequests(), after + 1);
+    s.playing = true;
+    bar.refresh(s);
+    EXPECT_EQ(bar.repaintRequests(), after + 2);
+    const BarRect time = TransportBarView::timeRect();
+    EXPECT_TRUE(bar.lastUpdate().intersects(QRect(QPoint(time.left, time.top), QPoint(time.right, time.bottom))));
+
     KeyboardBar keys;
     EXPECT_EQ(keys.objectName(), "KeyboardBar");
     const QImage up = keys.grab().toImage();
@@ -67,6 +78,7 @@ TEST(Bars, PartialRepaintsLeaveNoStalePixels) {
     ensureApp();
     FakeTransport t;
     TransportBar bar(t);
+    bar.setRunningPaintInterval(0);
     KeyboardBar keys;
     TransportSnapshot a;
     a.playing = true;
