@@ -47,13 +47,15 @@ double msSince(std::chrono::steady_clock::time_point t0) {
     return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
 }
 
-void BM_QuantizeRange(benchmark::State& state) {
+// Times the edit (undo group included) on every iteration; undo puts the list back untimed.
+template <class Edit>
+void timeEdit(benchmark::State& state, Edit edit) {
     Fixture& f = fixture();
     double worst = 0;
     int changed = 0;
     for (auto _ : state) {
         auto t0 = std::chrono::steady_clock::now();
-        changed = quantizeRange(f.song, *f.track, f.grid, 100, kBegin, kEnd);
+        changed = edit(f);
         double ms = msSince(t0);
         state.SetIterationTime(ms / 1000.0);
         worst = std::max(worst, ms);
@@ -64,11 +66,13 @@ void BM_QuantizeRange(benchmark::State& state) {
     state.counters["events"] = kEvents;
 }
 
-void BM_QuantizeUndo(benchmark::State& state) {
+// Times the undo of the edit on every iteration.
+template <class Edit>
+void timeUndo(benchmark::State& state, Edit edit) {
     Fixture& f = fixture();
     double worst = 0;
     for (auto _ : state) {
-        quantizeRange(f.song, *f.track, f.grid, 100, kBegin, kEnd);
+        edit(f);
         auto t0 = std::chrono::steady_clock::now();
         bool ok = f.track->undo();
         double ms = msSince(t0);
@@ -80,78 +84,23 @@ void BM_QuantizeUndo(benchmark::State& state) {
     state.counters["events"] = kEvents;
 }
 
-constexpr TargetSpec kVel{EditTarget::Vel};
+int quantize(Fixture& f) { return quantizeRange(f.song, *f.track, f.grid, 100, kBegin, kEnd); }
+int shiftVelocities(Fixture& f) { return shiftRange(f.song, *f.track, TargetSpec{EditTarget::Vel}, -10, 0, INT64_MAX); }
 
-void BM_ShiftRange(benchmark::State& state) {
-    Fixture& f = fixture();
-    double worst = 0;
-    int changed = 0;
-    for (auto _ : state) {
-        auto t0 = std::chrono::steady_clock::now();
-        changed = shiftRange(f.song, *f.track, kVel, -10, 0, INT64_MAX);
-        double ms = msSince(t0);
-        state.SetIterationTime(ms / 1000.0);
-        worst = std::max(worst, ms);
-        f.track->undo();
-    }
-    state.counters["worst_ms"] = worst;
-    state.counters["changed"] = changed;
-    state.counters["events"] = kEvents;
-}
+void BM_QuantizeRange(benchmark::State& state) { timeEdit(state, quantize); }
+void BM_QuantizeUndo(benchmark::State& state) { timeUndo(state, quantize); }
+void BM_ShiftRange(benchmark::State& state) { timeEdit(state, shiftVelocities); }
+void BM_ShiftUndo(benchmark::State& state) { timeUndo(state, shiftVelocities); }
 
-void BM_ShiftUndo(benchmark::State& state) {
-    Fixture& f = fixture();
-    double worst = 0;
-    for (auto _ : state) {
-        shiftRange(f.song, *f.track, kVel, -10, 0, INT64_MAX);
-        auto t0 = std::chrono::steady_clock::now();
-        bool ok = f.track->undo();
-        double ms = msSince(t0);
-        state.SetIterationTime(ms / 1000.0);
-        worst = std::max(worst, ms);
-        benchmark::DoNotOptimize(ok);
-    }
-    state.counters["worst_ms"] = worst;
-    state.counters["events"] = kEvents;
-}
-
-// The script over the whole track; undo puts the list back for the next run.
-void BM_Search(benchmark::State& state, const char* script) {
-    Fixture& f = fixture();
+// A search script over the whole track.
+auto search(benchmark::State& state, const char* script) {
     SearchScript s;
     std::string err;
     if (!parseSearchScript(script, s, err)) state.SkipWithError(err.c_str());
-    double worst = 0;
-    int selected = 0;
-    for (auto _ : state) {
-        auto t0 = std::chrono::steady_clock::now();
-        selected = runSearch(f.song, *f.track, s, 0, INT64_MAX).selected;
-        double ms = msSince(t0);
-        state.SetIterationTime(ms / 1000.0);
-        worst = std::max(worst, ms);
-        f.track->undo();
-    }
-    state.counters["worst_ms"] = worst;
-    state.counters["selected"] = selected;
+    return [s](Fixture& f) { return runSearch(f.song, *f.track, s, 0, INT64_MAX).selected; };
 }
-
-void BM_SearchUndo(benchmark::State& state, const char* script) {
-    Fixture& f = fixture();
-    SearchScript s;
-    std::string err;
-    if (!parseSearchScript(script, s, err)) state.SkipWithError(err.c_str());
-    double worst = 0;
-    for (auto _ : state) {
-        runSearch(f.song, *f.track, s, 0, INT64_MAX);
-        auto t0 = std::chrono::steady_clock::now();
-        bool ok = f.track->undo();
-        double ms = msSince(t0);
-        state.SetIterationTime(ms / 1000.0);
-        worst = std::max(worst, ms);
-        benchmark::DoNotOptimize(ok);
-    }
-    state.counters["worst_ms"] = worst;
-}
+void BM_Search(benchmark::State& state, const char* script) { timeEdit(state, search(state, script)); }
+void BM_SearchUndo(benchmark::State& state, const char* script) { timeUndo(state, search(state, script)); }
 
 }  // namespace
 
