@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSettings>
+#include <QToolBar>
 #include <QTemporaryDir>
 
 #include "app/ui/main_window.h"
@@ -102,11 +103,15 @@ TEST_F(ApplicationTest, PortsFollowTheirDeviceByName) {
     EXPECT_EQ(kept[4], QStringLiteral("tarvio Loopback"));
 }
 
+// The placement and the bar layout come back at the next start.
 TEST_F(ApplicationTest, MaximisedWindowComesBackMaximised) {
     const QRect normal(100, 80, 700, 500);
+    const auto keyboardBar = [](Application& a) { return a.mainWindow()->findChild<QToolBar*>(QStringLiteral("KeyboardBar")); };
     {
         QuietApplication app;
         ASSERT_TRUE(app.start({}));
+        ASSERT_TRUE(keyboardBar(app));
+        keyboardBar(app)->hide();
         app.mainWindow()->showNormal();
         app.mainWindow()->setGeometry(normal);
         app.mainWindow()->showMaximized();
@@ -124,6 +129,7 @@ TEST_F(ApplicationTest, MaximisedWindowComesBackMaximised) {
     ASSERT_TRUE(again.start({}));
     EXPECT_TRUE(again.mainWindow()->isMaximized());
     EXPECT_EQ(again.mainWindow()->normalGeometry().size(), normal.size());
+    EXPECT_TRUE(keyboardBar(again)->isHidden());
     again.shutdown();
 }
 
