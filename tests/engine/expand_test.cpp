@@ -67,49 +67,29 @@ Lines only(const Lines& lines, const std::string& kinds = "89") {
 }
 
 // Terse event factories; the last argument is always the step.
-Event at(Event e, int32_t step) {
+Event ev(int32_t step, auto set) {
+    Event e;
+    set(e);
     e.step = step;
     return e;
 }
 Event N(uint8_t n, uint8_t v, uint16_t gate, int32_t step) {
-    Event e;
-    e.setNote(n, v, gate);
-    return at(e, step);
+    return ev(step, [&](Event& e) { e.setNote(n, v, gate); });
 }
-Event CC(uint8_t n, uint8_t v, int32_t step = 0) {
-    Event e;
-    e.setControl(n, v);
-    return at(e, step);
-}
+Event CC(uint8_t n, uint8_t v, int32_t step = 0) { return ev(step, [&](Event& e) { e.setControl(n, v); }); }
 Event Reg(EventKind k, uint16_t reg, int16_t operand, int32_t step = 0) {
-    Event e;
-    e.setRegisterOp(k, reg, operand);
-    return at(e, step);
+    return ev(step, [&](Event& e) { e.setRegisterOp(k, reg, operand); });
 }
-Event Plain(EventKind k) {
-    Event e;
-    e.setKindValue(k, 0);
-    return at(e, 0);
-}
+Event Plain(EventKind k) { return ev(0, [&](Event& e) { e.setKindValue(k, 0); }); }
 Event Call(uint32_t phrase, int32_t step, int32_t offset = 0, int32_t transpose = 0, KeyMode key = KeyMode(0)) {
-    Event e;
-    e.setPhraseCall(PhraseCallData{phrase, offset, transpose, 0, uint32_t(key)});
-    return at(e, step);
+    return ev(step, [&](Event& e) { e.setPhraseCall(PhraseCallData{phrase, offset, transpose, 0, uint32_t(key)}); });
 }
 Event Clone(CloneMode mode, int32_t position, int32_t step, int8_t transpose = 0) {
-    Event e;
-    e.setClone(CloneData{transpose, uint8_t(mode), position});
-    return at(e, step);
+    return ev(step, [&](Event& e) { e.setClone(CloneData{transpose, uint8_t(mode), position}); });
 }
-Event Cmd(uint16_t index, uint8_t p1, uint8_t p2, int32_t step = 0) {
-    Event e;
-    e.setCommand(index, p1, p2);
-    return at(e, step);
-}
+Event Cmd(uint16_t index, uint8_t p1, uint8_t p2) { return ev(0, [&](Event& e) { e.setCommand(index, p1, p2); }); }
 Event Sysex(std::vector<uint8_t> bytes, uint8_t p1 = 0, uint8_t p2 = 0) {
-    Event e;
-    e.setExclusive(std::move(bytes), p1, p2);
-    return at(e, 0);
+    return ev(0, [&](Event& e) { e.setExclusive(std::move(bytes), p1, p2); });
 }
 void add(EventList& list, std::initializer_list<Event> events) {
     for (const Event& e : events) list.pushBack(e);
@@ -123,50 +103,108 @@ Track& phrase(Song& song, std::initializer_list<Event> events) { return add(song
 
 }  // namespace
 
-TEST(Notes, GatesRestsOverlapsOrderTransposeAndOffset) {
+// One track's note messages ("9": only note-ons): gates, rests, order, transposition, registers
+// as values, conditions, phrase calls, clones.
+TEST(OneTrack, PlaysTheNotesOfEachRule) {
     struct Case {
         const char* name;
-        uint8_t channel;
-        int32_t transpose, offset;
         std::vector<Event> events;
         Lines want;
+        const char* kinds = "89";
+        uint8_t channel = 0;
+        int32_t transpose = 0, offset = 0;
+        std::vector<Event> phrase = {};  // phrase 1
     };
+    using K = EventKind;
     const std::vector<Case> cases = {
-        {"off after the gate; velocity 0 and gate 0 are rests", 2, 0, 0,
-         {N(60, 100, 240, 480), N(62, 0, 96, 480), N(64, 100, 0, 480)}, {"0 0 92 3C 64", "240 0 82 3C 40"}},
-        {"overlapping same pitch: one on, and the off at the end of the later note", 0, 0, 0,
-         {N(60, 100, 960, 240), N(60, 90, 240, 0)}, {"0 0 90 3C 64", "480 0 80 3C 40"}},
-        {"offs at one tick in ascending order, before a new on", 0, 0, 0,
+        {.name = "off after the gate; velocity 0 and gate 0 are rests",
+         .events = {N(60, 100, 240, 480), N(62, 0, 96, 480), N(64, 100, 0, 480)},
+         .want = {"0 0 92 3C 64", "240 0 82 3C 40"},
+         .channel = 2},
+        {"overlapping same pitch: one on, and the off at the end of the later note",
+         {N(60, 100, 960, 240), N(60, 90, 240, 0)},
+         {"0 0 90 3C 64", "480 0 80 3C 40"}},
+        {"offs at one tick in ascending order, before a new on",
          {N(67, 100, 100, 0), N(60, 100, 100, 0), N(64, 100, 100, 100), N(60, 100, 50, 0)},
          {"0 0 90 43 64", "0 0 90 3C 64", "0 0 90 40 64", "100 0 80 3C 40", "100 0 80 40 40",
           "100 0 80 43 40", "100 0 90 3C 64", "150 0 80 3C 40"}},
-        {"a gate running past the list end still gets its off", 0, 0, 0, {N(60, 100, 2000, 10)},
+        {"a gate running past the list end still gets its off",
+         {N(60, 100, 2000, 10)},
          {"0 0 90 3C 64", "2000 0 80 3C 40"}},
-        {"track transpose (clamped) and offset", 0, 70, 100, {N(60, 100, 10, 10)},
-         {"100 0 90 7F 64", "110 0 80 7F 40"}},
+        {.name = "track transpose (clamped) and offset",
+         .events = {N(60, 100, 10, 10)},
+         .want = {"100 0 90 7F 64", "110 0 80 7F 40"},
+         .transpose = 70,
+         .offset = 100},
+        {.name = "a call is cut at the caller's next event; a missing phrase plays nothing",
+         .events = {Call(99, 480), Call(1, 960), N(70, 100, 10, 10)},
+         .want = {"480 0 90 3C 64", "580 0 80 3C 40", "960 0 90 3D 64", "1060 0 80 3D 40", "1440 0 90 46 64",
+                  "1450 0 80 46 40"},
+         .phrase = {N(60, 100, 100, 480), N(61, 100, 100, 480), N(62, 100, 100, 480)}},
+        // Major: 61 -> 62, 64 and 62 stay. Minor: 64 -> 63, 62 stays. Transposed: 64+12, 62+12;
+        // the last starts 50 ticks late.
+        {.name = "phrase calls with start offset, transposition and key fitting",
+         .events = {Call(1, 300, 100, 0, KeyMode::Major), Call(1, 200, 200, 0, KeyMode::Minor), Call(1, 300, 150, 12)},
+         .want = {"0 0 90 3E 64", "100 0 90 40 64", "200 0 90 3E 64", "300 0 90 3F 64", "400 0 90 3E 64",
+                  "550 0 90 4C 64", "650 0 90 4A 64"},
+         .kinds = "9",
+         .phrase = {N(59, 100, 10, 100), N(61, 100, 10, 100), N(64, 100, 10, 100), N(62, 100, 10, 100)}},
+        {"register references clamp to 0..127",
+         {Reg(K::Mov, 0, -5), CC(7, 128), Reg(K::Mov, 1, 200), N(129, 100, 10, 0), Reg(K::Mov, 2, 300),
+          CC(10, 130, 10)},
+         {"0 0 B0 07 00", "0 0 90 7F 64", "0 0 B0 0A 7F", "10 0 80 7F 40"},
+         "89B"},
+        {"a nested IF in a skipped branch pushes nothing; unmatched ENDIF and ELSE do nothing",
+         {Reg(K::Mov, 1, 1), Reg(K::IfEq, 0, 1), Reg(K::IfEq, 1, 1), N(60, 100, 1, 0), Plain(K::EndIf),
+          N(61, 100, 1, 0), Plain(K::EndIf), Plain(K::Else), N(62, 100, 1, 1)},
+         {"0 0 90 3D 64", "0 0 90 3E 64", "1 0 80 3D 40", "1 0 80 3E 40"}},
+        // The clone's first pass leaves its IF open; on the next the ELSE turns it off, on the
+        // third back on, and so on.
+        {"a condition left open in a clone holds across its restart",
+         {Plain(K::Else), N(62, 100, 10, 120), Reg(K::IfEq, 0, 0), N(60, 100, 10, 120),
+          Clone(CloneMode::Relative, -240, 960), N(72, 100, 10, 10)},
+         {"0 0 90 3E 64", "120 0 90 3C 64", "240 0 90 3E 64", "360 0 90 3C 64", "720 0 90 3E 64",
+          "840 0 90 3C 64", "1200 0 90 48 64"},
+         "9"},
+        {"a relative clone repeats the preceding stretch",
+         {N(60, 100, 100, 240), N(62, 100, 100, 240), Clone(CloneMode::Relative, -480, 1920), N(72, 100, 10, 10)},
+         {"0 0 90 3C 64", "240 0 90 3E 64", "480 0 90 3C 64", "720 0 90 3E 64", "960 0 90 3C 64",
+          "1200 0 90 3E 64", "1440 0 90 3C 64", "1680 0 90 3E 64", "1920 0 90 3C 64", "2160 0 90 3E 64",
+          "2400 0 90 48 64"},
+         "9"},
+        {"a measure clone with transpose (measure 0 ends at 1920) and an absolute clone",
+         {N(60, 100, 10, 960), N(64, 100, 10, 960), Clone(CloneMode::Measure, 0, 960, 2),
+          Clone(CloneMode::Absolute, 960, 480)},
+         {"0 0 90 3C 64", "960 0 90 40 64", "1920 0 90 3E 64", "2880 0 90 40 64"},
+         "9"},
+        {"a clone starting beyond the list plays nothing",
+         {Clone(CloneMode::Absolute, 100000, 100), N(60, 100, 10, 10)},
+         {"100 0 90 3C 64", "110 0 80 3C 40"}},
+        {"a clone whose stretch restarts without time plays nothing",
+         {Clone(CloneMode::Relative, 0, 100), N(60, 100, 10, 10)},
+         {"100 0 90 3C 64", "110 0 80 3C 40"}},
     };
     for (const Case& c : cases) {
         Song song;
+        ASSERT_EQ(add(song.createPhrase(), {}).number, 1u);
+        for (const Event& e : c.phrase) song.phrases.front()->events.pushBack(e);
         Track& t = song.createTrack();
         for (const Event& e : c.events) t.events.pushBack(e);
         t.channel = c.channel;
         t.transpose = c.transpose;
         t.offset = c.offset;
-        EXPECT_EQ(only(expand(song)), c.want) << c.name;
+        EXPECT_EQ(only(expand(song), c.kinds), c.want) << c.name;
     }
 }
 
 TEST(Messages, BytesOfEachKindAndATempoTrackThatSendsOnlyTempo) {
     Song song;
-    Event tempo, bank, plain, bend, channelPressure, polyPressure;
-    tempo.setTempo(90);
-    bank.setProgram(5, 1, 2);
-    plain.setProgram(6, 128, 128);
-    bend.setBend(100);  // 8292 = 64 * 128 + 100
-    channelPressure.setChannelPressure(33);
-    polyPressure.setPolyPressure(60, 44);
-    add(*song.tempoTrack, {at(tempo, 10), CC(7, 100)});
-    Track& t = track(song, {bank, plain, bend, channelPressure, polyPressure});
+    add(*song.tempoTrack, {ev(10, [](Event& e) { e.setTempo(90); }), CC(7, 100)});
+    Track& t = track(song,
+                     {ev(0, [](Event& e) { e.setProgram(5, 1, 2); }), ev(0, [](Event& e) { e.setProgram(6, 128, 128); }),
+                      ev(0, [](Event& e) { e.setBend(100); }),  // 8292 = 64 * 128 + 100
+                      ev(0, [](Event& e) { e.setChannelPressure(33); }),
+                      ev(0, [](Event& e) { e.setPolyPressure(60, 44); })});
     t.channel = 1;
     t.port = 3;
     // An exclusive template: D1 -> 0x10 | part (channel 9 has part 0); C2 -> 0x20 | 9;
@@ -192,15 +230,6 @@ TEST(Messages, CommandBodiesFillPlaceholdersAndClampRegisterParameters) {
     // Undefined and out-of-range commands send nothing; 200 = 1 * 128 + 72.
     track(song, {Cmd(5, 7, 9), Cmd(6, 1, 1), Cmd(1200, 1, 1), Cmd(2, 0, 128 + 4)});
     EXPECT_EQ(expand(song), (Lines{"0 0 F0 41 10 42 12 40 00 7F 00 41 F7", "0 0 B0 07 09", "0 0 B0 01 48"}));
-}
-
-TEST(Registers, ReferencesAreTruncatedAndClamped) {
-    Song song;
-    song.registers[2] = 300.7f;
-    song.registers[3] = -3.9f;
-    track(song, {Reg(EventKind::Mov, 0, -5), CC(7, 128), Reg(EventKind::Mov, 1, 200), N(129, 100, 10, 0),
-                 CC(10, 130, 0), CC(11, 131, 10)});
-    EXPECT_EQ(expand(song), (Lines{"0 0 B0 07 00", "0 0 90 7F 64", "0 0 B0 0A 7F", "0 0 B0 0B 00", "10 0 80 7F 40"}));
 }
 
 TEST(Registers, ArithmeticAndTrigonometryInDegrees) {
@@ -265,49 +294,6 @@ TEST(Conditions, IfElseEndifChoosesOneBranch) {
     }
 }
 
-TEST(Conditions, NestedIfInSkippedBranchDoesNotPush) {
-    Song song;
-    song.registers[1] = 1.0f;
-    track(song, {Reg(EventKind::IfEq, 0, 1),  // false
-                 Reg(EventKind::IfEq, 1, 1),  // skipped, pushes nothing
-                 N(60, 100, 1, 0),
-                 Plain(EventKind::EndIf),  // closes the outer IF
-                 N(61, 100, 1, 0),
-                 Plain(EventKind::EndIf),  // empty stack: nothing
-                 Plain(EventKind::Else),   // empty stack: nothing
-                 N(62, 100, 1, 1)});
-    EXPECT_EQ(only(expand(song)), (Lines{"0 0 90 3D 64", "0 0 90 3E 64", "1 0 80 3D 40", "1 0 80 3E 40"}));
-}
-
-TEST(Conditions, ConditionLeftOpenInACloneHoldsAcrossItsRestart) {
-    Song song;
-    track(song, {Plain(EventKind::Else), N(62, 100, 10, 120), Reg(EventKind::IfEq, 0, 0),  // true, never closed
-                 N(60, 100, 10, 120), Clone(CloneMode::Relative, -240, 960), N(72, 100, 10, 10)});
-    // The clone's first pass leaves its IF open; on the next the ELSE turns it off, on the
-    // third back on, and so on.
-    EXPECT_EQ(only(expand(song), "9"), (Lines{"0 0 90 3E 64", "120 0 90 3C 64", "240 0 90 3E 64", "360 0 90 3C 64",
-                                              "720 0 90 3E 64", "840 0 90 3C 64", "1200 0 90 48 64"}));
-}
-
-TEST(PhraseCalls, CallIsCutAtTheCallersNextEventAndAMissingPhrasePlaysNothing) {
-    Song song;
-    const Track& ph = phrase(song, {N(60, 100, 100, 480), N(61, 100, 100, 480), N(62, 100, 100, 480)});
-    track(song, {Call(99, 480), Call(ph.number, 960), N(70, 100, 10, 10)});
-    EXPECT_EQ(only(expand(song)), (Lines{"480 0 90 3C 64", "580 0 80 3C 40", "960 0 90 3D 64", "1060 0 80 3D 40",
-                                         "1440 0 90 46 64", "1450 0 80 46 40"}));
-}
-
-TEST(PhraseCalls, StartOffsetTransposeAndKeyFitting) {
-    Song song;
-    const Track& ph =
-        phrase(song, {N(59, 100, 10, 100), N(61, 100, 10, 100), N(64, 100, 10, 100), N(62, 100, 10, 100)});
-    track(song, {Call(ph.number, 300, 100, 0, KeyMode::Major), Call(ph.number, 200, 200, 0, KeyMode::Minor),
-                 Call(ph.number, 300, 150, 12)});  // the last starts 50 ticks late
-    // Major: 61 -> 62, 64 and 62 stay. Minor: 64 -> 63, 62 stays. Transposed: 64+12, 62+12.
-    EXPECT_EQ(only(expand(song), "9"), (Lines{"0 0 90 3E 64", "100 0 90 40 64", "200 0 90 3E 64", "300 0 90 3F 64",
-                                              "400 0 90 3E 64", "550 0 90 4C 64", "650 0 90 4A 64"}));
-}
-
 TEST(PhraseCalls, SelfCallingPhraseIsBoundedByNesting) {
     Song song;
     Track& ph = song.createPhrase();
@@ -317,46 +303,13 @@ TEST(PhraseCalls, SelfCallingPhraseIsBoundedByNesting) {
     EXPECT_FALSE(expand(song, -1, 1000).empty());  // and it terminates
 }
 
-TEST(Clones, RelativeCloneRepeatsThePrecedingStretch) {
-    Song song;
-    track(song, {N(60, 100, 100, 240), N(62, 100, 100, 240), Clone(CloneMode::Relative, -480, 1920),
-                 N(72, 100, 10, 10)});
-    Lines want;
-    for (int k = 0; k < 5; ++k) {
-        want.push_back(std::to_string(480 * k) + " 0 90 3C 64");
-        want.push_back(std::to_string(240 + 480 * k) + " 0 90 3E 64");
-    }
-    want.push_back("2400 0 90 48 64");
-    EXPECT_EQ(only(expand(song), "9"), want);
-}
-
-TEST(Clones, MeasureCloneWithTransposeAndAbsoluteClone) {
-    Song song;
-    track(song, {N(60, 100, 10, 960), N(64, 100, 10, 960),  // measure 0 ends at 1920
-                 Clone(CloneMode::Measure, 0, 960, 2), Clone(CloneMode::Absolute, 960, 480)});
-    EXPECT_EQ(only(expand(song), "9"), (Lines{"0 0 90 3C 64", "960 0 90 40 64", "1920 0 90 3E 64", "2880 0 90 40 64"}));
-}
-
-TEST(Clones, CloneOfNothingPlaysNothing) {
-    // One starting beyond the list, one whose stretch restarts without time.
-    for (const Event& clone : {Clone(CloneMode::Absolute, 100000, 100), Clone(CloneMode::Relative, 0, 100)}) {
-        Song song;
-        track(song, {clone, N(60, 100, 10, 10)});
-        EXPECT_EQ(only(expand(song)), (Lines{"100 0 90 3C 64", "110 0 80 3C 40"}));
-    }
-}
-
 TEST(Chase, LocateReplaysStateBeforeAnyNote) {
     Song song;
-    Event tempo, program, bend, pressure;
-    tempo.setTempo(100);
-    program.setProgram(10, 0, 128);
-    bend.setBend(0);
-    pressure.setChannelPressure(20);
-    add(*song.tempoTrack, {tempo});
+    add(*song.tempoTrack, {ev(0, [](Event& e) { e.setTempo(100); })});
     // Data entry (6) is not chased; the later volume wins.
-    track(song, {program, CC(7, 90), CC(6, 64), CC(101, 0), bend, pressure, CC(7, 100, 10), N(60, 100, 10, 500),
-                 N(62, 100, 10, 10)});
+    track(song, {ev(0, [](Event& e) { e.setProgram(10, 0, 128); }), CC(7, 90), CC(6, 64), CC(101, 0),
+                 ev(0, [](Event& e) { e.setBend(0); }), ev(0, [](Event& e) { e.setChannelPressure(20); }),
+                 CC(7, 100, 10), N(60, 100, 10, 500), N(62, 100, 10, 10)});
     EXPECT_EQ(expand(song, 100, 600),
               (Lines{"100 0 B0 40 00", "100 0 tempo 100", "100 0 B0 40 00", "100 0 B0 00 00", "100 0 C0 0A",
                      "100 0 B0 07 64", "100 0 E0 00 40", "100 0 D0 14", "510 0 90 3E 64", "520 0 80 3E 40"}));
@@ -365,9 +318,8 @@ TEST(Chase, LocateReplaysStateBeforeAnyNote) {
 
 TEST(Chase, RegisterValuesAreChasedAndMutedTracksReplayNothing) {
     Song song;
-    Event bend;
-    bend.setBendBytes(0, 128 + 3);
-    track(song, {Reg(EventKind::Mov, 3, 300), CC(11, 128 + 3), at(bend, 50), N(60, 100, 10, 100)});
+    track(song, {Reg(EventKind::Mov, 3, 300), CC(11, 128 + 3), ev(50, [](Event& e) { e.setBendBytes(0, 128 + 3); }),
+                 N(60, 100, 10, 100)});
     track(song, {CC(11, 128 + 3, 100)}).effectiveMute = 1;
     EXPECT_EQ(expand(song, 60, 60),
               (Lines{"60 0 B0 40 00", "60 0 B0 40 00", "60 0 B0 0B 7F", "60 0 E0 2C 42", "60 0 B0 40 00"}));

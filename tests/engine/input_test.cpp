@@ -105,18 +105,16 @@ TEST(InputConversion, MessagesBecomeEventsWithoutChannel) {
     resetInputForTests();
 }
 
-TEST_F(InputTest, RecordsStepsAndGates) {
+TEST_F(InputTest, RecordsStepsGatesAndLatency) {
     locate(1000);
     startRecording(-1);
-    play(msg(0x90, 60, 100));
-    locate(1240);
-    play(msg(0x91, 62, 90));
-    locate(1480);
-    play(msg(0x90, 60, 0));  // velocity 0 ends the held note and is no note itself
-    play(msg(0x90, 64, 70));
-    locate(1960);
-    play(msg(0x90, 64, 80));  // the same key again closes the earlier note
-    play(msg(0x80, 62, 30));
+    // Velocity 0 ends the held note and is no note itself; the same key again closes the earlier note.
+    for (auto [tick, m] : std::vector<std::pair<int32_t, uint32_t>>{
+             {1000, msg(0x90, 60, 100)}, {1240, msg(0x91, 62, 90)}, {1480, msg(0x90, 60, 0)},
+             {1480, msg(0x90, 64, 70)}, {1960, msg(0x90, 64, 80)}, {1960, msg(0x80, 62, 30)}}) {
+        locate(tick);
+        play(m);
+    }
     locate(2400);
     stopRecording();  // closes what is still held
     EXPECT_FALSE(recordingActive());
@@ -128,9 +126,8 @@ TEST_F(InputTest, RecordsStepsAndGates) {
     play(msg(0x80, 60, 0));  // a note-off of no held key records nothing
     stopRecording();
     EXPECT_EQ(take(), (Take{{2400, kRest, 0, 0}, {4000}}));  // one rest as long as the take
-}
 
-TEST_F(InputTest, LatencyFixMovesTheTimeStampButNotBeforeTheStart) {
+    // The latency fix moves the time stamp, but not before the start.
     for (auto [latency, stamp] : {std::pair{250, 1240}, {-2000, 1000}}) {  // 250 ms = 240 ticks at 120 bpm
         setLatencyFix(latency);
         locate(1000);

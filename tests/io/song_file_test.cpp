@@ -71,10 +71,9 @@ void fillRich(Song& s, bool withParams) {
     s.setBeat(9, 2, 2);
     s.markers[0] = 480;
     s.markers[63] = 0xDEADBEEF;
-    Event tempo;
-    tempo.setTempo(140);
-    tempo.step = 960;
-    s.tempoTrack->events.pushBack(tempo);
+    s.tempoTrack->events.pushBack(Event{});
+    s.tempoTrack->events.back().setTempo(140);
+    s.tempoTrack->events.back().step = 960;
 
     Track& t = s.createTrack();
     t.name = "Lead";
@@ -325,9 +324,7 @@ TEST_F(SongFileDisk, ReadReportsWhatItFound) {
 
 TEST(FileUtil, Extension) {
     EXPECT_EQ(fileExtension("dir.x/Song.TVO"), "tvo");
-    EXPECT_EQ(fileExtension("dir.x/song"), "");
-    EXPECT_EQ(fileExtension("dir/.hidden"), "");
-    EXPECT_EQ(fileExtension("song."), "");
+    for (const char* none : {"dir.x/song", "dir/.hidden", "song."}) EXPECT_EQ(fileExtension(none), "") << none;
 }
 
 }  // namespace
