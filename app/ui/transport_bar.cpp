@@ -1,10 +1,11 @@
 #include "app/ui/transport_bar.h"
 
+#include "app/ui/fonts.h"
+
 #include <algorithm>
 #include <array>
 #include <cmath>
 
-#include <QFontDatabase>
 #include <QFontMetrics>
 #include <QGlyphRun>
 #include <QPixmap>
@@ -20,20 +21,6 @@
 #include <QToolTip>
 
 namespace tarvio {
-
-QFont barDisplayFont(int pixelSize) {
-    static const bool haveNoto = [] {
-        const QString family = QStringLiteral("Noto Sans Mono CJK JP");
-        if (QFontDatabase::families().contains(family)) return true;
-        qWarning("tarvio: font \"Noto Sans Mono CJK JP\" not found, using the system's fixed font");
-        return false;
-    }();
-    QFont f = haveNoto ? QFont(QStringLiteral("Noto Sans Mono CJK JP"))
-                       : QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    f.setPixelSize(pixelSize);
-    f.setStyleHint(QFont::Monospace);
-    return f;
-}
 
 namespace {
 
@@ -285,8 +272,8 @@ private:
     }
 
     TransportBar& bar_;
-    const QFont labelFont_ = barDisplayFont(8);
-    const QFont valueFont_ = barDisplayFont(12);
+    const QFont labelFont_ = sharedFont(8);
+    const QFont valueFont_ = sharedFont(12);
     int valueAdvance_ = 0, valueHeight_ = 0, valueAscent_ = 0;
     QRawFont glyphs_;
     std::array<quint32, 128> glyphOf_{};  // 0: lay the text out

@@ -18,9 +18,6 @@
 
 namespace tarvio {
 
-// The fixed-pitch font of the displays.
-QFont barDisplayFont(int pixelSize);
-
 class TransportBarCanvas;
 class KeyboardBarCanvas;
 
