@@ -22,6 +22,7 @@
 #include <thread>
 
 #include "app/app_settings.h"
+#include "app/port_list.h"
 #include "app/port_setup.h"
 #include "app/ui/dialogs.h"
 #include "app/ui/main_window.h"
@@ -54,13 +55,6 @@ std::string translateDocumentText(const char* source) {
 }
 
 QSettings profile() { return QSettings(QStringLiteral("ostrand"), QStringLiteral("tarvio")); }
-
-std::vector<std::string> outputDeviceNames() {
-    std::vector<std::string> names;
-    const int n = outDeviceCount();
-    for (int d = 0; d < n; ++d) names.push_back(outDeviceName(d));
-    return names;
-}
 
 }  // namespace
 
@@ -137,7 +131,7 @@ void Application::loadPorts() {
     const QStringList names = p.value(QStringLiteral("%1OutputDevices").arg(QLatin1String(kSection))).toStringList();
     storedDeviceNames_.clear();
     for (const QString& n : names) storedDeviceNames_.push_back(n.toStdString());
-    deviceMatch_ = matchDevicesByName(config_.ports, storedDeviceNames_, outputDeviceNames());
+    deviceMatch_ = matchDevicesByName(config_.ports, storedDeviceNames_, currentDeviceNames().out);
     // Opening the devices (the built-in synthesizer takes a good tenth of a second) runs beside
     // the rest of the start-up, whose steps read files and pause for the splash; nothing before
     // finishPorts() touches the ports.
@@ -197,7 +191,7 @@ void Application::writeWindowProfile() {
 
 void Application::writeDeviceNames() {
     if (!started_) return;
-    const std::vector<std::string> names = deviceNamesToStore(config_.ports, outputDeviceNames(), storedDeviceNames_, deviceMatch_);
+    const std::vector<std::string> names = deviceNamesToStore(config_.ports, currentDeviceNames().out, storedDeviceNames_, deviceMatch_);
     QStringList list;
     for (const std::string& n : names) list.append(QString::fromStdString(n));
     QSettings p = profile();
