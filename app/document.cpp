@@ -72,10 +72,6 @@ Document* g_document = nullptr;
 
 }  // namespace
 
-const char* documentTextSource(DocText t) {
-    return size_t(t) < std::size(kTexts) ? kTexts[size_t(t)] : "";
-}
-
 void setDocumentTranslator(std::string (*translate)(const char*)) { g_translate = translate; }
 
 std::string markerMenuText(int n) {

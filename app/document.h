@@ -74,7 +74,6 @@ enum class DocText : int {
     BadResolution,   // %1 the value
     Count
 };
-const char* documentTextSource(DocText t);
 void setDocumentTranslator(std::string (*translate)(const char* source));
 
 // The menu texts of the marker commands: "1(Loop Begin)", "2(Loop End)", "3".."10".
