@@ -52,6 +52,12 @@ TEST(CliCurve, WritesTheCurvesValues) {
         {{"--target", "pitch", "--load", crv, "--length", "2", "--interval", "1"},
          {"0 00E0 0 0 0 0", "1 0090 60 100 120 0", "1 00E0 64 0 0 0", "478 00E0 127 127 0 0", "480 0090 62 100 120 0",
           "0 00B0 7 90 0 0"}},
+        // Master fine tuning (max 16383, base -8192) runs over the values as shown, -8192 to
+        // 8191, stored as 0, 8192 and 16383.
+        {{"--target", "procedure:5", "--kind", "line", "--start", "-8192", "--end", "8191", "--length", "2",
+          "--interval", "1"},
+         {"0 0100 5 0 0 0", "1 0090 60 100 120 0", "1 0100 5 0 64 0", "478 0100 5 0 127 127", "480 0090 62 100 120 0",
+          "0 00B0 7 90 0 0"}},
         // Seed 1 draws 72 first (16838 % 101), added to key 62 and clamped.
         {{"--target", "note", "--kind", "random", "--seed", "1", "--end", "100", "--length", "960", "--interval",
           "480", "--add", "--range", "0-500"},
@@ -79,6 +85,8 @@ TEST(CliCurve, RefusesBadValuesWithoutWriting) {
         {{"--target", "vel", "--kind", "line", "--min", "90", "--max", "80"}, "above --max"},
         {{"--target", "vel", "--kind", "line", "--length", "1048576"}, "for --length"},
         {{"--target", "procedure:999", "--kind", "line"}, "command 999 is not defined"},
+        {{"--target", "procedure:5", "--kind", "line", "--start", "-8193"},
+         "bad number '-8193' for --start (expected -8192 to 8191)"},
         {{"--target", "vel", "--load", junk}, "not a curve file"},
     };
     for (const auto& [options, fragment] : cases) {
