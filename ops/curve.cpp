@@ -204,12 +204,15 @@ FieldRange curveValueRange(const Song& song, TargetSpec target, bool addMode) {
         case EditTarget::Pitch: return addMode ? FieldRange{-16383, 16383} : FieldRange{-8192, 8191};
         case EditTarget::Tempo: return addMode ? FieldRange{-240, 240} : FieldRange{0, 240};
         case EditTarget::Procedure: {
-            int64_t lo = 0, hi = 127;
+            // The values as the user sees them: the stored min..max moved by the base.
+            int64_t lo = 0, hi = 127, base = 0;
             if (target.param >= 0 && size_t(target.param) < song.commands.size()) {
-                lo = song.commands[size_t(target.param)].min;
-                hi = std::max<int64_t>(lo, song.commands[size_t(target.param)].max);
+                const CommandDef& d = song.commands[size_t(target.param)];
+                lo = d.min;
+                hi = std::max<int64_t>(lo, d.max);
+                base = d.base;
             }
-            return addMode ? FieldRange{-(hi - lo), hi - lo} : FieldRange{lo, hi};
+            return addMode ? FieldRange{-(hi - lo), hi - lo} : FieldRange{lo + base, hi + base};
         }
         default: return addMode ? FieldRange{-127, 127} : FieldRange{0, 127};
     }
@@ -261,7 +264,7 @@ int applyCurve(Song& song, Track& track, const Curve& c, TargetSpec target, bool
     if (end == start) end = start + song.tpqn;
     if (end < start) return 0;
     const int32_t base = commandBase(song, target.param);
-    const FieldRange command = curveValueRange(song, target, false);  // Procedure: the command's min..max
+    const FieldRange command = curveValueRange(song, target, false);  // Procedure: the shown min..max
 
     if (target.target == EditTarget::Step) {
         std::vector<SetStepCommand::Change> changes;
@@ -296,7 +299,10 @@ int applyCurve(Song& song, Track& track, const Curve& c, TargetSpec target, bool
                 Event n(0);
                 n.setContent(e);
                 if (target.target == EditTarget::Procedure) {
-                    setCommandValue(n, base, std::clamp<int64_t>(commandValue(e, base) + v, command.lo, command.hi));
+                    // A value already outside the range is not pulled into it by the add.
+                    const int64_t old = commandValue(e, base);
+                    setCommandValue(n, base,
+                                    std::clamp<int64_t>(old + v, std::min(old, command.lo), std::max(old, command.hi)));
                 } else {
                     setTargetValue(n, target, addMode ? targetValue(e, target) + v : v);
                 }

@@ -92,7 +92,8 @@ void resampleFreeHand(Curve& c, int32_t newLength);
 void drawFreeHand(Curve& c, int64_t a, int64_t b, int h);
 
 // The range of start and end values (and of minimum and maximum) for a target: set mode or
-// add mode. Step and Gate follow the song's TPQN, Procedure its command's min..max.
+// add mode. Step and Gate follow the song's TPQN, Procedure its command's min..max plus its
+// base (the values shown; stored as value - base), or -(max - min)..(max - min) to add.
 FieldRange curveValueRange(const Song& song, TargetSpec target, bool addMode);
 
 // Applies a generated curve to the track's range [start, end) (start == end: one quarter note)

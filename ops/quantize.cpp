@@ -305,12 +305,15 @@ int quantizeRange(Song& song, Track& track, const QuantizePattern& p, int rate, 
                 int64_t gate = w.gate;
                 const int64_t d = tick - last.tick;
                 const int64_t after = d + shift - last.shift;
-                if (gate > d)
-                    gate += shift - last.shift;
-                else if (after >= 0 && gate > after)
+                if (gate > d) {
+                    // Kept overlapping; only notes that swap places could fall to 0 here, and
+                    // such a note keeps sounding for a tick rather than vanish.
+                    gate = std::clamp<int64_t>(gate + shift - last.shift, 1, UINT16_MAX);
+                } else if (after >= 0 && gate > after) {
+                    // Moved onto the same tick the note becomes a rest: its note-off would
+                    // otherwise come after the later note's start and end that note.
                     gate = after;
-                // Gate 0 would turn the note into a rest, losing it: keep the shortest note instead.
-                gate = std::clamp<int64_t>(gate, 1, UINT16_MAX);
+                }
                 w.changed = w.changed || gate != w.gate;
                 w.gate = uint16_t(gate);
             }

@@ -32,6 +32,13 @@ std::string writeSong(const clitest::TempDir& dir) {
     return path;
 }
 
+// Command 5 as a centred 14-bit value: stored 0..16383, shown -8192..8191.
+std::string writeProcedures(const clitest::TempDir& dir) {
+    std::string path = dir.path("procedure.dat");
+    std::ofstream(path) << "def=5\nname=Fine_Tuning\nmax=16383\nbase=-8192\nexclusive=7F,7F,04,03,*l,*m\n";
+    return path;
+}
+
 clitest::RunResult curve(const std::string& song, const std::string& out, const Lines& options) {
     Lines args = {"curve", song, out, "--track", "0"};
     args.insert(args.end(), options.begin(), options.end());
@@ -44,6 +51,7 @@ clitest::RunResult curve(const std::string& song, const std::string& out, const 
 TEST(CliCurve, WritesTheCurvesValues) {
     clitest::TempDir dir;
     const std::string song = writeSong(dir), out = dir.path("out.tvo"), crv = dir.path("up.crv");
+    const std::string procedures = writeProcedures(dir);
     const std::vector<std::pair<Lines, Lines>> cases = {
         {{"--target", "cc:7", "--kind", "line", "--length", "1920", "--interval", "480", "--save", crv},
          {"0 00B0 7 0 0 0", "480 0090 60 100 120 0", "0 00B0 7 48 0 0", "480 0090 62 100 120 0",
@@ -51,6 +59,11 @@ TEST(CliCurve, WritesTheCurvesValues) {
         // Saved for 0..127: start 0 and end 127 become pitch's -8192 and 8191.
         {{"--target", "pitch", "--load", crv, "--length", "2", "--interval", "1"},
          {"0 00E0 0 0 0 0", "1 0090 60 100 120 0", "1 00E0 64 0 0 0", "478 00E0 127 127 0 0", "480 0090 62 100 120 0",
+          "0 00B0 7 90 0 0"}},
+        // The command runs over its values as shown, -8192 to 8191, stored as 0, 8192 and 16383.
+        {{"--target", "procedure:5", "--kind", "line", "--start", "-8192", "--end", "8191", "--length", "2",
+          "--interval", "1", "--procedure", procedures},
+         {"0 0100 5 0 0 0", "1 0090 60 100 120 0", "1 0100 5 0 64 0", "478 0100 5 0 127 127", "480 0090 62 100 120 0",
           "0 00B0 7 90 0 0"}},
         // Seed 1 draws 72 first (16838 % 101), added to key 62 and clamped.
         {{"--target", "note", "--kind", "random", "--seed", "1", "--end", "100", "--length", "960", "--interval",
@@ -70,6 +83,7 @@ TEST(CliCurve, WritesTheCurvesValues) {
 TEST(CliCurve, RefusesBadValuesWithoutWriting) {
     clitest::TempDir dir;
     const std::string song = writeSong(dir), out = dir.path("out.tvo"), junk = dir.path("junk.crv");
+    const std::string procedures = writeProcedures(dir);
     std::ofstream(junk) << "tvocurvX and more than fifty-two bytes of text that is not a curve at all";
     const std::vector<std::pair<Lines, std::string>> cases = {
         {{"--kind", "line"}, "needs --target"},
@@ -79,6 +93,8 @@ TEST(CliCurve, RefusesBadValuesWithoutWriting) {
         {{"--target", "vel", "--kind", "line", "--min", "90", "--max", "80"}, "above --max"},
         {{"--target", "vel", "--kind", "line", "--length", "1048576"}, "for --length"},
         {{"--target", "procedure:999", "--kind", "line"}, "command 999 is not defined"},
+        {{"--target", "procedure:5", "--kind", "line", "--start", "-8193", "--procedure", procedures},
+         "bad number '-8193' for --start (expected -8192 to 8191)"},
         {{"--target", "vel", "--load", junk}, "not a curve file"},
     };
     for (const auto& [options, fragment] : cases) {

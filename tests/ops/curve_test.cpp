@@ -99,6 +99,55 @@ TEST(CurveTable, IntervalsDelayAndFreeHand) {
     EXPECT_EQ(f.values, std::vector<int32_t>({10, 10, 20, 20, 15, 15, 10, 10, 10}));
 }
 
+// A command's curve runs over the values the user sees (min..max moved by the base): a line
+// over the whole shown range of a centred 14-bit command writes every stored value once, and
+// adding keeps to the same range.
+TEST(CurveApply, CommandValuesRunOverTheShownRange) {
+    Song song;
+    song.commands[5].type = 1, song.commands[5].max = 16383, song.commands[5].base = -8192;
+    song.commands[6].type = 0, song.commands[6].min = 40, song.commands[6].max = 88, song.commands[6].base = -64;
+    const TargetSpec fine{EditTarget::Procedure, 5}, coarse{EditTarget::Procedure, 6};
+    const FieldRange shown = curveValueRange(song, fine, false), added = curveValueRange(song, fine, true);
+    EXPECT_EQ(std::make_tuple(shown.lo, shown.hi, added.lo, added.hi), std::make_tuple(-8192, 8191, -16383, 16383));
+
+    Track& t = song.createTrack();
+    Curve line = limit(make(CurveKind::Line, -8192, 8191, 16383), int(shown.lo), int(shown.hi));
+    CurveGenerator gen;
+    generateCurveTable(line, gen);
+    EXPECT_EQ(applyCurve(song, t, line, fine, false, 0, 16384), 16384);
+    int64_t expected = 0;
+    for (const auto& [tick, kind, b0, b1, b2, b3] : timeline(t.events)) {
+        if (kind < 0) break;
+        ASSERT_EQ(std::make_pair(tick, int64_t(b2 * 128 + b3)), std::make_pair(expected, expected));
+        ++expected;
+    }
+    EXPECT_EQ(expected, 16384);
+    EXPECT_TRUE(t.undo());
+
+    // Stored 0, 8192 and 16383 (shown -8192, 0, 8191); the coarse one holds 10, below its min.
+    add(t.events, 0, [](Event& e) { e.setCommand(5, 0, 0); });
+    add(t.events, 0, [](Event& e) { e.setCommand(5, 64, 0); });
+    add(t.events, 0, [](Event& e) { e.setCommand(5, 127, 127); });
+    add(t.events, 10, [](Event& e) { e.setCommand(6, 0, 10); });
+    auto stored = [&] {
+        std::vector<int> r;
+        for (const Event& e : t.events) r.push_back(e.b[2] * 128 + e.b[3]);
+        return r;
+    };
+    auto addFlat = [&](int v, TargetSpec target) {
+        Curve c = limit(make(CurveKind::Line, v, v, 10), -16383, 16383);
+        generateCurveTable(c, gen);
+        return applyCurve(song, t, c, target, true, 0, 10);
+    };
+    EXPECT_EQ(addFlat(0, fine), 0);
+    EXPECT_EQ(addFlat(0, coarse), 0);
+    EXPECT_EQ(stored(), std::vector<int>({0, 8192, 16383, 10}));
+    EXPECT_EQ(addFlat(100, fine), 2);
+    EXPECT_EQ(stored(), std::vector<int>({100, 8292, 16383, 10}));
+    EXPECT_EQ(addFlat(-300, fine), 3);
+    EXPECT_EQ(stored(), std::vector<int>({0, 7992, 16083, 10}));
+}
+
 // Set and add mode per target, and one undo restoring the list exactly.
 TEST(CurveApply, SetAndAddPerTargetWithUndo) {
     Song song;
@@ -132,12 +181,13 @@ TEST(CurveApply, SetAndAddPerTargetWithUndo) {
     EXPECT_EQ(applyCurve(song, t, fall, {EditTarget::Vel, 0}, true, 0, 2000), 2);
     Timeline now = timeline(t.events);
     EXPECT_EQ(std::make_pair(std::get<3>(now[0]), std::get<3>(now[4])), std::make_pair(127, 0));
-    // A command's value is stored as value - base in 14 bits: -70 + 8100 clamps to 8000, stored 8200.
+    // A command's value is stored as value - base in 14 bits: -70 + 8100 clamps to the shown
+    // maximum 7800, stored 8000.
     Curve top = make(CurveKind::Line, 8100, 8100, 10);
     generateCurveTable(top, gen);
     EXPECT_EQ(applyCurve(song, t, top, {EditTarget::Procedure, 5}, true, 1920, 1921), 1);
     now = timeline(t.events);
-    EXPECT_EQ(std::get<4>(now[3]) * 128 + std::get<5>(now[3]), 8200);
+    EXPECT_EQ(std::get<4>(now[3]) * 128 + std::get<5>(now[3]), 8000);
     // start = end is one quarter note: the note at 0, not the one at 1920.
     Curve steps = make(CurveKind::Line, 0, 100, 100);
     generateCurveTable(steps, gen);

@@ -101,8 +101,9 @@ TEST(Quantize, RangeMovesNotesAndMendsGates) {
         {"overlap kept", {{100, 60, 500}, {200, kCtl, 0}, {500, 60, 100}}, 0, 1920, 100,
          {{0, 60, 580}, {200, kCtl, 0}, {480, 60, 100}}},
         {"cut to the next start", {{250, 64, 600}, {1000, 64, 100}}, 0, 1920, 100, {{480, 64, 480}, {960, 64, 100}}},
-        // Both land on 480: a gate of 0 would turn the first into a rest and lose it.
-        {"never cut to nothing", {{250, 64, 300}, {700, 64, 100}}, 0, 1920, 100, {{480, 64, 1}, {480, 64, 100}}},
+        // Both land on 480: the first is cut to 0 and rests, since any note-off of it would
+        // come after the second starts and end that one.
+        {"meeting on one tick", {{250, 64, 300}, {700, 64, 100}}, 0, 1920, 100, {{480, 64, 100}}},
         {"last of its key keeps a long gate", {{1500, 60, 40000}}, 0, 1920, 100, {{1440, 60, 40000}}},
         {"meeting notes keep their order", {{470, 70, 10}, {480, 72, 10}, {490, 71, 10}}, 0, 1920, 100,
          {{480, 70, 10}, {480, 72, 10}, {480, 71, 10}}},
