@@ -8,6 +8,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QLineEdit>
 #include <QMimeData>
 #include <QProgressDialog>
 #include <QScreen>
@@ -461,7 +462,8 @@ namespace {
 // whether to replace the file, which would otherwise be answered for nothing.
 class RefusingFileDialog : public QFileDialog {
 public:
-    using QFileDialog::QFileDialog;
+    RefusingFileDialog(QWidget* parent, const QString& suggested, const QString& filter)
+        : QFileDialog(parent, QString(), suggested, filter), suggested_(suggested) {}
     std::function<QString(const QString&)> refusal;
 
     void accept() override {
@@ -469,17 +471,28 @@ public:
         if (refusal && !files.isEmpty()) {
             if (const QString why = refusal(files.first()); !why.isEmpty()) {
                 QMessageBox::information(this, QStringLiteral("tarvio"), why);
+                // Back to the name offered, with the refused file no longer selected in the
+                // list: a selection there would stand for whatever name is typed next.
+                selectFile(suggested_);
+                if (auto* name = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))) {
+                    name->setText(QFileInfo(suggested_).fileName());
+                    name->selectAll();
+                    name->setFocus();
+                }
                 return;
             }
         }
         QFileDialog::accept();
     }
+
+private:
+    QString suggested_;
 };
 
 }  // namespace
 
 QString Application::askSavePath(const QString& filter, const QString& suffix, const QString& suggested) {
-    RefusingFileDialog dialog(window_.get(), QString(), suggested, filter);
+    RefusingFileDialog dialog(window_.get(), suggested, filter);
     dialog.refusal = saveRefusal_;
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(suffix);  // the dialog asks before replacing a file
