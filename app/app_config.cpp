@@ -35,7 +35,8 @@ void AppConfig::load(const SettingsFolders& folders, const std::string& programF
     if (readSetting(folders, programFolder, kLayoutFile, bytes)) parseLayout(bytes.data(), bytes.size(), layout);
 
     show("Initializing MIDI ports...");
-    if (readSetting(folders, programFolder, kPortFile, bytes)) {
+    // An empty file (a write that never finished) is no set-up: the first start's stands.
+    if (readSetting(folders, programFolder, kPortFile, bytes) && !bytes.empty()) {
         ports = PortSetup{};
         parsePortSetup(bytes.data(), bytes.size(), ports);
     } else {

@@ -1,11 +1,14 @@
 #include "app/document.h"
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 
 #include "app/texts.h"
 #include "app/transport.h"
 #include "engine/emitter.h"
+#include "io/file_kind.h"
 #include "io/file_util.h"
 #include "io/procedure_file.h"
 #include "io/smf.h"
@@ -28,6 +31,13 @@ constexpr const char* kTexts[] = {
     QT_TRANSLATE_NOOP("Document", "%1 を保存できません: %2"),
     QT_TRANSLATE_NOOP("Document", "%1 を書き出せません: %2"),
     QT_TRANSLATE_NOOP("Document", "分解能 %1 は選べません"),
+    QT_TRANSLATE_NOOP("Document", "フォルダー %1 がありません"),
+    QT_TRANSLATE_NOOP("Document", "%1 はフォルダーではありません"),
+    QT_TRANSLATE_NOOP("Document", "同じ名前のフォルダーがあります"),
+    QT_TRANSLATE_NOOP("Document", "フォルダー %1 にはファイルを作る権限がありません"),
+    QT_TRANSLATE_NOOP("Document", "フォルダー %1 は読み取り専用です"),
+    QT_TRANSLATE_NOOP("Document", "ディスクに空きがありません"),
+    QT_TRANSLATE_NOOP("Document", "ファイル名が長すぎます"),
 };
 static_assert(std::size(kTexts) == size_t(DocText::Count));
 
@@ -51,6 +61,28 @@ std::string reasonOf(const std::string& err, const std::string& path) {
     const std::string key = path + ": ";
     const size_t p = err.find(key);
     return p == std::string::npos ? err : err.substr(p + key.size());
+}
+
+// Why a file could not be written, in words for the user rather than the system's: the writers
+// end their line with the system's text for the error, which is matched here.
+std::string writeReason(const std::string& err, const std::string& path) {
+    const std::string reason = reasonOf(err, path);
+    const std::string folder = std::filesystem::path(path).parent_path().string();
+    const auto is = [&](int code) { return reason == std::strerror(code); };
+    if (is(ENOENT)) return text(DocText::NoFolder, folder.empty() ? "." : folder);
+    if (is(ENOTDIR)) {
+        // The first part of the folder's path that exists and is a file.
+        std::filesystem::path p = folder;
+        std::error_code ec;
+        while (p.has_parent_path() && p != p.parent_path() && !std::filesystem::is_regular_file(p, ec)) p = p.parent_path();
+        return text(DocText::NotAFolder, std::filesystem::is_regular_file(p, ec) ? p.string() : folder);
+    }
+    if (is(EISDIR)) return text(DocText::FolderTaken);
+    if (is(EACCES) || is(EPERM)) return text(DocText::NoPermission, folder.empty() ? "." : folder);
+    if (is(EROFS)) return text(DocText::ReadOnlyFolder, folder.empty() ? "." : folder);
+    if (is(ENOSPC) || is(EDQUOT)) return text(DocText::DiskFull);
+    if (is(ENAMETOOLONG)) return text(DocText::NameTooLong);
+    return reason;
 }
 
 std::string fileNameOf(const std::string& path) {
@@ -123,7 +155,26 @@ void Document::editHook(bool enabled) {
 
 // ---- files ----
 
-bool Document::isSmfPath(const std::string& path) { return fileExtension(path) == "mid"; }
+bool Document::opensAsSmf(const std::string& path) { return tarvio::opensAsSmf(path); }
+
+std::string Document::saveAsName() const {
+    if (sourcePath_.empty() || !(imported_ || damaged_)) return path_.empty() ? title_ : path_;
+    const std::filesystem::path source(sourcePath_);
+    const std::filesystem::path stem = source.parent_path() / source.stem();
+    // An imported song is saved as a song file beside the Standard MIDI File.
+    if (!damaged_) return stem.string() + ".tvo";
+    // A fragment goes beside its original, under a name that replaces nothing.
+    const std::string ext = imported_ ? ".tvo" : source.extension().string();
+    std::error_code ec;
+    for (int n = 1;; ++n) {
+        const std::string name = stem.string() + "-recovered" + (n > 1 ? "-" + std::to_string(n) : "") + ext;
+        if (!std::filesystem::exists(name, ec) || n == 100) return name;
+    }
+}
+
+std::string Document::whySaveRefused(const std::string& path) const {
+    return damaged_ && sameFile(path, sourcePath_) ? text(DocText::SaveNeedsName, path) : std::string();
+}
 
 void Document::loadCommands(Song& song) { loadCommandTable(programFolder() + "/procedure.dat", song); }
 
@@ -145,13 +196,13 @@ void Document::newSong() {
     auto song = std::make_unique<Song>();
     loadCommands(*song);
     replaceSong(std::move(song), "", "tarvio" + std::to_string(++untitled_));
-    modified_ = damaged_ = false;
+    modified_ = damaged_ = imported_ = false;
     sourcePath_.clear();
     notify({DocumentChange::of(DocumentChange::Kind::Song), DocumentChange::of(DocumentChange::Kind::File)});
 }
 
 LoadedSong Document::load(const std::string& path, uint16_t tpqn) {
-    if (isSmfPath(path)) return loadSmf(path, tpqn);
+    if (opensAsSmf(path)) return loadSmf(path, tpqn);
     LoadedSong l;
     l.path = path;
     auto song = std::make_unique<Song>();
@@ -198,7 +249,7 @@ FileResult Document::adopt(LoadedSong l) {
     // An imported file gets no path: a save must never put a song file where the Standard
     // MIDI File was.
     replaceSong(std::move(l.song), l.smf ? "" : l.path, fileNameOf(l.path));
-    modified_ = l.smf;
+    modified_ = imported_ = l.smf;
     damaged_ = l.damaged;
     sourcePath_ = l.path;
     notify({DocumentChange::of(DocumentChange::Kind::Song), DocumentChange::of(DocumentChange::Kind::File)});
@@ -217,7 +268,7 @@ FileResult Document::save() {
 }
 
 FileResult Document::saveAs(const std::string& path) {
-    if (damaged_ && sameFile(path, sourcePath_)) return {false, true, text(DocText::SaveNeedsName, path)};
+    if (std::string why = whySaveRefused(path); !why.empty()) return {false, true, why};
     return writeTo(path);
 }
 
@@ -227,10 +278,10 @@ FileResult Document::writeTo(const std::string& path) {
     for (int i = 0; i < kDocumentMarkers; ++i) song_->markers[size_t(i)] = uint32_t(markers_[size_t(i)]);
     const bool ok = writeSongFile(path, *song_, &err);
     transport_.endEdit();
-    if (!ok) return {false, false, text(DocText::CannotSave, path, reasonOf(err, path))};
+    if (!ok) return {false, false, text(DocText::CannotSave, path, writeReason(err, path))};
     path_ = sourcePath_ = path;
     title_ = fileNameOf(path);
-    modified_ = damaged_ = false;
+    modified_ = damaged_ = imported_ = false;
     notify({DocumentChange::of(DocumentChange::Kind::File)});
     return {true, false, {}};
 }
@@ -243,7 +294,7 @@ FileResult Document::exportSmf(const std::string& path) {
     Emitter emitter;
     const bool ok = exportSmfFile(path, *song_, emitter, &err);
     transport_.endEdit();
-    if (!ok) return {false, false, text(DocText::CannotExport, path, reasonOf(err, path))};
+    if (!ok) return {false, false, text(DocText::CannotExport, path, writeReason(err, path))};
     return {true, false, {}};
 }
 

@@ -72,6 +72,13 @@ enum class DocText : int {
     CannotSave,      // %1 file, %2 reason
     CannotExport,    // %1 file, %2 reason
     BadResolution,   // %1 the value
+    NoFolder,        // reasons a file cannot be written: %1 the folder
+    NotAFolder,      // %1 the path that is a file
+    FolderTaken,     // a folder has the file's name
+    NoPermission,    // %1 the folder
+    ReadOnlyFolder,  // %1 the folder
+    DiskFull,
+    NameTooLong,
     Count
 };
 void setDocumentTranslator(std::string (*translate)(const char* source));
@@ -108,8 +115,9 @@ public:
     // ---- files ----
     // The user interface asks before any of these whether needsSavePrompt(), and offers saving.
     void newSong();
-    // ".mid" (any case) is imported at tpqn; anything else is read as a song file. On failure
-    // the open document stays as it was.
+    // A Standard MIDI File is imported at tpqn, a song file read; which one the file's first
+    // bytes say, and where they say nothing a ".mid" name (any case) imports. On failure the
+    // open document stays as it was.
     FileResult open(const std::string& path, uint16_t tpqn = 480);
     FileResult importSmf(const std::string& path, uint16_t tpqn);
     // open and importSmf in two halves: the reading, on any thread, and the taking of what was
@@ -120,7 +128,15 @@ public:
     FileResult save();
     FileResult saveAs(const std::string& path);
     FileResult exportSmf(const std::string& path);
-    static bool isSmfPath(const std::string& path);
+    // Whether open() imports the file (and so needs a resolution).
+    static bool opensAsSmf(const std::string& path);
+    // The name to offer when the user is asked where to save: the file's own name; for an
+    // imported file the same name ending in ".tvo"; for a damaged file a name beside the
+    // original ("demo-recovered.tvo") that no file has yet.
+    std::string saveAsName() const;
+    // Why saveAs(path) would refuse that name (the damaged original), or empty; so that a file
+    // dialog can say it before the name is taken.
+    std::string whySaveRefused(const std::string& path) const;
 
     const std::string& path() const { return path_; }  // empty: no file to save to
     bool modified() const { return modified_; }
@@ -189,6 +205,7 @@ private:
     std::string sourcePath_;  // the file the song was read from or last written to
     bool modified_ = false;
     bool damaged_ = false;
+    bool imported_ = false;   // the song came from a Standard MIDI File and was not saved since
     std::array<int32_t, kDocumentMarkers> markers_{};
     int untitled_ = 0;
     int editDepth_ = 0;

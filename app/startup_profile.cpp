@@ -63,6 +63,10 @@ DeviceMatch matchDevicesByName(PortSetup& setup, const std::vector<std::string>&
     return m;
 }
 
+void portsChosen(DeviceMatch& match, const std::vector<int>& ports) {
+    std::erase_if(match.unmatched, [&](int port) { return std::find(ports.begin(), ports.end(), port) != ports.end(); });
+}
+
 PortSetup setupToApply(const PortSetup& setup, const DeviceMatch& match) {
     PortSetup applied = setup;
     for (int port : match.unmatched)

@@ -46,6 +46,9 @@ struct DeviceMatch {
 DeviceMatch matchDevicesByName(PortSetup& setup, const std::vector<std::string>& storedNames,
                                const std::vector<std::string>& devices);
 
+// The user gave these ports a device: they wait no more, even where the number is unchanged.
+void portsChosen(DeviceMatch& match, const std::vector<int>& ports);
+
 // What the ports open for setup: the ports still unmatched (their number unchanged since the
 // match) stay unassigned.
 PortSetup setupToApply(const PortSetup& setup, const DeviceMatch& match);

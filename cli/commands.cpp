@@ -14,6 +14,7 @@
 #include "cli/list_edit.h"
 #include "engine/emitter.h"
 #include "engine/song_play.h"
+#include "io/file_kind.h"
 #include "io/file_util.h"
 #include "io/phrase_file.h"
 #include "io/procedure_file.h"
@@ -258,11 +259,13 @@ void setExtensions(const Extensions& ext) { gExt = ext; }
 static bool needsPlugins(const Options& opts) {
     const std::string& c = opts.command;
     if (c == "plugins") return true;
-    return c != "info" && c != "events" && !opts.args.empty() && !isMidiPath(opts.args[0]);
+    return c != "info" && c != "events" && !opts.args.empty() && !opensAsSmf(opts.args[0]);
 }
 
 bool openSong(const std::string& path, const Options& opts, Song& song, std::string& err) {
-    const bool midi = isMidiPath(path);
+    // What the file's first bytes say decides, as in the program: a song saved under a .mid
+    // name reads back as a song.
+    const bool midi = opensAsSmf(path);
     // As the program does at start: songs bind their slots by name, and play and save with them.
     if (!midi && gExt.loadPlugins && opts.command != "info" && opts.command != "events") gExt.loadPlugins();
     std::string readErr;

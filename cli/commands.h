@@ -46,8 +46,9 @@ int cliMain(int argc, char** argv);
 // Checks the count of positional arguments after the command.
 int checkArgs(const Options& opts, size_t count, const char* what, std::string& err);
 
-// Opens a song as the document does: reads a song file, or imports a .mid file at --tpqn,
-// then fills the command table. A file that is not of its kind fails. A damaged file (read
+// Opens a song as the document does: reads a song file, or imports a Standard MIDI File at
+// --tpqn (which one the file's first bytes say, else a .mid name imports), then fills the
+// command table. A file that is not of its kind fails. A damaged file (read
 // only in part) fails for the commands that write what they read unless --force is given;
 // the others print one warning line on stderr and go on with what was read.
 bool openSong(const std::string& path, const Options& opts, Song& song, std::string& err);

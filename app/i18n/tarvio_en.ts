@@ -35,6 +35,34 @@
             <source>分解能 %1 は選べません</source>
             <translation>Resolution %1 cannot be chosen</translation>
         </message>
+        <message>
+            <source>フォルダー %1 がありません</source>
+            <translation>The folder %1 does not exist</translation>
+        </message>
+        <message>
+            <source>%1 はフォルダーではありません</source>
+            <translation>%1 is not a folder</translation>
+        </message>
+        <message>
+            <source>同じ名前のフォルダーがあります</source>
+            <translation>A folder of that name is already there</translation>
+        </message>
+        <message>
+            <source>フォルダー %1 にはファイルを作る権限がありません</source>
+            <translation>You have no permission to create files in the folder %1</translation>
+        </message>
+        <message>
+            <source>フォルダー %1 は読み取り専用です</source>
+            <translation>The folder %1 is read-only</translation>
+        </message>
+        <message>
+            <source>ディスクに空きがありません</source>
+            <translation>The disk is full</translation>
+        </message>
+        <message>
+            <source>ファイル名が長すぎます</source>
+            <translation>The file name is too long</translation>
+        </message>
     </context>
     <context>
         <name>tarvio::KeyboardBar</name>

@@ -8,6 +8,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QLineEdit>
 #include <QMimeData>
 #include <QProgressDialog>
 #include <QScreen>
@@ -22,6 +23,7 @@
 #include <thread>
 
 #include "app/app_settings.h"
+#include "app/dialog_ranges.h"
 #include "app/port_list.h"
 #include "app/port_setup.h"
 #include "app/ui/dialogs.h"
@@ -30,6 +32,7 @@
 #include "engine/input.h"
 #include "engine/player.h"
 #include "engine/ports.h"
+#include "io/file_kind.h"
 #include "io/file_util.h"
 #include "ops/filters.h"
 #include "plugin/host.h"
@@ -81,6 +84,7 @@ bool Application::start(const QStringList& args, const std::function<void(const 
     applyEngineSettings(config_.settings);
     setFilters(config_.filters);
     transport_.setPreCount(config_.settings.preCount);
+    loadVelocity();
 
     // Every record is in memory: the clock may run.
     try {
@@ -118,7 +122,7 @@ bool Application::start(const QStringList& args, const std::function<void(const 
 
     if (!deviceMatch_.unmatched.empty() && window_) {
         QStringList ports;
-        for (int port : deviceMatch_.unmatched) ports.append(QString::number(port));
+        for (int port : deviceMatch_.unmatched) ports.append(QString::number(port + 1));  // as the dialogs count
         window_->statusBar()->showMessage(tr("前回のMIDI出力デバイスが見つからないポート: %1").arg(ports.join(QStringLiteral(", "))));
     }
     return true;
@@ -198,6 +202,25 @@ void Application::writeDeviceNames() {
     p.setValue(QStringLiteral("%1OutputDevices").arg(QLatin1String(kSection)), list);
 }
 
+// The input velocity of the recording settings: the settings file has no field for it, so the
+// profile keeps it. A value no dialog could give leaves the engine's default.
+void Application::loadVelocity() {
+    QSettings p = profile();
+    bool modeOk = false, valueOk = false;
+    const int mode = p.value(QStringLiteral("%1VelocityMode").arg(QLatin1String(kSection))).toInt(&modeOk);
+    const int value = p.value(QStringLiteral("%1VelocityValue").arg(QLatin1String(kSection))).toInt(&valueOk);
+    if (!modeOk || !valueOk || mode < kVelocityThrough || mode > kVelocityShiftValue) return;
+    const FieldRange range = velocityValueRange(mode);
+    setVelocityMode(mode);
+    setVelocityValue(range.used ? std::clamp(value, range.min, range.max) : 0);
+}
+
+void Application::storeVelocity() {
+    QSettings p = profile();
+    p.setValue(QStringLiteral("%1VelocityMode").arg(QLatin1String(kSection)), velocityMode());
+    p.setValue(QStringLiteral("%1VelocityValue").arg(QLatin1String(kSection)), velocityValue());
+}
+
 void Application::shutdown(bool writeSettings) {
     if (done_ || !started_) return;
     done_ = true;
@@ -214,6 +237,7 @@ void Application::shutdown(bool writeSettings) {
         for (const std::string& path : config_.save(folders_))
             std::fprintf(stderr, "tarvio: could not write %s\n", path.c_str());
         writeDeviceNames();
+        storeVelocity();
         QSettings p = profile();
         for (int i = 1; i <= kRecentFiles; ++i) {
             const QString key = QStringLiteral("%1File%2").arg(QLatin1String(kRecentSection)).arg(i);
@@ -267,31 +291,44 @@ bool Application::offerSave() {
 
 bool Application::saveCurrent() {
     if (!document_) return false;
+    // A document without a file, or read from a damaged one (whose warning said so when it
+    // opened), is saved under a name the user gives.
     const FileResult r = document_->save();
-    if (r.needsName) {
-        if (!r.message.empty()) showMessage(QMessageBox::Information, QString::fromStdString(r.message));
-        return saveCurrentAs();
-    }
+    if (r.needsName) return saveCurrentAs();
     documentReplaced();
     return report(r);
 }
 
 bool Application::saveCurrentAs() {
     if (!document_) return false;
-    const QString suggested = QString::fromStdString(document_->path().empty() ? document_->title() : document_->path());
-    const QString path = askSavePath(tr(kSongFilter), QStringLiteral("tvo"), suggested);
-    if (path.isEmpty()) return false;
-    const FileResult r = document_->saveAs(path.toStdString());
-    if (r.ok) addRecent(path);
-    documentReplaced();
-    return report(r);
+    const QString suggested = QString::fromStdString(document_->saveAsName());
+    // The dialog refuses the damaged original itself, before it asks about replacing it.
+    saveRefusal_ = [this](const QString& path) {
+        return document_ ? QString::fromStdString(document_->whySaveRefused(path.toStdString())) : QString();
+    };
+    for (;;) {
+        const QString path = askSavePath(tr(kSongFilter), QStringLiteral("tvo"), suggested);
+        if (path.isEmpty()) break;
+        const FileResult r = document_->saveAs(path.toStdString());
+        if (r.needsName) {
+            // A dialog that could not refuse the name: say why once, and ask again.
+            showMessage(QMessageBox::Information, QString::fromStdString(r.message));
+            continue;
+        }
+        saveRefusal_ = nullptr;
+        if (r.ok) addRecent(path);
+        documentReplaced();
+        return report(r);
+    }
+    saveRefusal_ = nullptr;
+    return false;
 }
 
 bool Application::openPath(const QString& path) {
     if (path.isEmpty()) return false;
     const std::string p = path.toStdString();
     int tpqn = document_ ? document_->song().tpqn : 480;
-    if (Document::isSmfPath(p)) {
+    if (Document::opensAsSmf(p)) {
         tpqn = askTpqn(tpqn);
         if (tpqn <= 0) return false;
     }
@@ -335,6 +372,11 @@ void Application::importSmf() {
     if (!offerSave()) return;
     const QString path = askOpenPath(tr(kImportFilter));
     if (path.isEmpty()) return;
+    // A song file chosen here (one saved under a .mid name) opens as a song.
+    if (fileKindOf(path.toStdString()) == FileKind::Song) {
+        openPath(path);
+        return;
+    }
     const int tpqn = askTpqn(document_ ? document_->song().tpqn : 480);
     if (tpqn <= 0) return;
     ensureDocument();
@@ -414,8 +456,44 @@ QString Application::askOpenPath(const QString& filter) {
     return QFileDialog::getOpenFileName(window_.get(), QString(), QString(), filter);
 }
 
+namespace {
+
+// A save dialog that refuses a name with a message and stays open, before Qt's own question
+// whether to replace the file, which would otherwise be answered for nothing.
+class RefusingFileDialog : public QFileDialog {
+public:
+    RefusingFileDialog(QWidget* parent, const QString& suggested, const QString& filter)
+        : QFileDialog(parent, QString(), suggested, filter), suggested_(suggested) {}
+    std::function<QString(const QString&)> refusal;
+
+    void accept() override {
+        const QStringList files = selectedFiles();
+        if (refusal && !files.isEmpty()) {
+            if (const QString why = refusal(files.first()); !why.isEmpty()) {
+                QMessageBox::information(this, QStringLiteral("tarvio"), why);
+                // Back to the name offered, with the refused file no longer selected in the
+                // list: a selection there would stand for whatever name is typed next.
+                selectFile(suggested_);
+                if (auto* name = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))) {
+                    name->setText(QFileInfo(suggested_).fileName());
+                    name->selectAll();
+                    name->setFocus();
+                }
+                return;
+            }
+        }
+        QFileDialog::accept();
+    }
+
+private:
+    QString suggested_;
+};
+
+}  // namespace
+
 QString Application::askSavePath(const QString& filter, const QString& suffix, const QString& suggested) {
-    QFileDialog dialog(window_.get(), QString(), suggested, filter);
+    RefusingFileDialog dialog(window_.get(), suggested, filter);
+    dialog.refusal = saveRefusal_;
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(suffix);  // the dialog asks before replacing a file
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
@@ -435,9 +513,8 @@ void Application::changeResolution() {
 }
 
 void Application::portSettings() {
-    if (!editPortSetup(window_.get(), config_)) return;
-    // A port still waiting for its remembered device stays silent until the user maps it anew.
-    applyPortSetup(setupToApply(config_.ports, deviceMatch_));
+    // A port still waiting for its remembered device stays silent until the user gives it one.
+    editPortSetup(window_.get(), config_, &deviceMatch_);
 }
 
 void Application::metronomeSettings() {

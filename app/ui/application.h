@@ -91,6 +91,8 @@ private:
     void writeWindowProfile();
     void writeDeviceNames();
     void addRecent(const QString& path);
+    void loadVelocity();
+    void storeVelocity();
     bool offerSave();  // false: cancelled
     bool saveCurrent();
     bool saveCurrentAs();
@@ -116,6 +118,8 @@ private:
     bool done_ = false;
     bool showMaximized_ = false;
     bool busy_ = false;  // a file operation runs: queued engine notifications are dropped
+    // While a song is being saved: why the save dialog refuses a name (empty: it does not).
+    std::function<QString(const QString&)> saveRefusal_;
 };
 
 // The clipboard service of the editors: the lists as the "tarvio sequence" block, replacing

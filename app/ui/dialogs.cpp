@@ -3,6 +3,7 @@
 // The song's headers before Qt's, whose "slots" keyword would rename a member of the track.
 #include "app/app_config.h"
 #include "app/document.h"
+#include "app/startup_profile.h"
 #include "engine/input.h"
 #include "model/song.h"
 
@@ -26,11 +27,12 @@ DeviceNames deviceNames() {
 
 }  // namespace
 
-bool editPortSetup(QWidget* parent, AppConfig& config) {
+bool editPortSetup(QWidget* parent, AppConfig& config, DeviceMatch* waiting) {
     PortDialog dialog(config.ports, deviceNames(), parent);
     if (dialog.exec() != QDialog::Accepted) return false;
     config.ports = dialog.setup();
-    applyPortSetup(config.ports);
+    if (waiting) portsChosen(*waiting, dialog.chosenPorts());
+    applyPortSetup(waiting ? setupToApply(config.ports, *waiting) : config.ports);
     return true;
 }
 

@@ -8,10 +8,13 @@ class QWidget;
 namespace tarvio {
 
 struct AppConfig;
+struct DeviceMatch;
 class Document;
 
 // "Port Select": stores the set-up and applies it (ports reopened, MIDI Through, Latency Fix).
-bool editPortSetup(QWidget* parent, AppConfig& config);
+// waiting (when given): the ports still waiting for their remembered device; those the user
+// gives a device stop waiting, the others stay silent.
+bool editPortSetup(QWidget* parent, AppConfig& config, DeviceMatch* waiting = nullptr);
 bool editMetronome(QWidget* parent, AppConfig& config);
 // Pre-count, the input filters (into the engine's list too) and the input velocity.
 bool editRecording(QWidget* parent, AppConfig& config);

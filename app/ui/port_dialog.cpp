@@ -77,8 +77,16 @@ void PortDialog::mapSelectedPorts() {
     for (QListWidgetItem* item : ports_->selectedItems()) {
         const int port = ports_->row(item);
         setup_.outputMap[size_t(port)] = device;
+        chosen_[size_t(port)] = true;
         item->setText(qs(outputPortRow(port, device, names_)));
     }
+}
+
+std::vector<int> PortDialog::chosenPorts() const {
+    std::vector<int> ports;
+    for (int port = 0; port < kSetupPorts; ++port)
+        if (chosen_[size_t(port)]) ports.push_back(port);
+    return ports;
 }
 
 PortSetup PortDialog::setup() const {

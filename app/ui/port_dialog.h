@@ -20,12 +20,15 @@ public:
     PortDialog(const PortSetup& setup, DeviceNames names, QWidget* parent = nullptr);
     // The set-up with the dialog's fields.
     PortSetup setup() const;
+    // The ports the user gave a device, ascending, even where it is the one they had.
+    std::vector<int> chosenPorts() const;
 
 private:
     void showDevice();
     void mapSelectedPorts();
 
     PortSetup setup_;
+    std::vector<bool> chosen_ = std::vector<bool>(kSetupPorts, false);
     DeviceNames names_;
     QListWidget* ports_;
     QListWidget* devices_;

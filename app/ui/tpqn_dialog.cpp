@@ -21,8 +21,14 @@ TpqnDialog::TpqnDialog(int preselect, QWidget* parent) : QDialog(parent) {
     auto* buttons = okCancelButtons(this);
     auto* ok = buttons->findChild<QPushButton*>(QStringLiteral("ok"));
     ok->setEnabled(choice() >= 0);
-    connect(list_, &QListWidget::currentRowChanged, ok, [this, ok] { ok->setEnabled(choice() >= 0); });
-    connect(list_, &QListWidget::itemDoubleClicked, this, &QDialog::accept);
+    // A click makes the row current before it selects it, so OK follows the selection, which
+    // settles last, as well as the current row.
+    const auto offerOk = [this, ok] { ok->setEnabled(choice() >= 0); };
+    connect(list_, &QListWidget::currentRowChanged, ok, offerOk);
+    connect(list_, &QListWidget::itemSelectionChanged, ok, offerOk);
+    connect(list_, &QListWidget::itemDoubleClicked, this, [this] {
+        if (choice() >= 0) accept();
+    });
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(list_);
     layout->addWidget(buttons);

@@ -107,6 +107,7 @@ TEST_F(DocumentTest, MidiOpensByExtensionAtTheAskedResolutionAndIsNeverSavedOver
     EXPECT_GE(d.song().tracks.size(), tracks);
     EXPECT_TRUE(d.modified());
     EXPECT_EQ(d.title(), "DEMO.MID");
+    EXPECT_EQ(d.saveAsName(), at("DEMO.tvo"));  // offered for saving as a song beside it
     const FileResult s = d.save();
     EXPECT_FALSE(s.ok);
     EXPECT_TRUE(s.needsName);
@@ -115,6 +116,41 @@ TEST_F(DocumentTest, MidiOpensByExtensionAtTheAskedResolutionAndIsNeverSavedOver
     // A name ending in .mid chosen for saving still gets the song format.
     ASSERT_TRUE(d.saveAs(at("song.mid")).ok);
     EXPECT_EQ(head(at("song.mid")), "emhd");
+
+    // The first bytes decide how a file opens: that song reads back as a song, and a Standard
+    // MIDI File under another name is imported.
+    const FileResult again = d.open(at("song.mid"), 960);
+    ASSERT_TRUE(again.ok) << again.message;
+    EXPECT_FALSE(d.modified());
+    EXPECT_EQ(d.path(), at("song.mid"));
+    fs::copy_file(mid, at("exported.tvo"));
+    ASSERT_TRUE(d.open(at("exported.tvo"), 960).ok);
+    EXPECT_TRUE(d.modified());
+    EXPECT_EQ(d.path(), "");
+}
+
+// The reasons a save fails are told in the user's words, not the system's.
+TEST_F(DocumentTest, ASaveIntoAFolderThatCannotHoldFilesSaysWhy) {
+    Document d(t_);
+    ASSERT_TRUE(d.open(demo_).ok);
+    fs::create_directory(at("taken.tvo"));
+    const struct {
+        std::string path, says;
+    } cases[] = {
+        {at("none/song.tvo"), "フォルダー " + at("none") + " がありません"},
+        {demo_ + "/song.tvo", demo_ + " はフォルダーではありません"},
+        {at("taken.tvo"), "同じ名前のフォルダーがあります"},
+        {"/sys/song.tvo", "フォルダー /sys にはファイルを作る権限がありません"},  // even for root
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        const FileResult r = d.saveAs(c.path);
+        EXPECT_FALSE(r.ok);
+        EXPECT_NE(r.message.find(c.says), std::string::npos) << r.message;
+        for (const char* system : {"No such", "Not a directory", "Is a directory", "Permission denied"})
+            EXPECT_EQ(r.message.find(system), std::string::npos) << r.message;
+    }
+    EXPECT_EQ(d.path(), demo_);
 }
 
 TEST_F(DocumentTest, AFileThatCannotBeReadIsOneLineNamingItAndTheDocumentStays) {
@@ -152,8 +188,16 @@ TEST_F(DocumentTest, ADamagedFileOpensWithAWarningAndIsNeverSavedOverTheOriginal
         EXPECT_NE(s.message.find("cut.tvo"), std::string::npos);
     }
     EXPECT_EQ(bytesOf(cut), bytes);
+    EXPECT_EQ(d.whySaveRefused(cut), d.saveAs(cut).message);
+    EXPECT_EQ(d.whySaveRefused(at("other.tvo")), "");
+
+    // The name offered is beside the original and replaces nothing.
+    EXPECT_EQ(d.saveAsName(), at("cut-recovered.tvo"));
+    write(at("cut-recovered.tvo"), {1});
+    EXPECT_EQ(d.saveAsName(), at("cut-recovered-2.tvo"));
 
     ASSERT_TRUE(d.saveAs(at("rescued.tvo")).ok);
+    EXPECT_EQ(d.saveAsName(), at("rescued.tvo"));
     EXPECT_FALSE(d.damaged());
     EXPECT_TRUE(d.save().ok);
     EXPECT_EQ(bytesOf(cut), bytes);

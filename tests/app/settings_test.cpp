@@ -164,6 +164,20 @@ TEST(SettingsFiles, DefaultsWithoutAnyFile) {
     EXPECT_EQ((std::array{q48[19], q48[22], q48[fkeyIndex(2, 9)], q48[fkeyIndex(3, 11)]}), (std::array{21, 2, 1920, 0}));
 }
 
+// An empty port file (left by a failed write, say) is no set-up at all: the first start's
+// stands, rather than 256 silent ports.
+TEST(SettingsFiles, EmptyPortFileCountsAsMissing) {
+    TempFolder dir;
+    writeBytes(dir / "port.dat", {});
+    AppConfig c;
+    c.load(dir.folders(), dir.path);
+    EXPECT_EQ(c.ports, firstStartPortSetup());
+    writeBytes(dir / "port.dat", {5, 0, 0, 0});  // one port's device, the rest as before
+    c.load(dir.folders(), dir.path);
+    EXPECT_EQ(c.ports.outputMap[0], 5);
+    EXPECT_EQ(c.ports.outputMap[1], -1);
+}
+
 TEST(SettingsFiles, ControllerNameLines) {
     const std::string long20 = "ABCDEFGHIJKLMNOPQRST";
     std::string kana20;

@@ -73,6 +73,12 @@ TEST(DeviceNames, PortsFollowTheirDeviceByName) {
     EXPECT_EQ(names[2], "Gone");
     EXPECT_EQ(names[3], "tarvio Loopback");
     EXPECT_EQ(names[5], "");
+
+    // A port given a device in the dialog waits no more, even for the device its number named.
+    portsChosen(m, {2, 7});
+    EXPECT_EQ(m.unmatched, std::vector<int>{3});
+    EXPECT_EQ(setupToApply(setup, m).outputMap[2], 2);
+    EXPECT_EQ(deviceNamesToStore(setup, devices, stored, m)[2], "USB A");
 }
 
 }  // namespace

@@ -16,6 +16,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QTest>
 #include <QTimer>
 #include <functional>
 
@@ -203,6 +204,25 @@ TEST(Dialogs, ResolutionListPreselectsOnlyForImport) {
     EXPECT_EQ(answer([] { return askResolution(nullptr, -1); }, pick("96"), true), 96);
     EXPECT_EQ(answer([] { return askImportResolution(nullptr, 192); }, pick(nullptr), true), 192);
     EXPECT_EQ(answer([] { return askImportResolution(nullptr, 192); }, pick(nullptr), false), -1);
+}
+
+// A click on a value chooses it, as the keyboard does: OK stays offered and gives that value.
+TEST(Dialogs, ResolutionChosenWithTheMouse) {
+    ensureApp();
+    auto click = [](const char* value) {
+        return [value](QDialog* d) {
+            auto* list = field<QListWidget>(d, "tpqn");
+            QListWidgetItem* item = list->findItems(QString::fromLatin1(value), Qt::MatchExactly).value(0);
+            ASSERT_NE(item, nullptr);
+            QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(item).center());
+            EXPECT_TRUE(field<QPushButton>(d, "ok")->isEnabled());
+            // Clicking the chosen value again keeps it.
+            QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(item).center());
+            EXPECT_TRUE(field<QPushButton>(d, "ok")->isEnabled());
+        };
+    };
+    EXPECT_EQ(answer([] { return askResolution(nullptr, -1); }, click("192"), true), 192);
+    EXPECT_EQ(answer([] { return askImportResolution(nullptr, 480); }, click("48"), true), 48);
 }
 
 TEST(Dialogs, FilterEditorOffersOnlyRulesThatApply) {

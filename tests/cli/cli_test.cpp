@@ -413,6 +413,16 @@ TEST(CliMidi, ConvertsInEveryDirectionAndOpensMidiSongs) {
         EXPECT_TRUE(has("\n" + r.out, "\n0 0 90 3C 64\n") && has(r.out, "\n300 0 80 3C 40\n")) << out << "\n" << r.out;
     }
 
+    // What a file holds decides how it is read, not its name.
+    const std::string songAsMid = dir.path("song.mid"), midiAsTvo = dir.path("midi.tvo");
+    std::filesystem::copy_file(tvo, songAsMid);
+    writeBytes(midiAsTvo, kTinyMidi);
+    for (const std::string& path : {songAsMid, midiAsTvo}) {
+        r = runCli({"expand", path});
+        EXPECT_EQ(r.status, 0) << path << ": " << r.err;
+        EXPECT_EQ(lines(r.out), played) << path;
+    }
+
     // --tpqn chooses the resolution of the import, for every command.
     EXPECT_TRUE(has(runCli({"info", mid, "--tpqn", "96"}).out, R"("tpqn":96,)"));
     EXPECT_TRUE(has(runCli({"expand", "--tpqn=96", mid}).out, "\n60 0 80 3C 40\n"));
