@@ -91,10 +91,7 @@ struct Need {
 
 class NeedOf {
 public:
-    explicit NeedOf(const Song& song) {
-        byNumber_.reserve(song.phrases.size());
-        for (auto& p : song.phrases) byNumber_.emplace(p->number, p.get());
-    }
+    explicit NeedOf(const Song& song) : song_(song) {}
 
     Need of(const Track& list, int depth = 0) {
         const Need full{kFrameCapacity, kQueueReserve};
@@ -106,9 +103,9 @@ public:
             n.events = std::min(n.events + 3, kQueueReserve);
             if (e.kind() == EventKind::Clone) n = full;
             if (e.kind() != EventKind::PhraseCall || !e.phraseCall()) continue;
-            auto callee = byNumber_.find(e.phraseCall()->number);
-            if (callee == byNumber_.end()) continue;
-            Need c = of(*callee->second, depth + 1);
+            const Track* callee = song_.findPhrase(e.phraseCall()->number);
+            if (!callee) continue;
+            Need c = of(*callee, depth + 1);
             n.frames = std::min(std::max(n.frames, c.frames + 1), kFrameCapacity);
             n.events = std::min(n.events + c.events, kQueueReserve);
         }
@@ -120,7 +117,7 @@ public:
     }
 
 private:
-    std::unordered_map<uint32_t, const Track*> byNumber_;
+    const Song& song_;
     std::unordered_map<const Track*, Need> memo_;
 };
 
