@@ -53,9 +53,11 @@ void EngineTransport::record() {
     }
     const int32_t at = playerPosition();
     armPunchIn(at);
-    // The pre-count plays before the punch-in point, never before the song's start.
-    tarvio::locate(std::max<int32_t>(0, at - preCount_));
-    startPlay(0);
+    // The pre-count plays before the punch-in point; what of it lies before the song's start
+    // is a count-in of clicks, after which the song starts at tick 0.
+    const int64_t from = int64_t(at) - preCount_;
+    tarvio::locate(int32_t(std::max<int64_t>(0, from)));
+    startPlay(0, from < 0 ? int32_t(-from) : 0);
     wakeClockThread();
 }
 

@@ -10,7 +10,8 @@ namespace tarvio {
 
 class EngineTransport final : public Transport {
 public:
-    // preCountTicks: how far before the punch-in point a recording starts to play.
+    // preCountTicks: how far before the punch-in point a recording starts to play (as clicks
+    // where that lies before the song's start).
     explicit EngineTransport(int32_t preCountTicks = 0) : preCount_(preCountTicks) {}
     void setPreCount(int32_t ticks) { preCount_ = ticks < 0 ? 0 : ticks; }
     int32_t preCount() const { return preCount_; }

@@ -4,6 +4,7 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <charconv>
@@ -174,8 +175,9 @@ void expandSong(Song& song, const Options& opts, Output& out) {
         songAdvance(song, t, emitter);
         writeOutputAt(out, t, song.output);
     }
+    // Ticks at which nothing can happen print nothing and are passed over.
     while (t < last && !songFinished(song)) {
-        ++t;
+        t = int32_t(std::min<int64_t>(songNextActiveTick(song, t, emitter), last));
         songAdvance(song, t, emitter);
         writeOutputAt(out, t, song.output);
     }

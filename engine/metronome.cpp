@@ -8,9 +8,8 @@ namespace tarvio {
 
 namespace {
 
-
 struct Click {
-    std::atomic<int32_t> lastMeasure{-1};
+    std::atomic<int32_t> lastMeasure{kNoClickedMeasure};
     std::atomic<int32_t> lastBeat{0};
     std::atomic<bool> sounding{false};
     uint8_t note = 0, port = 0, channel = 0;
@@ -47,7 +46,7 @@ MetronomeSettings metronome() { return unpack(gSettings.load(std::memory_order_r
 
 void metronomeTick() {
     const MetronomeSettings m = metronome();
-    if (!playerPlaying() || !m.on) {
+    if (!playerPlaying() || (!m.on && !playerCountingIn())) {
         endClick();
         return;
     }
@@ -83,7 +82,7 @@ void metronomeLocated(int32_t measure, int32_t beat) {
 
 void resetMetronomeForTests() {
     gSettings = kDefaults;
-    gClick.lastMeasure = -1;
+    gClick.lastMeasure = kNoClickedMeasure;
     gClick.lastBeat = 0;
     gClick.sounding = false;
 }

@@ -1,4 +1,5 @@
-// The metronome: a click on every beat while playing, strong on a measure's first beat.
+// The metronome: a click on every beat while playing, strong on a measure's first beat, and
+// during a count-in also when it is switched off (nothing else cues the take then).
 #pragma once
 
 #include <cstdint>
@@ -23,7 +24,10 @@ MetronomeSettings metronome();
 void metronomeTick();
 // A click is sounding (its note-off is still to be sent).
 bool metronomeSounding();
-// Locating sets the last clicked measure (-1: none, so the next beat is a downbeat) and beat.
+// No measure clicked yet: the next click is a downbeat. (A count-in runs through negative
+// measures, so -1 is a measure like any other.)
+constexpr int32_t kNoClickedMeasure = INT32_MIN;
+// Locating sets the last clicked measure (kNoClickedMeasure: none) and beat.
 void metronomeLocated(int32_t measure, int32_t beat);
 // Settings and state to their defaults, nothing sounding.
 void resetMetronomeForTests();

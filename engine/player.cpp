@@ -119,6 +119,7 @@ void finishStop() {
         stopRecording();
     }
     s.punchArmed = false;
+    s.countIn = 0;
     if (Song* song = s.song) song->restoreMutes();
     s.playRequested = false;
     s.stopRequested = false;
@@ -160,7 +161,7 @@ void advanceCounters(Song& song, int32_t T) {
         while (inMeasure >= s.ticksPerMeasure) {
             inMeasure -= s.ticksPerMeasure;
             ++m;
-            if (s.nextBeat < song.beats.size() && song.beats[s.nextBeat].measure == uint32_t(m)) {
+            if (m > 0 && s.nextBeat < song.beats.size() && song.beats[s.nextBeat].measure == uint32_t(m)) {
                 const BeatEntry& b = song.beats[s.nextBeat++];
                 s.ticksPerMeasure = measureTicksOf(song.tpqn, b);
                 s.denominator = b.denominator;
@@ -173,6 +174,29 @@ void advanceCounters(Song& song, int32_t T) {
     const int32_t bt = beatTicksOf(song.tpqn, s.denominator);
     s.beat = bt > 0 ? inMeasure / bt : 0;
     s.position = T;
+}
+
+// Moves the counters lead ticks back from the located position for a count-in, in the measures
+// of the signature found there, and sets the metronome so that the count-in's first beat
+// clicks (strong on a measure's first beat) and a start between beats waits for the next.
+void rewindCounters(int32_t lead) {
+    PlayerState& s = gState;
+    int64_t inMeasure = int64_t(s.tickInMeasure) - lead;
+    int64_t m = s.measure;
+    if (s.ticksPerMeasure > 0 && inMeasure < 0) {
+        const int64_t back = (-inMeasure + s.ticksPerMeasure - 1) / s.ticksPerMeasure;
+        inMeasure += back * s.ticksPerMeasure;
+        m -= back;
+    }
+    inMeasure = std::max<int64_t>(inMeasure, 0);
+    s.measure = int32_t(std::max<int64_t>(m, INT32_MIN + 1));
+    s.tickInMeasure = int32_t(inMeasure);
+    const int32_t bt = beatTicksOf(int(s.tpqn), s.denominator);
+    s.beat = bt > 0 ? int32_t(inMeasure / bt) : 0;
+    s.position = s.position - lead;
+    if (inMeasure == 0) metronomeLocated(kNoClickedMeasure, 0);
+    else if (bt > 0 && inMeasure % bt == 0) metronomeLocated(s.measure, s.beat - 1);
+    else metronomeLocated(s.measure, s.beat);
 }
 
 // Time base, chase and start of playing at the located position. The located position is
@@ -197,6 +221,11 @@ void beginPlayback(Song& song, uint32_t& accumulated, bool startOfPlay) {
     const double whole = std::floor(s.carry);
     s.carry -= whole;
     if (whole > 0) advanceCounters(song, s.position + int32_t(whole));
+    s.playFrom = s.position.load();
+    // A count-in runs the clock from before the start; the song waits for it (the dispatch
+    // begins at playFrom). Time code from outside leaves no room for one.
+    const int32_t lead = startOfPlay ? s.countIn.exchange(0) : 0;
+    if (lead > 0 && syncSource() != kSyncMtc) rewindCounters(lead);
     s.tickBase = s.computedTick = s.position;
     s.finished = false;
     s.playing = true;
@@ -265,7 +294,7 @@ void locateLocked(int32_t T) {
     s.carry = 0;
     s.baseMs = uint32_t(base);
     s.segmentMs = 0;
-    metronomeLocated(inMeasure == 0 ? -1 : measure, s.beat);
+    metronomeLocated(inMeasure == 0 ? kNoClickedMeasure : measure, s.beat);
 }
 
 void processNotePreviews() {
@@ -361,6 +390,7 @@ bool playerRecording() { return gState.recording; }
 bool playerLoopOn() { return gState.loopOn; }
 uint32_t recordTimeMs() { return playTimeMs() - gState.recordStartMs; }
 bool playerSongFinished() { return gState.finished; }
+bool playerCountingIn() { return gState.playing && gState.position < gState.playFrom; }
 
 bool engineSend(int port, uint32_t message) {
     observeShort(port, message);
@@ -406,7 +436,7 @@ void setSong(Song* song) {
     }
 }
 
-void startPlay(uint32_t previewTrackId) {
+void startPlay(uint32_t previewTrackId, int32_t countInTicks) {
     PlayerState& s = gState;
     cancelPreview();
     if (!s.song) return;
@@ -414,6 +444,7 @@ void startPlay(uint32_t previewTrackId) {
     s.engineEnabled = true;
     s.holdRequested = false;
     s.previewTrackId = previewTrackId;
+    s.countIn = std::max(countInTicks, 0);
     s.playRequested = true;
     if (gMmc.on && gMmc.port >= 0) {
         const TimeRecord tr = timeRecordOf(playTimeMs(), mtcOutRate());
@@ -430,15 +461,21 @@ void startPlay(uint32_t previewTrackId) {
     waitUntil([&] { return s.playing || !s.playRequested || s.resumePending; });
 }
 
-void stopPlay() {
+bool stopPlay() {
     PlayerState& s = gState;
+    const bool running = s.playing || s.playRequested || s.recording || s.punchArmed;
+    // Only the clock thread stops playback, and it answers nothing while the engine is
+    // suspended: the caller's own suspension would never end.
+    if (running && !s.engineEnabled && s.suspender.load() == std::this_thread::get_id() &&
+        (engineRunning() || gPump.load()))
+        return false;
     cancelPreview();
     s.holdRequested = false;
     if (gMmc.on && gMmc.port >= 0) {
         const uint8_t stopMsg[] = {0xF0, 0x7F, gMmc.deviceId, 0x06, 0x01, 0xF7};
         sendMmc(stopMsg, sizeof stopMsg);
     }
-    if (s.playing || s.playRequested || s.recording || s.punchArmed) {
+    if (running) {
         // The clock thread does the stop (it is the one that plays, punches in and records)
         // and answers by clearing the request.
         s.stopRequested = true;
@@ -450,6 +487,8 @@ void stopPlay() {
         }
     }
     s.stopAt = 0;
+    s.countIn = 0;
+    return true;
 }
 
 void locate(int32_t tick) {
@@ -526,7 +565,8 @@ bool stepPlayer(uint32_t& accumulated, bool mayStart) {
     // since the last restart.
     double exact = s.tickBase + s.carry + double(accumulated) * s.tempoExact * s.tpqn / 60000.0;
     int32_t T = std::max(int32_t(std::floor(exact + kTickEpsilon)), s.computedTick);
-    s.segmentMs = s.segmentMs + (accumulated - s.accountedMs);
+    // Play time begins with the song, after a count-in.
+    if (T >= s.playFrom) s.segmentMs = s.segmentMs + (accumulated - s.accountedMs);
     s.accountedMs = accumulated;
 
     bool wrap = false;
@@ -548,8 +588,11 @@ bool stepPlayer(uint32_t& accumulated, bool mayStart) {
     }
 
     bool dispatched = false;
-    for (int32_t t = s.computedTick + 1; t <= T; ++t) {
-        songAdvance(*song, t, gEmitter);
+    for (int64_t t = std::max<int64_t>(int64_t(s.computedTick) + 1, s.playFrom.load()), next = t; t <= T; t = next) {
+        songAdvance(*song, int32_t(t), gEmitter);
+        // A pass of several ticks (after an edit or a long transfer, or winding forward) passes
+        // over the ticks at which nothing can happen.
+        next = t < T ? std::min<int64_t>(songNextActiveTick(*song, t, gEmitter), int64_t(T) + 1) : t + 1;
         dispatched = true;
         const OutputList& out = song->output;
         for (const OutputRecord& r : out.records) {
@@ -600,7 +643,12 @@ bool stepPlayer(uint32_t& accumulated, bool mayStart) {
         releaseAll();
         s.carry = std::max(0.0, exact - T);
         s.playing = false;
+        const bool countingIn = s.position < s.playFrom;
         finishStop();
+        if (countingIn) {  // stopped in the count-in: back at the start, not before it
+            s.carry = 0;
+            locate(s.playFrom);
+        }
     }
     return s.playing;
 }
@@ -621,7 +669,16 @@ void resetAllDevices() {
 void suspendEngine(bool enabled) {
     PlayerState& s = gState;
     cancelPreview();
-    if (!s.song) return;
+    Song* song = s.song;
+    if (!song) return;
+    if (enabled && !s.engineEnabled) {
+        // The clock thread stands aside until enabled: what the edited song needs is reserved
+        // now, so that its cursors never grow while playing.
+        if (s.playing || s.playRequested) reserveBuffers(*song);
+        s.suspender = std::thread::id{};
+    } else if (!enabled) {
+        s.suspender = std::this_thread::get_id();
+    }
     s.engineEnabled = enabled;
     if (s.suspendAck == enabled) waitUntil([&] { return s.suspendAck != enabled; });
 }
@@ -757,6 +814,9 @@ void resetPlayerForTests() {
     s.previewTrack = nullptr;
     s.previewCancel = s.previewDone = s.previewFresh = false;
     s.chasing = s.resumePending = false;
+    s.countIn = 0;
+    s.playFrom = 0;
+    s.suspender = std::thread::id{};
     gObserver = nullptr;
     gPump = nullptr;
     gMmc.on = false;

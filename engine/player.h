@@ -10,6 +10,7 @@
 #include <atomic>
 #include <cstdint>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 namespace tarvio {
@@ -34,6 +35,8 @@ bool playerLoopOn();
 uint32_t recordTimeMs();        // play time since recording began
 // Every cursor of the song finished (set by the playing step; cleared at start).
 bool playerSongFinished();
+// Playing the count-in before the start: the counters run, the song waits.
+bool playerCountingIn();
 
 struct NotePreview {
     uint32_t offMs = 0;
@@ -86,6 +89,12 @@ struct PlayerState {
     std::atomic<bool> chasing{false};
     // Rewind held during playback: playback resumes when it is released.
     std::atomic<bool> resumePending{false};
+    // Count-in: ticks of clicks before the located position that the next start plays first
+    // (taken by the start), and the tick at which the song itself begins.
+    std::atomic<int32_t> countIn{0};
+    std::atomic<int32_t> playFrom{0};
+    // The thread that holds the engine suspended (none while it runs).
+    std::atomic<std::thread::id> suspender{};
 
     // Cleared by every send; the clock thread lowers the output load when it stays set.
     std::atomic<bool> nothingSent{true};
@@ -113,12 +122,15 @@ void setSong(Song* song);
 
 // Requests playback and waits until the clock thread has started (or consumed the request).
 // previewTrackId other than 0 mutes every other track. Sends the MMC locate and play when
-// MMC output is on. Without a song nothing happens.
-void startPlay(uint32_t previewTrackId = 0);
+// MMC output is on. Without a song nothing happens. countInTicks: before the located position
+// the metronome clicks for that many ticks while the song waits (a recording's pre-count that
+// reaches before the song's start); not while following time code.
+void startPlay(uint32_t previewTrackId = 0, int32_t countInTicks = 0);
 // Requests the stop and waits until the clock thread has done it: playback stopped, a take
 // ended (it waits for the document, see takeFinishedRecordings), punch-in disarmed, the
-// effective mutes back to the user's.
-void stopPlay();
+// effective mutes back to the user's. Refused (false, nothing done) when the caller itself
+// holds the engine suspended, which the clock thread would have to leave to answer.
+bool stopPlay();
 
 // Only while stopped and with a song; under the engine lock.
 void locate(int32_t tick);
@@ -135,7 +147,9 @@ void releaseAll();
 // Controller 120 = 0 on every channel of every port, unmetered.
 void resetAllDevices();
 
-// Bracket every edit of the song: false before, true after.
+// Bracket every edit of the song: false before, true after. The end of an edit during
+// playback renews the playback reserve (the edit may have deepened phrase calls), while the
+// clock thread still stands aside.
 void suspendEngine(bool enabled);
 // Freezes play time while held; the held time is dropped.
 void holdEngine(bool hold);

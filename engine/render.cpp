@@ -260,8 +260,9 @@ int32_t playFromStart(Song& song, CursorSink& sink, const std::function<bool(int
     int32_t t = 0;
     songAdvance(song, t, sink);
     if (!f(t, song.output)) return t;
+    // Ticks at which nothing can happen are passed over: a long rest costs one step.
     while (!songFinished(song) && t < INT32_MAX) {
-        ++t;
+        t = int32_t(std::min<int64_t>(songNextActiveTick(song, t, sink), INT32_MAX));
         songAdvance(song, t, sink);
         if (!f(t, song.output)) break;
     }

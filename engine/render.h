@@ -40,8 +40,9 @@ private:
 };
 
 // Plays the song from tick 0 exactly as `tarvio-cli expand` does (reset with chase, its output
-// discarded, then every tick until the song is finished) and hands each tick's output to f,
-// which may stop the play by returning false. Returns the last tick played.
+// discarded, then tick by tick until the song is finished, passing over the ticks at which
+// nothing can happen) and hands each tick's output to f, which may stop the play by returning
+// false. Returns the last tick played.
 int32_t playFromStart(Song& song, CursorSink& sink, const std::function<bool(int32_t, const OutputList&)>& f);
 
 // The soundfont to use: option when given, else $TARVIO_SOUNDFONT when set, else the first of

@@ -91,10 +91,7 @@ struct Need {
 
 class NeedOf {
 public:
-    explicit NeedOf(const Song& song) {
-        byNumber_.reserve(song.phrases.size());
-        for (auto& p : song.phrases) byNumber_.emplace(p->number, p.get());
-    }
+    explicit NeedOf(const Song& song) : song_(song) {}
 
     Need of(const Track& list, int depth = 0) {
         const Need full{kFrameCapacity, kQueueReserve};
@@ -106,9 +103,9 @@ public:
             n.events = std::min(n.events + 3, kQueueReserve);
             if (e.kind() == EventKind::Clone) n = full;
             if (e.kind() != EventKind::PhraseCall || !e.phraseCall()) continue;
-            auto callee = byNumber_.find(e.phraseCall()->number);
-            if (callee == byNumber_.end()) continue;
-            Need c = of(*callee->second, depth + 1);
+            const Track* callee = song_.findPhrase(e.phraseCall()->number);
+            if (!callee) continue;
+            Need c = of(*callee, depth + 1);
             n.frames = std::min(std::max(n.frames, c.frames + 1), kFrameCapacity);
             n.events = std::min(n.events + c.events, kQueueReserve);
         }
@@ -120,7 +117,7 @@ public:
     }
 
 private:
-    std::unordered_map<uint32_t, const Track*> byNumber_;
+    const Song& song_;
     std::unordered_map<const Track*, Need> memo_;
 };
 
@@ -140,6 +137,45 @@ void reservePlayback(Song& song) {
     song.forEachContainer([&](Track& t) { sysex += exclusiveBytes(t.events); });
     for (const CommandDef& def : song.commands) sysex += exclusiveBytes(def.body);
     song.output.sysex.reserve(std::min(sysex, kSysexReserveCap));
+}
+
+// A plug-in produces output only from what it was given, so only one that still holds some
+// needs every tick.
+int64_t trackNextActiveTick(Track& t, int64_t tick, CursorSink& sink) {
+    if (sink.pluginsPending(t)) return tick + 1;
+    if (tick < t.offset) return t.offset;
+    const CursorState& cs = t.cursor;
+    int64_t m = INT64_MAX;
+    if (!cs.exhausted) {
+        // Frames form a chain; a frame plays only before the next event of every frame above it.
+        int64_t limit = INT64_MAX;
+        size_t n = std::min(cs.frameCount, size_t(kMaxFrameDepth));
+        for (size_t i = 0; i < n; ++i) {
+            const CursorFrame& f = cs.frames[i];
+            int64_t r = f.remaining;
+            bool live = f.pos != f.container->events.end();
+            // The first frame's last step running out is what exhausts the track.
+            if ((live && r < limit) || i == 0) m = std::min(m, r);
+            limit = std::min(limit, r);
+        }
+    }
+    const NoteTable& nt = cs.notes;
+    for (int i = 0; i < 2; ++i)
+        for (uint64_t bits = nt.active[i]; bits; bits &= bits - 1) {
+            int n = i * 64 + __builtin_ctzll(bits);
+            if (nt.sounding[size_t(n)]) m = std::min<int64_t>(m, nt.gate[size_t(n)]);
+        }
+    if (m == INT64_MAX) m = 1;
+    // Counted from where the cursor stands, which after a locate may lie before tick.
+    return std::max(tick + 1, cs.tick + t.offset + m);
+}
+
+int64_t songNextActiveTick(Song& song, int64_t tick, CursorSink& sink) {
+    int64_t next = INT64_MAX;
+    if (!cursorFinished(*song.tempoTrack)) next = trackNextActiveTick(*song.tempoTrack, tick, sink);
+    for (auto& t : song.tracks)
+        if (!cursorFinished(*t)) next = std::min(next, trackNextActiveTick(*t, tick, sink));
+    return next;
 }
 
 bool songFinished(const Song& song) {

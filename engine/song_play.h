@@ -27,5 +27,13 @@ void collectTrack(Song& song, Track& track);
 void reservePlayback(Song& song);
 // True when every cursor (tempo track and tracks) is finished.
 bool songFinished(const Song& song);
+// The next song tick after tick at which advancing the track's cursor (advanced to tick last)
+// can produce anything or finish the track: its next due event, a sounding note's end, or
+// tick + 1 while one of its plug-ins still holds output. Advancing at the ticks in between
+// would play nothing.
+int64_t trackNextActiveTick(Track& track, int64_t tick, CursorSink& sink);
+// The earliest of that over the tempo track and the unfinished tracks; INT64_MAX when every
+// cursor is finished.
+int64_t songNextActiveTick(Song& song, int64_t tick, CursorSink& sink);
 
 }  // namespace tarvio

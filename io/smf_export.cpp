@@ -229,42 +229,6 @@ void writeRecords(const OutputList& out, Writer& w, int64_t& last, int64_t tick)
     }
 }
 
-bool hasPlugins(const Track& t) {
-    for (const PluginSlot& s : t.slots)
-        if (s.instance) return true;
-    return false;
-}
-
-// The next song tick at which advancing the cursor can produce anything or finish the track.
-// Stopping at every tick in between would give the same file, only slower.
-int64_t nextActiveTick(const Track& t, int64_t tick) {
-    if (hasPlugins(t)) return tick + 1;  // plug-ins may produce output at any tick
-    if (tick < t.offset) return t.offset;
-    const CursorState& cs = t.cursor;
-    int64_t m = INT64_MAX;
-    if (!cs.exhausted) {
-        // Frames form a chain; a frame plays only before the next event of every frame above it.
-        int64_t limit = INT64_MAX;
-        size_t n = std::min(cs.frameCount, size_t(kMaxFrameDepth));
-        for (size_t i = 0; i < n; ++i) {
-            const CursorFrame& f = cs.frames[i];
-            int64_t r = f.remaining;
-            bool live = f.pos != f.container->events.end();
-            // The first frame's last step running out is what exhausts the track.
-            if ((live && r < limit) || i == 0) m = std::min(m, r);
-            limit = std::min(limit, r);
-        }
-    }
-    const NoteTable& nt = cs.notes;
-    for (int i = 0; i < 2; ++i)
-        for (uint64_t bits = nt.active[i]; bits; bits &= bits - 1) {
-            int n = i * 64 + __builtin_ctzll(bits);
-            if (nt.sounding[size_t(n)]) m = std::min<int64_t>(m, nt.gate[size_t(n)]);
-        }
-    if (m == INT64_MAX || m < 1) m = 1;
-    return tick + m;
-}
-
 struct TrackOut {
     Track* track;
     std::vector<uint8_t> bytes;
@@ -316,7 +280,8 @@ std::vector<uint8_t> exportSmf(Song& song, CursorSink& sink) {
             w.endOfTrack();
             continue;
         }
-        due.emplace(std::min(nextActiveTick(t, tick), kLastTick), i);
+        // Stopping at every tick in between would give the same file, only slower.
+        due.emplace(std::min(trackNextActiveTick(t, tick, sink), kLastTick), i);
     }
     song.output.clear();
     song.registers = registers;

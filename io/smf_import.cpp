@@ -103,6 +103,9 @@ private:
     struct NoteEntry {
         Event* ev;
         int64_t start;
+        // Struck while the key still sounded: a note-off on the same tick belongs to the note
+        // this one closed (many writers put the next note-on before the previous note-off).
+        bool restruck;
     };
     // Where new events of one channel (format 0) or of the chunk (format 1) go.
     struct Lane {
@@ -343,11 +346,20 @@ private:
     void channelMessage(Lane& lane, uint8_t kind, uint8_t ch, uint8_t d1, uint8_t d2) {
         if (kind <= 0x90) {
             const size_t index = size_t(ch) * 128 + d1;
+            const bool sounding = activeNotes_.test(index);
+            if (kind == 0x80 || d2 == 0) {
+                NoteEntry& n = notes_[index];
+                if (sounding && n.restruck && n.start == abs_) {
+                    n.restruck = false;  // the earlier note's end, which the re-strike already made
+                    return;
+                }
+                closeNote(index);
+                return;
+            }
             closeNote(index);
-            if (kind == 0x80 || d2 == 0) return;
             Event e;
             e.setNote(d1, d2, 0);
-            notes_[index] = NoteEntry{&*append(lane, std::move(e)), abs_};
+            notes_[index] = NoteEntry{&*append(lane, std::move(e)), abs_, sounding};
             activeNotes_.set(index);
             return;
         }

@@ -133,9 +133,8 @@ public:
             report_ = ReadReport{};
             report_.status = ReadReport::Status::NotThisKind;
             report_.reason = "no song file chunk found";
-        } else if (unknownAt_ && (!report_.damaged() || unknownAt_ - 1 < report_.offset)) {
-            // The report names where the damage begins.
-            cut(unknownAt_ - 1, "unrecognised data skipped");
+        } else if (unknownAt_) {
+            damaged(unknownAt_ - 1, "unrecognised data skipped");
         }
         return report_;
     }
@@ -145,10 +144,16 @@ private:
 
     // Records why reading stops; false, so that callers can return it.
     bool cut(size_t at, const char* why) {
+        damaged(at, why);
+        return false;
+    }
+
+    // Damage that reading goes on past. The report names where the damage begins.
+    void damaged(size_t at, const char* why) {
+        if (report_.damaged() && report_.offset <= at) return;
         report_.status = ReadReport::Status::Damaged;
         report_.offset = at;
         report_.reason = why;
-        return false;
     }
 
     bool header() {
@@ -218,10 +223,19 @@ private:
         if (count > 0 && size_t(count) > r_.remaining() / kEntrySize)
             return cut(countAt, "plug-in parameters run past the end of the file");
         for (int32_t k = 0; k < count; ++k) {
+            const size_t entryAt = pos();
             const uint8_t* entry = r_.cursor();
             r_.skip(kEntrySize);
             // Without an instance there are no plug-in ranges to clamp to: the entry is dropped.
-            if (s.instance && s.block && k < s.block->count && k < 256) applyEntry(s.block->records[k], entry);
+            if (!s.instance || !s.block || k >= s.block->count || k >= 256) continue;
+            // The plug-in's own record says how the value is laid out; an entry stored as the
+            // other type would write into the wrong fields.
+            ParameterRecord& rec = s.block->records[k];
+            if (loadI32(entry) != loadI32(rec.raw)) {
+                damaged(entryAt, "plug-in parameter stored with another type than the plug-in's");
+                continue;
+            }
+            applyEntry(rec, entry);
         }
         if (s.instance && g_host.setParameters) g_host.setParameters(s);
         return true;

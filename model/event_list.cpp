@@ -1,5 +1,7 @@
 #include "model/event_list.h"
 
+#include <algorithm>
+
 namespace tarvio {
 
 namespace {
@@ -150,7 +152,7 @@ int64_t EventList::tickOf(const_iterator target) const {
     int64_t t = 0;
     for (auto it = events_.begin(); it != target; ++it) {
         if (it == events_.end()) return -1;
-        t += it->step;
+        t += std::max<int32_t>(it->step, 0);  // as playback counts a (damaged) negative step
     }
     return t;
 }

@@ -52,7 +52,8 @@ public:
     // insert or erase next overlap the memory latency of the index.
     void prefetch(uint32_t serial) const;
 
-    // Absolute tick of an event: the steps of all events before it; -1 when not in the list.
+    // Absolute tick of an event: the steps of all events before it, a negative step counted as
+    // 0 as playback counts it; -1 when not in the list.
     int64_t tickOf(uint32_t serial) const;
     int64_t tickOf(const_iterator it) const;
     int64_t length() const;  // sum of all steps

@@ -39,7 +39,9 @@ int32_t measureToTick(const Song& song, int32_t measure) {
     }
     int64_t sum = 0;
     for (int64_t k = 0; k < measure;) {
-        if (next < beats.size() && beats[next].measure == k) L = lengthOf(beats[next++], song.tpqn);
+        // Measure 0 takes only the first entry for it, as the tick-to-position walk does; a
+        // repeated one blocks the rest there too.
+        if (k > 0 && next < beats.size() && beats[next].measure == k) L = lengthOf(beats[next++], song.tpqn);
         int64_t until = measure;  // measures k .. until - 1 are L long
         if (next < beats.size() && beats[next].measure > k && beats[next].measure < until) until = beats[next].measure;
         sum += (until - k) * L;

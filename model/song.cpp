@@ -26,10 +26,23 @@ Track* Song::findTrack(uint32_t number) const {
     return nullptr;
 }
 
-Track* Song::findPhrase(uint32_t number) const {
-    for (auto& p : phrases)
+Track* PhraseList::scan(uint32_t number) const {
+    for (auto& p : list_)
         if (p->number == number) return p.get();
     return nullptr;
+}
+
+void PhraseList::reindex(uint32_t number) {
+    if (Track* p = scan(number)) byNumber_[number] = p;
+    else byNumber_.erase(number);
+}
+
+Track* Song::findPhrase(uint32_t number) const {
+    auto it = phrases.byNumber_.find(number);
+    if (it != phrases.byNumber_.end() && it->second->number == number) return it->second;
+    // A number written straight into a phrase's field passes the index by: such a phrase is
+    // still found, only slower.
+    return phrases.scan(number);
 }
 
 Track* Song::findContainer(uint16_t type, uint32_t number) const {
@@ -69,10 +82,11 @@ uint32_t Song::lowestFreePhraseNumber() const {
 Track& Song::createPhrase(uint32_t before) {
     auto p = std::make_unique<Track>(this, TrackType::Phrase, lowestFreePhraseNumber());
     Track& ref = *p;
-    auto pos = phrases.end();
-    if (before != 0)
-        pos = std::find_if(phrases.begin(), phrases.end(), [&](auto& x) { return x->number == before; });
-    phrases.insert(pos, std::move(p));
+    auto& list = phrases.list_;
+    auto pos = list.end();
+    if (before != 0) pos = std::find_if(list.begin(), list.end(), [&](auto& x) { return x->number == before; });
+    list.insert(pos, std::move(p));
+    phrases.byNumber_[ref.number] = &ref;  // a free number: no other phrase has it
     return ref;
 }
 
@@ -82,8 +96,12 @@ Track& Song::appendTrack() {
 }
 
 Track& Song::appendPhrase(uint32_t number) {
-    phrases.push_back(std::make_unique<Track>(this, TrackType::Phrase, number));
-    return *phrases.back();
+    phrases.list_.push_back(std::make_unique<Track>(this, TrackType::Phrase, number));
+    Track& ref = *phrases.list_.back();
+    // A damaged file may repeat a number; calls keep playing the first phrase that has it.
+    Track*& slot = phrases.byNumber_[number];
+    if (!slot || slot->number != number) slot = &ref;
+    return ref;
 }
 
 bool Song::removeTrack(uint32_t number) {
@@ -94,10 +112,31 @@ bool Song::removeTrack(uint32_t number) {
 }
 
 bool Song::removePhrase(uint32_t number) {
-    auto it = std::find_if(phrases.begin(), phrases.end(), [&](auto& x) { return x->number == number; });
-    if (it == phrases.end()) return false;
-    phrases.erase(it);
+    auto& list = phrases.list_;
+    auto it = std::find_if(list.begin(), list.end(), [&](auto& x) { return x->number == number; });
+    if (it == list.end()) return false;
+    const Track* gone = it->get();
+    list.erase(it);
+    // No entry may keep pointing at it, also not one left under a number it no longer has.
+    std::erase_if(phrases.byNumber_, [&](const auto& e) { return e.second == gone; });
+    phrases.reindex(number);
     for (auto& t : tracks) t->resetFlag = 1;  // calls to it must stop
+    return true;
+}
+
+bool Song::renumberPhrase(Track& p, uint32_t number) {
+    auto& list = phrases.list_;
+    if (std::none_of(list.begin(), list.end(), [&](auto& x) { return x.get() == &p; })) return false;
+    const uint32_t old = p.number;
+    p.number = number;
+    phrases.reindex(old);
+    phrases.reindex(number);
+    // The song's undo finds containers by number: the phrase's earlier edits go with it.
+    for (auto* history : {&undoHistory, &redoHistory})
+        for (HistoryEntry& h : *history)
+            if (h.type == uint16_t(TrackType::Phrase) && h.number == old) h.number = number;
+    // Calls of either number now play something else.
+    for (auto& t : tracks) t->resetFlag = 1;
     return true;
 }
 

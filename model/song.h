@@ -7,6 +7,7 @@
 #include <list>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "model/track.h"
@@ -64,6 +65,33 @@ struct HistoryEntry {
     bool operator==(const HistoryEntry&) const = default;
 };
 
+// The song's phrases in their order, with an index by number so that a phrase call finds its
+// phrase in constant time. Only the song adds, removes and renumbers phrases, which keeps the
+// index; everyone else reads the list.
+class PhraseList {
+public:
+    using List = std::list<std::unique_ptr<Track>>;
+    using const_iterator = List::const_iterator;
+
+    const_iterator begin() const { return list_.begin(); }
+    const_iterator end() const { return list_.end(); }
+    size_t size() const { return list_.size(); }
+    bool empty() const { return list_.empty(); }
+    const std::unique_ptr<Track>& front() const { return list_.front(); }
+    const std::unique_ptr<Track>& back() const { return list_.back(); }
+    operator const List&() const { return list_; }
+
+private:
+    friend class Song;
+    // The first phrase in list order with the number; null when none.
+    Track* scan(uint32_t number) const;
+    // Points number's entry at the first phrase that has it, or drops the entry.
+    void reindex(uint32_t number);
+
+    List list_;
+    std::unordered_map<uint32_t, Track*> byNumber_;
+};
+
 class Song {
 public:
     Song();
@@ -79,7 +107,7 @@ public:
     std::vector<BeatEntry> beats;  // measures 1 and later, ascending
     std::unique_ptr<Track> tempoTrack;
     std::list<std::unique_ptr<Track>> tracks;
-    std::list<std::unique_ptr<Track>> phrases;
+    PhraseList phrases;
     std::vector<CommandDef> commands;  // kCommandCount entries
     std::array<float, kRegisterCount> registers{};
     std::array<uint32_t, kMarkerCount> markers{};
@@ -87,7 +115,8 @@ public:
     OutputList output;
     int32_t startPosition = 0;
 
-    // Lookup; null when none.
+    // Lookup; null when none. findPhrase takes constant time for a phrase that exists and does
+    // not allocate (the clock thread calls it for every phrase call).
     Track* findTrack(uint32_t number) const;
     Track* findPhrase(uint32_t number) const;
     // Any container by type and number (1 = the tempo track for type TempoTrack).
@@ -103,6 +132,9 @@ public:
     Track& appendPhrase(uint32_t number);
     bool removeTrack(uint32_t number);
     bool removePhrase(uint32_t number);
+    // Gives phrase p of this song another number; calls of the new number play it from now on.
+    // False when p is not one of the song's phrases.
+    bool renumberPhrase(Track& p, uint32_t number);
     bool moveTrack(uint32_t a, uint32_t b);
     uint32_t lowestFreePhraseNumber() const;
 

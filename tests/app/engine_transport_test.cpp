@@ -18,16 +18,19 @@ TEST(EngineTransport, RecordArmsAtThePositionPlaysThePreCountBeforeAndNestedEdit
     t.setSong(&song);
     PlayerState& s = playerState();
 
-    struct Case { int32_t at, punch, start; };
-    for (Case c : {Case{3840, 3840, 2880}, Case{480, 480, 0}}) {
+    // Where the pre-count reaches before the song's start, that part is a count-in.
+    struct Case { int32_t at, punch, start, countIn; };
+    for (Case c : {Case{3840, 3840, 2880, 0}, Case{480, 480, 0, 480}, Case{0, 0, 0, 960}}) {
         t.locate(c.at);
         t.record();
         EXPECT_TRUE(s.punchArmed);
         EXPECT_EQ(s.punchInTick.load(), c.punch);
         EXPECT_EQ(playerPosition(), c.start);
+        EXPECT_EQ(s.countIn.load(), c.countIn);
         EXPECT_TRUE(s.playRequested);
         t.stop();
         EXPECT_FALSE(s.punchArmed);
+        EXPECT_EQ(s.countIn.load(), 0);  // a later plain play counts nothing in
     }
 
     t.beginEdit();

@@ -134,7 +134,57 @@ TEST_F(PlayerTest, StopAtStopsAtItsTickAndZeroMeansNone) {
     EXPECT_LT(playerPosition(), 963);
 }
 
-TEST_F(PlayerTest, SuspensionCatchesUpAndHoldDropsTheTime) {
+// A stop from the thread that holds the suspension is refused at once: the clock thread would
+// have to answer it, and answers nothing while suspended.
+// A recording's pre-count that reaches before the song's start: that part is a count-in of
+// clicks, heard with the metronome off as well, while the song waits; then the song starts at
+// tick 0 on time, and the take at the punch-in point. At 120 BPM a beat is 500 ms.
+TEST_F(PlayerTest, CountInBeforeTheStartClicksThenTheSongAndTheTakeBegin) {
+    track({note(60, 480), note(62, 0)});
+    setSong(&song);
+    struct Case {
+        int32_t punch, countIn;
+        std::vector<int> clicks;  // a count-in starting between beats waits for the next one
+        uint32_t firstClickToNote;
+    };
+    for (const Case& c : {Case{0, 1920, {34, 33, 33, 33}, 2000}, Case{240, 720, {33}, 500}}) {
+        rec.sent.clear();
+        locate(0);
+        armPunchIn(c.punch);
+        startPlay(0, c.countIn);
+        passes(int(c.firstClickToNote) - 10);
+        EXPECT_TRUE(playerCountingIn());
+        EXPECT_LT(playerPosition(), 0);
+        EXPECT_EQ(playTimeMs(), 0u);
+        EXPECT_TRUE(rec.withStatus(0x90).empty());
+        EXPECT_FALSE(playerRecording());
+        passes(520);
+        EXPECT_FALSE(playerCountingIn());
+        std::vector<int> clicks;
+        for (const Sent& x : rec.withStatus(0x99)) clicks.push_back(x.bytes[1]);
+        EXPECT_EQ(clicks, c.clicks) << c.countIn;
+        const std::vector<Sent> ons = rec.withStatus(0x90);
+        ASSERT_FALSE(ons.empty());
+        EXPECT_EQ(ons.front().bytes[1], 60);
+        EXPECT_NEAR(double(ons.front().ms - rec.withStatus(0x99).front().ms), c.firstClickToNote, 1.0);
+        EXPECT_TRUE(playerRecording());
+        EXPECT_EQ(recordStartTick(), c.punch);
+        stopPlay();
+    }
+
+    // Stopped during the count-in, the player stands at the start; playing again counts
+    // nothing in.
+    locate(0);
+    startPlay(0, 1920);
+    passes(300);
+    stopPlay();
+    EXPECT_EQ(playerPosition(), 0);
+    startPlay();
+    EXPECT_FALSE(playerCountingIn());
+    stopPlay();
+}
+
+TEST_F(PlayerTest, SuspensionCatchesUpRefusesTheSuspendersStopAndHoldDropsTheTime) {
     track({note(60, 100000)});
     setSong(&song);
     startPlay();
@@ -143,6 +193,8 @@ TEST_F(PlayerTest, SuspensionCatchesUpAndHoldDropsTheTime) {
     suspendEngine(false);
     passes(500);
     EXPECT_EQ(playerPosition(), before);  // nothing rendered while the song is edited
+    EXPECT_FALSE(stopPlay());
+    EXPECT_TRUE(playerPlaying());
     suspendEngine(true);
     passes(1);
     EXPECT_GE(playerPosition() - before, 480);  // 500 ms at 0.96 ticks per ms

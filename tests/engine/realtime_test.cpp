@@ -26,6 +26,7 @@
 #include "engine/ports.h"
 #include "engine/song_play.h"
 #include "model/song.h"
+#include "model/undo.h"
 
 namespace {
 
@@ -170,6 +171,48 @@ void buildSong(Song& song) {
     t.events.pushBack(at(clone, 1440));
 }
 
+// The engine on a standing clock with the counting device on port 0, passes run by the waits.
+struct Rig {
+    StillClock clock;
+    CountingOutput* counts;
+    std::unique_ptr<DeviceDriver> driver;
+
+    Rig() {
+        auto counter = std::make_unique<CountingOutput>();
+        counts = counter.get();
+        std::vector<std::unique_ptr<OutputDevice>> outs;
+        outs.push_back(std::move(counter));
+        driver = std::make_unique<DeviceDriver>(std::move(outs), std::vector<std::unique_ptr<InputDevice>>{}, clock);
+        setEngineClock(&clock);
+        createPorts(*driver, clock);
+        setOutDevice(0, 0);
+        openOut(0);
+        resetPlayerForTests();
+        resetMetronomeForTests();
+        resetMtcOutputForTests();
+        resetInputForTests();
+        setSyncSource(kSyncInternal);
+        setWaitPumpForTests([] { clockPass(); });
+        clockPassBegin();
+    }
+    ~Rig() {
+        setSong(nullptr);
+        resetPlayerForTests();
+        resetInputForTests();
+        destroyPortsForTests();
+        setEngineClock(nullptr);
+    }
+    // Clock passes while playing, counting allocations and foreign locks; returns the
+    // allocations (the locks go to gForeignLocks).
+    long countedPasses(int n) {
+        gAllowed = engineLock().native_handle();
+        tCounting = true;
+        for (int i = 0; i < n && playerPlaying(); ++i) clockPass();
+        tCounting = false;
+        return gAllocations.exchange(0);
+    }
+};
+
 TEST(Realtime, PlayingTakesNoLockButTheEngineLockAndAllocatesNothing) {
     // The hooks see a real lock and a real allocation.
     std::mutex probe;
@@ -182,50 +225,57 @@ TEST(Realtime, PlayingTakesNoLockButTheEngineLockAndAllocatesNothing) {
     ASSERT_EQ(gForeignLocks.exchange(0), 1);
     ASSERT_GE(gAllocations.exchange(0), 1);
 
-    StillClock clock;
-    auto counter = std::make_unique<CountingOutput>();
-    const CountingOutput& counts = *counter;
-    std::vector<std::unique_ptr<OutputDevice>> outs;
-    outs.push_back(std::move(counter));
-    DeviceDriver driver(std::move(outs), {}, clock);
-    setEngineClock(&clock);
-    createPorts(driver, clock);
-    setOutDevice(0, 0);
-    ASSERT_TRUE(openOut(0));
-    resetPlayerForTests();
-    resetMetronomeForTests();
-    resetMtcOutputForTests();
-    resetInputForTests();
-    setSyncSource(kSyncInternal);
-    setWaitPumpForTests([] { clockPass(); });
-    clockPassBegin();
-
+    Rig rig;
     Song song;
     buildSong(song);
     setSong(&song);
     startPlay();
     ASSERT_TRUE(playerPlaying());
 
-    gAllowed = engineLock().native_handle();
-    tCounting = true;
-    for (int i = 0; i < 3000 && playerPlaying(); ++i) clockPass();
-    tCounting = false;
-    const long allocations = gAllocations.exchange(0), locks = gForeignLocks.exchange(0);
-    const int32_t reached = playerPosition();
-
-    stopPlay();
-    setSong(nullptr);
-    resetPlayerForTests();
-    resetInputForTests();
-    destroyPortsForTests();
-    setEngineClock(nullptr);
-
+    const long allocations = rig.countedPasses(3000);
+    const long locks = gForeignLocks.exchange(0);
     EXPECT_EQ(allocations, 0);
     EXPECT_EQ(locks, 0);
-    EXPECT_GT(reached, 2000);
+    EXPECT_GT(playerPosition(), 2000);
+    stopPlay();
     // The deepest phrase played every time it was called, clones included.
-    EXPECT_GE(counts.notesOn, 8);
-    EXPECT_GE(counts.longs, 8);
+    EXPECT_GE(rig.counts->notesOn, 8);
+    EXPECT_GE(rig.counts->longs, 8);
+}
+
+// An edit during playback that makes a phrase call twenty more phrases: the reserve is renewed
+// when the edit ends, so the deeper chain plays without the clock thread allocating.
+TEST(Realtime, AnEditThatDeepensPhraseCallsRenewsTheReserve) {
+    Rig rig;
+    Song song;
+    Track& top = song.createPhrase();
+    top.events.pushBack(note(60, 240));
+    Track& t = song.createTrack();
+    for (int k = 0; k < 20; ++k) t.events.pushBack(call(top, 0, 240));
+    setSong(&song);
+    startPlay();
+    EXPECT_EQ(rig.countedPasses(300), 0);
+
+    suspendEngine(false);
+    std::vector<Track*> chain{&top};
+    for (int i = 0; i < 20; ++i) chain.push_back(&song.createPhrase());
+    for (size_t i = 0; i + 1 < chain.size(); ++i) {  // each call first in its phrase, long enough to play
+        EventList& l = chain[i]->events;
+        const Event c = call(*chain[i + 1], 0, i == 0 ? 0 : 240);
+        chain[i]->push(makeInsert(*chain[i], {c}, l.empty() ? 0 : l.front().serial()));
+    }
+    chain.back()->events.pushBack(note(100, 0));
+    // Resumed as from the user-interface thread, which runs no clock pass: the first pass that
+    // plays the edited song is counted too.
+    setWaitPumpForTests(nullptr);
+    suspendEngine(true);
+    setWaitPumpForTests([] { clockPass(); });
+    const long notesBefore = rig.counts->notesOn;
+    EXPECT_EQ(rig.countedPasses(2000), 0);
+    gForeignLocks = 0;
+    // The chain's end played at each call since the edit.
+    EXPECT_GE(rig.counts->notesOn - notesBefore, 2 * 7);
+    stopPlay();
 }
 
 // Playback reserves what a song can need, and no more: a deep call chain plays without its

@@ -163,6 +163,15 @@ TEST(SmfImport, FormatOneEventsLandOnTheirTicks) {
               .at(10, {0xFF, 0x2F, 0})},
          {{0, 0, {"0:N60 v100 g480", "0:N64 v90 g480", "480:N67 v80 g240", "720:N67 v70 g120", "840:rest",
                   "840:N48 v100 g65535", "66476:rest", "end 66496"}}}},
+        // A key struck again before its note-off on the same tick: that note-off ends the first
+        // note, not the new one; a second note-off there, or one after a note that had already
+        // ended, ends the new note.
+        {"re-struck keys", 480, 480,
+         {Trk{}.at(0, {0x90, 60, 100}).at(480, {0x90, 60, 90}).at(0, {0x80, 60, 0}).at(480, {0x80, 60, 0})
+              .at(0, {0x90, 62, 100}).at(240, {0x90, 62, 80}).at(0, {0x80, 62, 0}).at(0, {0x80, 62, 0})
+              .at(0, {0x90, 64, 100}).at(240, {0x80, 64, 0}).at(0, {0x90, 64, 70}).at(0, {0x80, 64, 0})},
+         {{0, 0, {"0:N60 v100 g480", "480:N60 v90 g480", "960:N62 v100 g240", "1200:rest", "1200:N64 v100 g240",
+                  "1440:rest", "end 1440"}}}},
         // Running status for controls, programs (one data byte) and bends. Banks are remembered
         // per track only.
         {"channel messages", 480, 480,

@@ -10,11 +10,13 @@
 #include <filesystem>
 #include <new>
 #include <random>
+#include <tuple>
 
 #include "io/file_util.h"
 #include "io/song_file.h"
 #include "model/song.h"
 #include "model/undo.h"
+#include "plugin/tarvio_plugin.h"
 
 using namespace tarvio;
 namespace fs = std::filesystem;
@@ -224,12 +226,90 @@ TEST(SongFile, ChunkDecidesContainerTypeAndSlotsAreReadLeniently) {
     EXPECT_EQ(t.type, TrackType::Normal);
     EXPECT_TRUE(t.slots[0].name.empty());
     ASSERT_EQ(r->phrases.size(), 1u);
+    EXPECT_EQ(r->findPhrase(5), r->phrases.front().get());
     EXPECT_EQ(r->phrases.front()->type, TrackType::Phrase);
     EXPECT_EQ(r->phrases.front()->slots[0].name, "Echo");
     EXPECT_EQ(encodeSong(*r), encodeSong(s));
     t.push(makeInsert(t, {Event{}}, 0));
     EXPECT_TRUE(r->undo());
     EXPECT_TRUE(t.events.empty());
+}
+
+namespace {
+
+// A plug-in as the song file sees it: an integer parameter 0..100 (default 10) and a real one
+// 0..1 (default 0.5); binding sets nothing but the instance and the defaults.
+void releaseNothing(TarvioPluginInstance*) {}
+const TarvioPluginOps kOps{nullptr, nullptr, &releaseNothing, nullptr, nullptr, nullptr, nullptr};
+TarvioPluginInstance gInstance{&kOps, 0, 1, {}};
+
+void put(ParameterRecord& r, size_t at, auto v) { std::memcpy(r.raw + at, &v, sizeof v); }
+void bindTwoTypes(PluginSlot& slot) {
+    slot.instance = &gInstance;
+    ParameterBlock& b = slot.ensureBlock();
+    b = ParameterBlock{};
+    b.count = 2;
+    put(b.records[0], 0, int32_t(0));
+    put(b.records[0], 40, int32_t(0));
+    put(b.records[0], 44, int32_t(100));
+    put(b.records[0], 48, int32_t(10));
+    put(b.records[1], 0, int32_t(1));
+    put(b.records[1], 40, 0.0);
+    put(b.records[1], 48, 1.0);
+    put(b.records[1], 56, 0.5);
+}
+int32_t countTwo(const PluginSlot&) { return 2; }
+
+// A stored entry: type, then an integer (min, max, value) or a real (min, max, value) layout.
+Bytes intEntry(int32_t v) {
+    Bytes b(28, 0);
+    std::memcpy(b.data() + 12, &v, 4);
+    return b;
+}
+Bytes realEntry(double v) {
+    Bytes b(28, 0);
+    b[0] = 1;
+    std::memcpy(b.data() + 20, &v, 8);
+    return b;
+}
+
+}  // namespace
+
+// The plug-in's declared type decides how a stored value is read: an entry of the other type is
+// skipped (the default stays) and the file is reported damaged where that entry is, so a resave
+// writes the plug-in's layout and stays the same from then on.
+TEST(SongFile, PluginEntriesOfTheWrongTypeAreSkippedAndReported) {
+    setPluginSlotHost({&bindTwoTypes, &countTwo, nullptr});
+    Song s;
+    s.createTrack();
+    Bytes b = encodeSong(s);
+    b.resize(b.size() - 16);
+    const Bytes good = concat({b, str("Two"), {2, 0, 0, 0}, intEntry(70), realEntry(0.25), Bytes(12, 0)});
+    const Bytes swapped = concat({b, str("Two"), {2, 0, 0, 0}, realEntry(0.75), intEntry(7), Bytes(12, 0)});
+    auto valuesOf = [](const Song& r) {
+        const ParameterBlock& blk = r.tracks.front()->slotBlock(0);
+        int32_t i;
+        double d, max;
+        std::memcpy(&i, blk.records[0].raw + 48, 4);
+        std::memcpy(&max, blk.records[1].raw + 48, 8);
+        std::memcpy(&d, blk.records[1].raw + 56, 8);
+        return std::make_tuple(i, max, d);
+    };
+
+    ReadReport report;
+    auto r = decode(good, &report);
+    EXPECT_EQ(report.status, Status::Complete);
+    EXPECT_EQ(valuesOf(*r), std::make_tuple(70, 1.0, 0.25));
+
+    r = decode(swapped, &report);
+    const uint64_t firstEntry = b.size() + 7 + 4;  // after the name and the count
+    EXPECT_EQ(std::make_tuple(report.status, report.offset), std::make_tuple(Status::Damaged, firstEntry));
+    EXPECT_EQ(valuesOf(*r), std::make_tuple(10, 1.0, 0.5));
+    const Bytes saved = encodeSong(*r);
+    auto again = decode(saved, &report);
+    EXPECT_EQ(report.status, Status::Complete);
+    EXPECT_EQ(encodeSong(*again), saved);
+    setPluginSlotHost({});
 }
 
 TEST(SongFile, CorruptInputNeverCrashesOrAllocatesHugely) {

@@ -37,6 +37,8 @@ TEST(EventList, TicksFindAndLocate) {
     EXPECT_EQ(l.length(), 150);
     EXPECT_EQ(l.tickOf(l.end()), 150);
     EXPECT_EQ(l.tickOf(0xFFFFFFF0u), -1);
+    EventList damaged = listOf({100, -60, 50});  // a negative step counts as 0, as when played
+    EXPECT_EQ(damaged.tickOf(std::next(damaged.begin(), 2)), 100);
     EXPECT_EQ(l.find(0xFFFFFFF0u), l.end());
 
     // At 100 the first event starting there wins, not the zero-step one's follower.

@@ -50,7 +50,6 @@ struct MeasureWalk {
 
 int32_t measureToTickRef(const Song& s, int32_t m) {
     MeasureWalk w{s};
-    if (!s.beats.empty() && s.beats[0].measure == 0) w.beat = s.beats[w.next++];  // a second entry for 0 may follow
     int64_t sum = 0;
     for (int32_t k = 0; k < m; ++k) sum += w.enter(k);
     return int32_t(std::min<int64_t>(sum, 0x7FFFFFFF));
@@ -87,6 +86,14 @@ TEST(MusicalTime, PositionsAcrossSignatures) {
     EXPECT_EQ(measureToTick(s, 5), 1920 + 4 * 1440);
     EXPECT_EQ(positions(s, {-50, 1, 3360, 3359, 1920 + 2 * 1440 + 240 * 5 + 7}),
               (Strings{"0.0.0", "0.0.1", "2.0.0", "1.2.479", "3.5.7"}));
+    // Two entries for measure 0 (only a damaged file has them): both directions take the first,
+    // and the second holds back what follows it.
+    Song twice;
+    twice.beats = {{0, 3, 4}, {0, 2, 4}, {2, 5, 4}};
+    EXPECT_EQ(measureToTick(twice, 1), 1440);
+    EXPECT_EQ(measureToTick(twice, 3), 3 * 1440);
+    EXPECT_EQ(positions(twice, {1440, 3 * 1440 + 1}), (Strings{"1.0.0", "3.0.1"}));
+
     s.tpqn = 48;
     s.setBeat(0, 3, 128);  // beat 1.5 ticks -> 1, measure 4.5 -> 4
     s.beats.clear();

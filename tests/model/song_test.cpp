@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "model/song.h"
+#include "model/undo.h"
 
 using namespace tarvio;
 
@@ -47,6 +48,58 @@ TEST(Song, CreateAndRemoveTracksAndPhrases) {
     EXPECT_EQ(s.createPhrase().number, 4u);
     EXPECT_EQ(s.phraseName(9), "Phrase no match");
     EXPECT_EQ(s.findContainer(uint16_t(TrackType::Phrase), 2), &p);
+}
+
+// Phrase calls find their phrase through an index by number; after every kind of change it
+// finds what a search of the list in order finds.
+TEST(Song, PhraseLookupFollowsEveryChangeOfThePhrases) {
+    Song s;
+    auto expectLookups = [&](const char* after) {
+        for (uint32_t n = 0; n <= 12; ++n) {
+            const Track* first = nullptr;
+            for (auto& p : s.phrases)
+                if (!first && p->number == n) first = p.get();
+            EXPECT_EQ(s.findPhrase(n), first) << after << ", number " << n;
+        }
+    };
+    for (int i = 0; i < 4; ++i) s.createPhrase();
+    s.createPhrase(3);  // 5, before 3
+    expectLookups("creating");
+    EXPECT_TRUE(s.removePhrase(2));
+    EXPECT_EQ(s.createPhrase().number, 2u);
+    expectLookups("removing and creating again");
+
+    Track& four = *s.findPhrase(4);
+    four.push(makeInsert(four, {Event{}}, 0));
+    for (auto& t : s.tracks) t->resetFlag = 0;
+    Track& caller = s.createTrack();
+    caller.resetFlag = 0;
+    EXPECT_TRUE(s.renumberPhrase(four, 9));
+    EXPECT_EQ(caller.resetFlag, 1);  // its calls of 4 and 9 play something else now
+    expectLookups("renumbering");
+    EXPECT_TRUE(s.undo());  // the edit went with the phrase to its new number
+    EXPECT_TRUE(four.events.empty());
+    EXPECT_TRUE(s.redo());
+    EXPECT_EQ(four.events.size(), 1u);
+
+    // Two phrases of one number: the first in the list plays, and the other once it is gone.
+    Track& one = *s.findPhrase(1);
+    EXPECT_TRUE(s.renumberPhrase(one, 9));
+    EXPECT_EQ(s.findPhrase(9), &one);
+    EXPECT_TRUE(s.removePhrase(9));
+    EXPECT_EQ(s.findPhrase(9), &four);
+    Track& again = s.appendPhrase(9);  // as a damaged file would repeat it
+    EXPECT_EQ(s.findPhrase(9), &four);
+    s.appendPhrase(12);
+    expectLookups("appending");
+    EXPECT_TRUE(s.removePhrase(9));
+    EXPECT_EQ(s.findPhrase(9), &again);
+
+    s.findPhrase(3)->number = 11;  // written straight into the field
+    expectLookups("a number set directly");
+    Track stray(&s, TrackType::Phrase, 3);
+    EXPECT_FALSE(s.renumberPhrase(stray, 4));
+    expectLookups("refusing a phrase of no song");
 }
 
 TEST(Song, MoveTrack) {

@@ -5,6 +5,9 @@
 #include <cstring>
 #include <filesystem>
 
+#include "engine/emitter.h"
+#include "engine/render.h"
+#include "io/smf.h"
 #include "io/song_file.h"
 #include "model/song.h"
 #include "plugin_test.h"
@@ -125,6 +128,45 @@ TEST_F(SongPluginTest, StoredValuesAreClampedAndMissingOnesKeepTheirDefaults) {
         slotBytes("tarvio Echo", {{-128, 127, -20}, {1, 16, 3}, {0, 1920, 1920}, {-1920, 1920, 0}, {-24, 24, 0}});
     EXPECT_EQ(Bytes(saved.end() - 12 - std::ptrdiff_t(slot.size()), saved.end() - 12), slot);
     EXPECT_EQ(encodeSong(*decode(saved)), saved);
+}
+
+// A long step after an echoed note: once the echo has played its repeats out, the ticks up to
+// the step's end are passed over, by the export and by playing from the start (as the expansion
+// does), as on a track without plug-ins.
+TEST_F(SongPluginTest, ALongStepAfterTheEchoIsPassedOver) {
+    struct CountingEmitter : Emitter {
+        long advances = 0;  // one plug-in collection per advance of the track
+        void collectPluginOutput(Track& track) override {
+            ++advances;
+            Emitter::collectPluginOutput(track);
+        }
+    };
+    constexpr int32_t kStep = 5'000'000;
+    Song song;
+    Track& t = song.createTrack();
+    t.events.pushBack(note(60, 100, 60, kStep));
+    ASSERT_TRUE(bindPluginSlot(t, 0, "tarvio Echo"));
+
+    CountingEmitter exporting;
+    const Bytes file = exportSmf(song, exporting);
+    EXPECT_LT(exporting.advances, 10'000);
+    Song back;
+    importSmf(file.data(), file.size(), back, song.tpqn);
+    size_t notes = 0;  // the note and its eight repeats
+    for (auto& x : back.tracks)
+        for (const Event& e : x->events) notes += e.kind() == EventKind::Note && !e.isRest();
+    EXPECT_EQ(notes, 9u);
+
+    CountingEmitter playing;
+    int played = 0;
+    const int32_t last = playFromStart(song, playing, [&](int32_t, const OutputList& out) {
+        for (const OutputRecord& r : out.records)
+            if ((r.status() & 0xF0) == 0x90 && (r.message >> 16) != 0) ++played;
+        return true;
+    });
+    EXPECT_LT(playing.advances, 10'000);
+    EXPECT_EQ(played, 9);
+    EXPECT_EQ(last, kStep + 1);  // where the track is seen finished, as when walked tick by tick
 }
 
 // The defaults repeat a note eight times, 360 ticks apart, 12 softer each time; the echo gets
