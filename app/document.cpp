@@ -7,7 +7,7 @@
 
 #include "app/texts.h"
 #include "app/transport.h"
-#include "engine/emitter.h"
+#include "expand/emitter.h"
 #include "io/file_kind.h"
 #include "io/file_util.h"
 #include "io/procedure_file.h"

@@ -1,8 +1,8 @@
 // Expansion speed: cursor, emitter and message building over a dense song, no printing.
 #include <benchmark/benchmark.h>
 
-#include "engine/emitter.h"
-#include "engine/song_play.h"
+#include "expand/emitter.h"
+#include "expand/song_play.h"
 #include "model/song.h"
 
 using namespace tarvio;

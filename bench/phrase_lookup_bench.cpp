@@ -2,8 +2,8 @@
 // finding the called phrase by its number dominates the walk.
 #include <benchmark/benchmark.h>
 
-#include "engine/emitter.h"
-#include "engine/song_play.h"
+#include "expand/emitter.h"
+#include "expand/song_play.h"
 #include "model/song.h"
 
 using namespace tarvio;

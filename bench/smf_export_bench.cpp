@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/emitter.h"
+#include "expand/emitter.h"
 #include "io/smf.h"
 #include "model/song.h"
 

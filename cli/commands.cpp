@@ -13,8 +13,8 @@
 
 #include "cli/json.h"
 #include "cli/list_edit.h"
-#include "engine/emitter.h"
-#include "engine/song_play.h"
+#include "expand/emitter.h"
+#include "expand/song_play.h"
 #include "io/file_kind.h"
 #include "io/file_util.h"
 #include "io/phrase_file.h"

@@ -6,7 +6,7 @@
 #include <thread>
 #include <vector>
 
-#include "engine/emitter.h"
+#include "expand/emitter.h"
 #include "engine/platform/clock.h"
 #include "engine/player.h"
 #include "engine/ports.h"

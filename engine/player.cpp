@@ -5,13 +5,13 @@
 
 #include "engine/clock_thread.h"
 #include "engine/drivers/midi_driver.h"
-#include "engine/emitter.h"
+#include "expand/emitter.h"
 #include "engine/input.h"
 #include "engine/metronome.h"
 #include "engine/mtc_out.h"
 #include "engine/platform/clock.h"
 #include "engine/ports.h"
-#include "engine/song_play.h"
+#include "expand/song_play.h"
 #include "model/musical_time.h"
 #include "model/song.h"
 

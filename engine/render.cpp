@@ -15,8 +15,8 @@
 #include <vector>
 
 #include "engine/drivers/library_log.h"
-#include "engine/emitter.h"
-#include "engine/song_play.h"
+#include "expand/emitter.h"
+#include "expand/song_play.h"
 #include "model/song.h"
 
 namespace tarvio {

@@ -5,7 +5,7 @@
 #include <queue>
 #include <utility>
 
-#include "engine/song_play.h"
+#include "expand/song_play.h"
 #include "io/file_util.h"
 #include "io/smf.h"
 #include "model/song.h"

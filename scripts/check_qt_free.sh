@@ -4,7 +4,7 @@
 cd "$1" || exit 2
 found=$(grep -rlE '^[[:space:]]*#[[:space:]]*include[[:space:]]*[<"](Q[A-Za-z]+|Qt[A-Za-z]*/)' \
   --include='*.h' --include='*.hpp' --include='*.cpp' --include='*.c' \
-  model io engine plugin plugins ops cli app editor views 2>/dev/null | grep -v '/ui/')
+  model expand io engine plugin plugins ops cli app editor views 2>/dev/null | grep -v '/ui/')
 if [ -n "$found" ]; then
   echo "Qt headers included outside the ui/ folders:"
   echo "$found"

@@ -5,7 +5,7 @@
 #include <string>
 #include <utility>
 
-#include "engine/emitter.h"
+#include "expand/emitter.h"
 #include "io/smf.h"
 #include "player_fixture.h"
 

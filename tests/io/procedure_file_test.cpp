@@ -4,7 +4,7 @@
 #include <string>
 #include <tuple>
 
-#include "engine/emitter.h"
+#include "expand/emitter.h"
 #include "io/procedure_file.h"
 #include "model/song.h"
 

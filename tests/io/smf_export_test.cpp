@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/emitter.h"
-#include "engine/song_play.h"
+#include "expand/emitter.h"
+#include "expand/song_play.h"
 #include "io/smf.h"
 #include "model/song.h"
 

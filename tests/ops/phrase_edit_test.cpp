@@ -4,8 +4,8 @@
 
 #include <vector>
 
-#include "engine/emitter.h"
-#include "engine/song_play.h"
+#include "expand/emitter.h"
+#include "expand/song_play.h"
 #include "model/song.h"
 #include "ops/edit_scope.h"
 #include "ops/phrase_edit.h"

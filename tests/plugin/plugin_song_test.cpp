@@ -5,7 +5,7 @@
 #include <cstring>
 #include <filesystem>
 
-#include "engine/emitter.h"
+#include "expand/emitter.h"
 #include "engine/render.h"
 #include "io/smf.h"
 #include "io/song_file.h"

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "engine/emitter.h"
-#include "engine/procedure.h"
-#include "engine/song_play.h"
+#include "expand/emitter.h"
+#include "expand/procedure.h"
+#include "expand/song_play.h"
 #include "model/song.h"
 
 using namespace tarvio;

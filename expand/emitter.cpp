@@ -1,8 +1,8 @@
-#include "engine/emitter.h"
+#include "expand/emitter.h"
 
 #include <algorithm>
 
-#include "engine/procedure.h"
+#include "expand/procedure.h"
 #include "model/song.h"
 #include "model/track.h"
 #include "plugin/tarvio_plugin.h"

@@ -1,4 +1,4 @@
-#include "engine/procedure.h"
+#include "expand/procedure.h"
 
 #include <cmath>
 

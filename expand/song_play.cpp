@@ -1,9 +1,9 @@
-#include "engine/song_play.h"
+#include "expand/song_play.h"
 
 #include <algorithm>
 #include <unordered_map>
 
-#include "engine/emitter.h"
+#include "expand/emitter.h"
 #include "model/song.h"
 
 namespace tarvio {
