@@ -282,7 +282,7 @@ private:
                 break;
             case TransportButton::Stop: p.drawRect(cx - 4, cy - 4, 9, 9); break;
             case TransportButton::Record: p.drawEllipse(QPoint(cx, cy), 4, 4); break;
-            case TransportButton::Loop: paintLoopSymbol(p, QRectF(cx - 8, cy - 4.5, 16, 9), ink, 1.5); break;
+            case TransportButton::Loop: paintLoopSymbol(p, QRectF(cx - 8, cy - 3.5, 16, 8), ink, 1.5); break;
             case TransportButton::Count: break;
         }
         p.setBrush(Qt::NoBrush);

@@ -244,6 +244,7 @@ TEST(MainWindow, ViewWindowsTakeAndStoreTheirRectangles) {
 }
 
 TEST(MainWindow, EveryWindowCarriesTheProgramIconAndLoopHasItsOwn) {
+    ensureApp();
     installProgramIcon();
     Fixture f;
     f.host.newDocument();
