@@ -8,9 +8,13 @@
 #include <vector>
 
 #include "app/dialog_ranges.h"
+#include "app/texts.h"
 #include "ops/filters.h"
 
 namespace tarvio {
+
+// The name a new filter gets, translated where the window makes one.
+inline constexpr const char* kNewFilterText = QT_TRANSLATE_NOOP("tarvio::FilterEditor", "新規ルール");
 
 // The choices of the editor's lists, in the order of their stored numbers.
 struct FilterTexts {

@@ -1,5 +1,7 @@
 #include "app/keyboard_bar_view.h"
 
+#include <algorithm>
+
 namespace tarvio {
 
 namespace {
@@ -26,6 +28,16 @@ BarRect KeyboardBarView::keyRect(int note) {
     const int border = (white + 1) * kWhiteWidth;
     const int left = border - kBlackWidth / 2;
     return {left, 0, left + kBlackWidth - 1, kBlackHeight - 1};
+}
+
+std::vector<OctaveLabel> KeyboardBarView::octaveLabels() {
+    std::vector<OctaveLabel> labels;
+    for (int note = 0; note < 128; note += 12) {
+        const int left = keyRect(note).left;
+        const int right = std::min(left + 7 * kWhiteWidth, kWidth) - 1;
+        labels.push_back({note, "C" + std::to_string(note / 12 - 1), {left, kWhiteHeight, right, kHeight - 1}});
+    }
+    return labels;
 }
 
 KeyboardBarView::KeyboardBarView() {

@@ -22,11 +22,21 @@ MenuEntry item(const char* text, C command, const char* shortcut = "", uint8_t s
                int arg = 0) {
     return {K::Item, text, command, arg, shortcut, checkable, states};
 }
+// An item whose window is still to come: it shows disabled until that window serves it.
+MenuEntry unserved(MenuEntry e) {
+    e.served = false;
+    return e;
+}
+
+// Markers 1 and 2 are the loop's ends; the others are their numbers.
+const char* const kLoopMarkerTexts[2] = {QT_TRANSLATE_NOOP("Menu", "1(Loop Begin)"), QT_TRANSLATE_NOOP("Menu", "2(Loop End)")};
 
 void markerMenu(std::vector<MenuEntry>& t, const char* title, C command, const char* modifiers) {
     t.push_back(submenu(title, kDocumentStates));
-    for (int n = 1; n <= kDocumentMarkers; ++n)
-        t.push_back({K::Item, markerMenuText(n), command, n, std::string(modifiers) + std::to_string(n % 10), false, kAllStates});
+    for (int n = 1; n <= kDocumentMarkers; ++n) {
+        const std::string text = n <= 2 ? kLoopMarkerTexts[n - 1] : std::to_string(n);
+        t.push_back({K::Item, text, command, n, std::string(modifiers) + std::to_string(n % 10), false, kAllStates});
+    }
     t.push_back(endSubmenu());
 }
 
@@ -51,9 +61,30 @@ std::vector<MenuEntry> build() {
     t.push_back(separator());
     t.push_back(item(QT_TRANSLATE_NOOP("Menu", "アプリケーションの終了"), C::Exit));
 
-    // The views' own menus; their commands come with the views.
+    // The views' own menus. A text's part after a tab names the view's key for the command.
     t.push_back(menu(QT_TRANSLATE_NOOP("Menu", "編集(&E)"), kEdits));
+    t.push_back(unserved(item(QT_TRANSLATE_NOOP("Menu", "元に戻す"), C::Undo, "Ctrl+Z")));
+    t.push_back(unserved(item(QT_TRANSLATE_NOOP("Menu", "やり直す"), C::Redo, "Ctrl+Y")));
+    t.push_back(separator());
+    t.push_back(unserved(item(QT_TRANSLATE_NOOP("Menu", "切り取り"), C::Cut, "Ctrl+X")));
+    t.push_back(unserved(item(QT_TRANSLATE_NOOP("Menu", "コピー"), C::Copy, "Ctrl+C")));
+    t.push_back(unserved(item(QT_TRANSLATE_NOOP("Menu", "貼り付け"), C::Paste, "Ctrl+V")));
+    t.push_back(unserved(item(QT_TRANSLATE_NOOP("Menu", "削除\tDel"), C::Delete)));
+
     t.push_back(menu(QT_TRANSLATE_NOOP("Menu", "トラック(&T)"), kTracks));
+    t.push_back(unserved(item(QT_TRANSLATE_NOOP("Menu", "トラックの追加(&N)"), C::AddTrack, "Ctrl+A")));
+    t.push_back(unserved(item(QT_TRANSLATE_NOOP("Menu", "トラックの削除(&D)"), C::DeleteTrack, "Ctrl+D")));
+    t.push_back(separator());
+    t.push_back(unserved(item(QT_TRANSLATE_NOOP("Menu", "トラックを編集 view1(&1)\tEnter"), C::EditTrack, "", kAllStates, false, 0)));
+    t.push_back(unserved(item(QT_TRANSLATE_NOOP("Menu", "トラックを編集 view2(&2)\tShift+Enter"), C::EditTrack, "", kAllStates, false, 1)));
+    t.push_back(unserved(item(QT_TRANSLATE_NOOP("Menu", "トラックを編集 view3(&3)\tShift+Ctrl+Enter"), C::EditTrack, "", kAllStates, false, 2)));
+    t.push_back(unserved(item(QT_TRANSLATE_NOOP("Menu", "グリッドエディタで編集(&4)\tCtrl+Enter"), C::GridEditTrack)));
+    t.push_back(separator());
+    t.push_back(unserved(item(QT_TRANSLATE_NOOP("Menu", "フレーズ編集(&A)"), C::PhraseManager)));
+    t.push_back(unserved(item(QT_TRANSLATE_NOOP("Menu", "プロパティ(&E)"), C::TrackProperties)));
+    t.push_back(separator());
+    t.push_back(unserved(item(QT_TRANSLATE_NOOP("Menu", "再生時カーソル追従(&F)\tF"), C::FollowPlayback, "", kAllStates, true)));
+    t.push_back(unserved(item(QT_TRANSLATE_NOOP("Menu", "グローバルリンク(&G)"), C::GlobalLink, "", kAllStates, true)));
 
     t.push_back(menu(QT_TRANSLATE_NOOP("Menu", "表示(&V)"), kAllStates));
     t.push_back(item(QT_TRANSLATE_NOOP("Menu", "ツールバー"), C::ToolBar, "", kAllStates, true));
@@ -66,7 +97,7 @@ std::vector<MenuEntry> build() {
     t.push_back(item(QT_TRANSLATE_NOOP("Menu", "エディタ 2"), C::Editor, "Alt+2", kDocumentStates, false, 1));
     t.push_back(item(QT_TRANSLATE_NOOP("Menu", "エディタ 3"), C::Editor, "Alt+3", kDocumentStates, false, 2));
     t.push_back(item(QT_TRANSLATE_NOOP("Menu", "グリッドエディタ"), C::GridEditor, "Alt+9", kDocumentStates));
-    t.push_back(item(QT_TRANSLATE_NOOP("Menu", "フレーズ編集"), C::PhraseManager, "", kDocumentStates));
+    t.push_back(unserved(item(QT_TRANSLATE_NOOP("Menu", "フレーズ編集"), C::PhraseManager, "", kDocumentStates)));
 
     t.push_back(menu(QT_TRANSLATE_NOOP("Menu", "再生(&P)"), kAllStates));
     t.push_back(item(QT_TRANSLATE_NOOP("Menu", "再生"), C::Play));
@@ -87,8 +118,11 @@ std::vector<MenuEntry> build() {
     t.push_back(item(QT_TRANSLATE_NOOP("Menu", "レコーディングの設定"), C::RecordingSettings));
     t.push_back(item(QT_TRANSLATE_NOOP("Menu", "同期の設定"), C::SyncSettings));
     t.push_back(separator());
-    t.push_back(item(QT_TRANSLATE_NOOP("Menu", "FKey設定"), C::FkeySettings));
-    t.push_back(item(QT_TRANSLATE_NOOP("Menu", "数値入力エディタのキーカスタマイズ"), C::KeySettings));
+    t.push_back(unserved(item(QT_TRANSLATE_NOOP("Menu", "FKey設定"), C::FkeySettings)));
+    t.push_back(unserved(item(QT_TRANSLATE_NOOP("Menu", "数値入力エディタのキーカスタマイズ"), C::KeySettings)));
+
+    t.push_back(menu(QT_TRANSLATE_NOOP("Menu", "ヘルプ(&H)"), kAllStates));
+    t.push_back(item(QT_TRANSLATE_NOOP("Menu", "バージョン情報(&A)..."), C::About));
 
     return t;
 }
@@ -103,6 +137,7 @@ const std::vector<MenuEntry>& menuTable() {
 bool menuEntryShows(const std::vector<MenuEntry>& table, size_t index, MenuState state) {
     const uint8_t bit = uint8_t(state);
     if (index >= table.size() || !(table[index].states & bit)) return false;
+    if (table[index].kind == K::Menu) return true;  // the menu before it is no enclosing one
     // Walk back through the enclosing submenus and the top-level menu.
     int depth = 0;
     for (size_t i = index; i-- > 0;) {
@@ -121,8 +156,10 @@ bool menuEntryShows(const std::vector<MenuEntry>& table, size_t index, MenuState
 
 std::string mainWindowTitle(const Document* document, bool songInPlayer) {
     if (!document) return Document::noDocumentTitle();
-    if (!songInPlayer) return "tarvio - " + document->title();
-    return document->windowTitle();
+    std::string title = "tarvio - " + document->title();
+    if (document->modified()) title += "*";
+    if (songInPlayer) title += " - " + document->song().title;
+    return title;
 }
 
 }  // namespace tarvio

@@ -32,6 +32,11 @@ enum class MenuCommand : uint16_t {
     PortSettings, MetronomeSettings, RecordingSettings, SyncSettings, FkeySettings, KeySettings,
     ResetDevices,
     PcKeyboard,
+    About,
+    // The views' own menus (Edit, Track), routed to the active view.
+    Undo, Redo, Cut, Copy, Paste, Delete,
+    AddTrack, DeleteTrack, EditTrack,  // arg: editor slot 0..2
+    GridEditTrack, TrackProperties, FollowPlayback, GlobalLink,
 };
 
 struct MenuEntry {
@@ -43,6 +48,9 @@ struct MenuEntry {
     std::string shortcut;    // portable key sequence text ("Ctrl+O", "Shift+Ctrl+1", "Esc"), empty: none
     bool checkable = false;
     uint8_t states = 0;      // MenuState bits where the entry shows (items inherit their menu's)
+    // False while the window that carries the command out does not exist: the item shows, but
+    // disabled. The work that brings the window sets it.
+    bool served = true;
 };
 
 inline constexpr uint8_t kAllStates = 15;
@@ -51,11 +59,13 @@ inline constexpr uint8_t kDocumentStates = 14;
 // Top-level menus begin with a Menu entry; a submenu runs from Submenu to EndSubmenu.
 const std::vector<MenuEntry>& menuTable();
 
-// Whether an entry shows in a state: its own states and those of the menus it sits in.
+// Whether an entry shows in a state: its own states and those of the menus it sits in (a
+// top-level menu by its own states alone).
 bool menuEntryShows(const std::vector<MenuEntry>& table, size_t index, MenuState state);
 
 // The main window's title: "tarvio" without a document, "tarvio - <document> - <song>" while
-// the document's song is in the player, "tarvio - <document>" otherwise.
+// the document's song is in the player, "tarvio - <document>" otherwise; a modified document's
+// name is followed by "*".
 std::string mainWindowTitle(const Document* document, bool songInPlayer = true);
 
 }  // namespace tarvio

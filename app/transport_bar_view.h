@@ -53,7 +53,7 @@ class TransportBarView {
 public:
     // Bar size and fields in bar pixels. The buttons and the SYNC field are where users of the
     // bar expect them; the other fields fill the rows around them.
-    static constexpr int kWidth = 468;
+    static constexpr int kWidth = 484;
     static constexpr int kHeight = 40;
     static BarRect buttonRect(TransportButton b);
     static BarRect tempoRect() { return {16, 2, 71, 17}; }
@@ -61,7 +61,7 @@ public:
     static BarRect measureRect() { return {184, 2, 359, 17}; }
     static BarRect syncRect() { return {364, 2, 411, 17}; }
     static BarRect syncRateRect() { return {364, 22, 411, 37}; }
-    static BarRect metronomeRect() { return {416, 2, 463, 17}; }
+    static BarRect metronomeRect() { return {416, 2, 479, 17}; }
     static BarRect loadRect() { return {248, 24, 359, 35}; }
 
     static std::string tempoText(const TransportSnapshot& s);

@@ -17,6 +17,9 @@ struct LayoutRect {
 };
 
 constexpr int kLayoutRects = 12;
+
+// The kinds of child window whose rectangle is kept.
+enum class ChildWindow : uint8_t { TrackList, Editor, Grid };
 constexpr size_t kLayoutFileBytes = kLayoutRects * 16;
 
 struct WindowLayout {
@@ -30,6 +33,15 @@ struct WindowLayout {
     // nullptr for a slot outside 0..9.
     LayoutRect* editor(int slot) { return slot >= 0 && slot <= 9 ? &rects[size_t(1 + slot)] : nullptr; }
     const LayoutRect* editor(int slot) const { return const_cast<WindowLayout*>(this)->editor(slot); }
+    // The rectangle of a kind of window (slot: the editor slot); nullptr when none is kept.
+    LayoutRect* of(ChildWindow kind, int slot = -1) {
+        switch (kind) {
+        case ChildWindow::TrackList: return &trackList();
+        case ChildWindow::Editor: return editor(slot);
+        case ChildWindow::Grid: return &grid();
+        }
+        return nullptr;
+    }
     bool operator==(const WindowLayout&) const = default;
 };
 

@@ -311,6 +311,86 @@
             <source>数値入力エディタのキーカスタマイズ</source>
             <translation>Customize Numerical Editor Keys</translation>
         </message>
+        <message>
+            <source>1(Loop Begin)</source>
+            <translation>1 (Loop Begin)</translation>
+        </message>
+        <message>
+            <source>2(Loop End)</source>
+            <translation>2 (Loop End)</translation>
+        </message>
+        <message>
+            <source>元に戻す</source>
+            <translation>Undo</translation>
+        </message>
+        <message>
+            <source>やり直す</source>
+            <translation>Redo</translation>
+        </message>
+        <message>
+            <source>切り取り</source>
+            <translation>Cut</translation>
+        </message>
+        <message>
+            <source>コピー</source>
+            <translation>Copy</translation>
+        </message>
+        <message>
+            <source>貼り付け</source>
+            <translation>Paste</translation>
+        </message>
+        <message>
+            <source>削除	Del</source>
+            <translation>Delete	Del</translation>
+        </message>
+        <message>
+            <source>トラックの追加(&amp;N)</source>
+            <translation>&amp;New Track</translation>
+        </message>
+        <message>
+            <source>トラックの削除(&amp;D)</source>
+            <translation>&amp;Delete Track</translation>
+        </message>
+        <message>
+            <source>トラックを編集 view1(&amp;1)	Enter</source>
+            <translation>Edit in View &amp;1	Enter</translation>
+        </message>
+        <message>
+            <source>トラックを編集 view2(&amp;2)	Shift+Enter</source>
+            <translation>Edit in View &amp;2	Shift+Enter</translation>
+        </message>
+        <message>
+            <source>トラックを編集 view3(&amp;3)	Shift+Ctrl+Enter</source>
+            <translation>Edit in View &amp;3	Shift+Ctrl+Enter</translation>
+        </message>
+        <message>
+            <source>グリッドエディタで編集(&amp;4)	Ctrl+Enter</source>
+            <translation>Edit in Grid Editor &amp;4	Ctrl+Enter</translation>
+        </message>
+        <message>
+            <source>フレーズ編集(&amp;A)</source>
+            <translation>Edit Phr&amp;ases</translation>
+        </message>
+        <message>
+            <source>プロパティ(&amp;E)</source>
+            <translation>Prop&amp;erties</translation>
+        </message>
+        <message>
+            <source>再生時カーソル追従(&amp;F)	F</source>
+            <translation>&amp;Follow Playback	F</translation>
+        </message>
+        <message>
+            <source>グローバルリンク(&amp;G)</source>
+            <translation>&amp;Global Link</translation>
+        </message>
+        <message>
+            <source>ヘルプ(&amp;H)</source>
+            <translation>&amp;Help</translation>
+        </message>
+        <message>
+            <source>バージョン情報(&amp;A)...</source>
+            <translation>&amp;About tarvio...</translation>
+        </message>
     </context>
     <context>
         <name>tarvio::SimpleTrackList</name>
@@ -470,6 +550,40 @@
         <message>
             <source>著作権情報</source>
             <translation>Copyright</translation>
+        </message>
+    </context>
+    <context>
+        <name>tarvio::About</name>
+        <message>
+            <source>なし (内蔵シンセサイザーは鳴りません)</source>
+            <translation>none (the built-in synthesizer stays silent)</translation>
+        </message>
+        <message>
+            <source>キーボードで入力するステップ入力型MIDIシーケンサー</source>
+            <translation>A keyboard-driven step-input MIDI sequencer</translation>
+        </message>
+        <message>
+            <source>%1 ライセンス (LICENSE ファイル)</source>
+            <translation>%1 licence (the file LICENSE)</translation>
+        </message>
+        <message>
+            <source>サウンドフォント</source>
+            <translation>Soundfont</translation>
+        </message>
+        <message>
+            <source>フォント</source>
+            <translation>Font</translation>
+        </message>
+        <message>
+            <source>tarvio について</source>
+            <translation>About tarvio</translation>
+        </message>
+    </context>
+    <context>
+        <name>tarvio::FilterEditor</name>
+        <message>
+            <source>新規ルール</source>
+            <translation>New Rule</translation>
         </message>
     </context>
 </TS>

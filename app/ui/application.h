@@ -73,6 +73,7 @@ public:
     void metronomeSettings() override;
     void recordingSettings() override;
     void syncSettings() override;
+    WindowLayout& windowLayout() override { return config_.layout; }
 
 protected:
     // What the user is asked and told; tests replace these.

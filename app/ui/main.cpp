@@ -6,10 +6,17 @@
 #include <QPointer>
 #include <QStringList>
 
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "app/program_info.h"
+
 #include "app/ui/dialog_gallery.h"
 #include "app/ui/fonts.h"
 #include "app/ui/i18n.h"
 #include "app/ui/main_window.h"
+#include "app/ui/program_icon.h"
 #include "app/ui/screenshots.h"
 #include "app/ui/splash.h"
 #include "app/ui/startup_probe.h"
@@ -30,13 +37,35 @@ QString takeScreenshotOption(QStringList& args) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // --help and --version are answered before any window (or display) is needed.
+    {
+        const tarvio::CommandLine line = tarvio::parseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+        switch (line.action) {
+        case tarvio::CommandLine::Action::Help: std::fputs(tarvio::commandLineHelp().c_str(), stdout); return 0;
+        case tarvio::CommandLine::Action::Version: std::fputs(tarvio::versionText().c_str(), stdout); return 0;
+        case tarvio::CommandLine::Action::Error:
+            std::fprintf(stderr, "tarvio: %s\nTry 'tarvio --help' for more information.\n", line.message.c_str());
+            return 2;
+        case tarvio::CommandLine::Action::Run: break;
+        }
+    }
     QApplication app(argc, argv);
     app.setOrganizationName(QStringLiteral("ostrand"));
     app.setApplicationName(QStringLiteral("tarvio"));
+    app.setApplicationVersion(QString::fromLatin1(tarvio::programVersion()));
+    tarvio::installProgramIcon();
     QStringList args = app.arguments();
     args.removeFirst();
     const QString screenshotDir = takeScreenshotOption(args);
     const bool startupProbe = tarvio::takeStartupProbeOption(args);
+    // What is left is the file to open (Qt took its own options; "--" may stand before it).
+    {
+        std::vector<std::string> rest;
+        for (const QString& a : args) rest.push_back(a.toStdString());
+        const std::string file = tarvio::parseCommandLine(rest).file;
+        args.clear();
+        if (!file.empty()) args.append(QString::fromStdString(file));
+    }
     if (startupProbe) tarvio::markStartupStep("QApplication");
     const QString folder = QString::fromStdString(tarvio::programFolder());
     tarvio::installTranslation(app, folder);

@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDataStream>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QKeyEvent>
@@ -26,6 +27,7 @@
 #include <algorithm>
 
 #include "app/transport.h"
+#include "app/ui/about_dialog.h"
 #include "app/ui/caps_lock.h"
 #include "app/ui/main_window_host.h"
 #include "app/ui/track_list_window.h"
@@ -52,6 +54,17 @@ QIcon recordIcon() {
     p.drawEllipse(QRectF(2.5, 2.5, 11, 11));
     return QIcon(pm);
 }
+
+QIcon loopIcon() {
+    QPixmap pm(32, 32);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    paintLoopSymbol(p, QRectF(5, 9, 22, 14), QColor(40, 110, 200), 2.6);
+    return QIcon(pm);
+}
+
+// The status bar's visibility travels with the bars' layout under this mark.
+constexpr quint32 kBarStateMark = 0x74766273;  // "tvbs"
 
 // A local file among dropped data, empty when none.
 QString firstLocalFile(const QMimeData* data) {
@@ -160,6 +173,7 @@ void MainWindow::buildMenus() {
             }
             a->setText(menuText(e.text));
             a->setCheckable(e.checkable);
+            a->setEnabled(e.served);
             if (a == statusBarAction_) a->setChecked(true);
             if (!e.shortcut.empty()) a->setShortcut(QKeySequence(QString::fromStdString(e.shortcut), QKeySequence::PortableText));
             open.back()->addAction(a);
@@ -185,7 +199,7 @@ void MainWindow::buildToolBar() {
         {MenuCommand::Play, s->standardIcon(QStyle::SP_MediaPlay)},
         {MenuCommand::Stop, s->standardIcon(QStyle::SP_MediaStop)},
         {MenuCommand::Record, recordIcon()},
-        {MenuCommand::Loop, s->standardIcon(QStyle::SP_BrowserReload)},
+        {MenuCommand::Loop, loopIcon()},
     };
     for (const Button& b : buttons) {
         if (b.command == MenuCommand::None) {
@@ -250,6 +264,7 @@ void MainWindow::runCommand(MenuCommand command, int arg) {
     case MenuCommand::FkeySettings: emit fkeySettingsRequested(); break;
     case MenuCommand::KeySettings: emit keySettingsRequested(); break;
     case MenuCommand::ResetDevices: transport_.resetAllDevices(); break;
+    case MenuCommand::About: showAbout(this); break;
     default: break;  // the bars and the PC keyboard are toggled by their own actions
     }
 }
@@ -272,6 +287,7 @@ void MainWindow::documentReplaced() {
 
 void MainWindow::closeViews(Document* current, bool now) {
     for (QMdiSubWindow* w : mdi_->subWindowList()) {
+        storePlacement(w);
         if (auto* list = qobject_cast<TrackListWindow*>(w->widget())) list->detach(list->document() == current);
         if (now) {
             delete w;
@@ -289,8 +305,34 @@ QMdiSubWindow* MainWindow::addView(QWidget* view, MenuState kind, int slot) {
     w->setAttribute(Qt::WA_DeleteOnClose);
     w->setProperty(kKindProperty, int(kind));
     w->setProperty(kSlotProperty, slot);
+    placeView(w, view);
     w->show();
     return w;
+}
+
+LayoutRect* MainWindow::layoutRect(const QMdiSubWindow* w) const {
+    const int slot = w->property(kSlotProperty).toInt();
+    switch (MenuState(w->property(kKindProperty).toInt())) {
+    case MenuState::TrackList: return host_.windowLayout().of(ChildWindow::TrackList);
+    case MenuState::Editor: return host_.windowLayout().of(ChildWindow::Editor, slot);
+    case MenuState::Grid: return host_.windowLayout().of(ChildWindow::Grid);
+    default: return nullptr;
+    }
+}
+
+// Where the window of this kind stood last; a kind without a rectangle yet gets the view's size.
+void MainWindow::placeView(QMdiSubWindow* w, QWidget* view) {
+    const LayoutRect* r = layoutRect(w);
+    if (r && r->usable()) w->setGeometry(r->left, r->top, r->right - r->left, std::max(1, r->bottom - r->top));
+    else w->resize(view->sizeHint());
+}
+
+// A maximised or minimised window keeps the rectangle it had before.
+void MainWindow::storePlacement(QMdiSubWindow* w) {
+    LayoutRect* r = layoutRect(w);
+    if (!r || w->isMaximized() || w->isMinimized() || !w->isVisible()) return;
+    const QRect g = w->geometry();
+    *r = {g.left(), g.top(), g.left() + g.width(), g.top() + g.height()};
 }
 
 QMdiSubWindow* MainWindow::findView(MenuState kind, int slot) const {
@@ -316,9 +358,7 @@ void MainWindow::showTrackList() {
     auto* list = new TrackListWindow(*doc);
     connect(list, &TrackListWindow::openRequested, this,
             [this](int, int, const QString& message) { statusBar()->showMessage(message, 5000); });
-    QMdiSubWindow* w = addView(list, MenuState::TrackList);
-    w->resize(list->sizeHint());
-    activateView(w);
+    activateView(addView(list, MenuState::TrackList));
 }
 
 void MainWindow::updateMenus() {
@@ -402,6 +442,10 @@ bool MainWindow::capsLock() const {
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     const QEvent::Type type = event->type();
+    if (type == QEvent::Close) {
+        if (auto* w = qobject_cast<QMdiSubWindow*>(watched); w && w->mdiArea() == mdi_) storePlacement(w);
+        return false;
+    }
     if (type != QEvent::KeyPress && type != QEvent::KeyRelease) return false;
     // A key reaches the platform window first and then each widget up from the focus: take it
     // once, at a widget of this window (dialogs keep their keys).
@@ -417,6 +461,28 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     const PcKeyboard::Result r = pc_.key(vk, down || key->isAutoRepeat(), capsLock());
     if (r.message) transport_.injectInput(r.message);
     return r.taken;
+}
+
+// ---- bars ----
+
+QByteArray MainWindow::barState() const {
+    QByteArray out;
+    QDataStream s(&out, QIODevice::WriteOnly);
+    s << kBarStateMark << saveState() << statusBarAction_->isChecked();
+    return out;
+}
+
+bool MainWindow::restoreBarState(const QByteArray& state) {
+    QDataStream s(state);
+    quint32 mark = 0;
+    QByteArray bars;
+    bool statusBarShown = true;
+    s >> mark;
+    if (mark != kBarStateMark) return restoreState(state);
+    s >> bars >> statusBarShown;
+    if (s.status() != QDataStream::Ok) return false;
+    statusBarAction_->setChecked(statusBarShown);
+    return restoreState(bars);
 }
 
 // ---- closing and dropped files ----

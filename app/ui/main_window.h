@@ -11,6 +11,7 @@
 
 #include "app/menu_table.h"
 #include "app/pc_keyboard.h"
+#include "app/window_layout.h"
 
 class QAction;
 class QMenu;
@@ -59,8 +60,10 @@ public:
     void postEngineNotification(int kind, int value);
     void handleEngineNotification(int kind, int value);
 
-    QByteArray barState() const { return saveState(); }
-    bool restoreBarState(const QByteArray& state) { return restoreState(state); }
+    // The docking bars' layout with the status bar's visibility; restoring also takes the bars'
+    // layout alone, as earlier versions stored it.
+    QByteArray barState() const;
+    bool restoreBarState(const QByteArray& state);
 
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -87,6 +90,10 @@ private:
     void activateView(QMdiSubWindow* window);
     void showTrackList();
     void closeViews(Document* current, bool now);
+    // The stored rectangle of a view window's kind and slot, null when none is kept.
+    LayoutRect* layoutRect(const QMdiSubWindow* window) const;
+    void placeView(QMdiSubWindow* window, QWidget* view);
+    void storePlacement(QMdiSubWindow* window);
     bool capsLock() const;
     void documentChanged(const std::vector<DocumentChange>& changes);
 

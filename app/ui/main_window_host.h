@@ -10,6 +10,7 @@
 namespace tarvio {
 
 class Document;
+struct WindowLayout;
 
 class MainWindowHost {
 public:
@@ -36,6 +37,10 @@ public:
     virtual void metronomeSettings() = 0;  // "メトロノーム設定"
     virtual void recordingSettings() = 0;  // "レコーディングの設定"
     virtual void syncSettings() = 0;       // "同期の設定"
+
+    // Where the document's child windows stood: a view window takes its rectangle when it opens
+    // and gives it back when it closes.
+    virtual WindowLayout& windowLayout() = 0;
 };
 
 }  // namespace tarvio

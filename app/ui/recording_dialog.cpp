@@ -1,6 +1,7 @@
 #include "app/ui/recording_dialog.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -92,6 +93,7 @@ void RecordingDialog::filterChecked() {
 // The new filter joins the list only when its editor is confirmed.
 void RecordingDialog::newFilter() {
     Filter f;
+    f.name = QCoreApplication::translate("tarvio::FilterEditor", kNewFilterText).toStdString();
     if (!editFilter(f)) return;
     const int index = filters_.add();
     filters_.replace(index, std::move(f));

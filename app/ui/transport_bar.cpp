@@ -46,6 +46,31 @@ void triangle(QPainter& p, int x, int cy, int w, bool right) {
 
 }  // namespace
 
+void paintLoopSymbol(QPainter& p, const QRectF& box, const QColor& ink, double pen) {
+    const qreal l = box.left(), r = box.right(), t = box.top(), b = box.bottom();
+    const qreal arrow = std::max(2.5, box.height() * 0.36), round = std::min(box.height() / 2, box.width() / 4);
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setBrush(Qt::NoBrush);
+    p.setPen(QPen(ink, pen, Qt::SolidLine, Qt::FlatCap, Qt::RoundJoin));
+    QPainterPath upper(QPointF(l, b - arrow));  // up the left side, right along the top
+    upper.lineTo(l, t + round);
+    upper.quadTo(l, t, l + round, t);
+    upper.lineTo(r - arrow, t);
+    QPainterPath lower(QPointF(r, t + arrow));  // down the right side, left along the bottom
+    lower.lineTo(r, b - round);
+    lower.quadTo(r, b, r - round, b);
+    lower.lineTo(l + arrow, b);
+    p.drawPath(upper);
+    p.drawPath(lower);
+    p.setPen(Qt::NoPen);
+    p.setBrush(ink);
+    const qreal h = arrow * 0.8;
+    p.drawPolygon(QPolygonF({QPointF(r - arrow - 0.5, t - h), QPointF(r + 0.5, t), QPointF(r - arrow - 0.5, t + h)}));
+    p.drawPolygon(QPolygonF({QPointF(l + arrow + 0.5, b - h), QPointF(l - 0.5, b), QPointF(l + arrow + 0.5, b + h)}));
+    p.restore();
+}
+
 // The painted area of the transport bar, in bar pixels. While playing the TIME and MEAS fields
 // change on every tick, so a paint copies the static parts (background, field boxes, labels)
 // from a picture made once and draws only the values, from texts laid out when they changed.
@@ -165,7 +190,7 @@ private:
     QRect valueBox(const BarRect& r) const { return toQRect(r).adjusted(0, 0, -2, 0); }
 
     // The background, the field boxes and their labels (the label sits in the value's leading
-    // blanks, in a smaller face).
+    // blanks, as high as the value and dimmer).
     void makeFace(qreal dpr) {
         face_ = QPixmap(QSize(width(), height()) * dpr);
         face_.setDevicePixelRatio(dpr);
@@ -176,7 +201,7 @@ private:
             p.fillRect(q, kDisplayBack);
             p.setFont(labelFont_);
             p.setPen(kLabelText);
-            p.drawText(q.adjusted(2, 0, 0, 0), Qt::AlignLeft | Qt::AlignTop, QString::fromUtf8(label));
+            p.drawText(q.adjusted(2, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter, QString::fromUtf8(label));
         };
         box(TransportBarView::tempoRect(), TransportBarTexts::tempo);
         box(TransportBarView::timeRect(), TransportBarTexts::time);
@@ -257,22 +282,14 @@ private:
                 break;
             case TransportButton::Stop: p.drawRect(cx - 4, cy - 4, 9, 9); break;
             case TransportButton::Record: p.drawEllipse(QPoint(cx, cy), 4, 4); break;
-            case TransportButton::Loop: {
-                p.setBrush(Qt::NoBrush);
-                p.setPen(QPen(ink, 2));
-                p.drawArc(QRect(cx - 7, cy - 4, 14, 9), 30 * 16, 300 * 16);
-                p.setPen(Qt::NoPen);
-                p.setBrush(ink);
-                triangle(p, cx + 4, cy - 3, 4, true);
-                break;
-            }
+            case TransportButton::Loop: paintLoopSymbol(p, QRectF(cx - 8, cy - 3.5, 16, 8), ink, 1.5); break;
             case TransportButton::Count: break;
         }
         p.setBrush(Qt::NoBrush);
     }
 
     TransportBar& bar_;
-    const QFont labelFont_ = sharedFont(8);
+    const QFont labelFont_ = sharedFont(12);
     const QFont valueFont_ = sharedFont(12);
     int valueAdvance_ = 0, valueHeight_ = 0, valueAscent_ = 0;
     QRawFont glyphs_;
@@ -368,10 +385,21 @@ protected:
             p.setPen(QColor(0x40, 0x40, 0x40));
             p.drawRect(r.adjusted(0, 0, -1, -1));
         }
+        // The octaves' names, each beside a tick at its C.
+        p.setFont(labelFont_);
+        for (const OctaveLabel& l : labels_) {
+            const QRect r = toQRect(l.rect);
+            if (!dirty.intersects(r)) continue;
+            p.setPen(kLabelText);
+            p.drawLine(r.left(), r.top(), r.left(), r.top() + 3);
+            p.drawText(r.adjusted(2, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter, QString::fromStdString(l.text));
+        }
     }
 
 private:
     KeyboardBar& bar_;
+    const QFont labelFont_ = sharedFont(12);
+    const std::vector<OctaveLabel> labels_ = KeyboardBarView::octaveLabels();
 };
 
 KeyboardBar::KeyboardBar(QWidget* parent) : QToolBar(parent), canvas_(new KeyboardBarCanvas(*this)) {

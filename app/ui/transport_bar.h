@@ -16,7 +16,15 @@
 #include "app/keyboard_bar_view.h"
 #include "app/transport_bar_view.h"
 
+class QPainter;
+class QRectF;
+class QColor;
+
 namespace tarvio {
+
+// The loop symbol: two arrows running round a rounded rectangle (the transport bar's button and
+// the tool bar's icon). pen: the line width.
+void paintLoopSymbol(QPainter& p, const QRectF& box, const QColor& ink, double pen);
 
 class TransportBarCanvas;
 class KeyboardBarCanvas;

@@ -47,6 +47,8 @@ struct Host final : MainWindowHost {
     void metronomeSettings() override {}
     void recordingSettings() override {}
     void syncSettings() override {}
+    WindowLayout& windowLayout() override { return layout; }
+    WindowLayout layout;
 };
 
 double cpuSeconds() {

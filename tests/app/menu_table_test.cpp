@@ -61,6 +61,66 @@ TEST(MenuTable, TextsAcceleratorsAndStates) {
     }
 }
 
+// Each window state shows its menus, and the main window's commands show where the document
+// they need is open. A table's top-level menu decides for itself, whatever menu stands before it.
+TEST(MenuTable, MenusAndCommandsOfEachWindowState) {
+    using S = MenuState;
+    const auto& t = menuTable();
+    const auto titles = [&](MenuState s) {
+        std::vector<std::string> shown;
+        for (size_t i = 0; i < t.size(); ++i)
+            if (t[i].kind == MenuEntry::Kind::Menu && menuEntryShows(t, i, s)) shown.push_back(t[i].text);
+        return shown;
+    };
+    const std::vector<std::string> common = {"ファイル(&F)", "表示(&V)", "再生(&P)", "設定(&S)", "ヘルプ(&H)"};
+    const std::map<MenuState, std::vector<std::string>> menus = {
+        {S::NoDocument, common},
+        {S::TrackList, {"ファイル(&F)", "編集(&E)", "トラック(&T)", "表示(&V)", "再生(&P)", "設定(&S)", "ヘルプ(&H)"}},
+        {S::Editor, {"ファイル(&F)", "編集(&E)", "表示(&V)", "再生(&P)", "設定(&S)", "ヘルプ(&H)"}},
+        {S::Grid, {"ファイル(&F)", "編集(&E)", "表示(&V)", "再生(&P)", "設定(&S)", "ヘルプ(&H)"}},
+    };
+    for (const auto& [state, expected] : menus) EXPECT_EQ(titles(state), expected) << int(state);
+
+    // Commands: where they show, and whether a window serves them yet.
+    constexpr uint8_t all = kAllStates, docs = kDocumentStates, list = uint8_t(S::TrackList);
+    const struct {
+        MenuCommand command;
+        int arg;
+        uint8_t states;
+        bool served;
+    } commands[] = {
+        {MenuCommand::TransportBar, 0, all, true},   {MenuCommand::KeyboardBar, 0, all, true},
+        {MenuCommand::StatusBar, 0, all, true},      {MenuCommand::Play, 0, all, true},
+        {MenuCommand::Stop, 0, all, true},           {MenuCommand::Record, 0, all, true},
+        {MenuCommand::Loop, 0, all, true},           {MenuCommand::CueToTop, 0, all, true},
+        {MenuCommand::MarkerSet, 1, docs, true},     {MenuCommand::MarkerJump, 10, docs, true},
+        {MenuCommand::TrackList, 0, docs, true},     {MenuCommand::Editor, 1, docs, true},
+        {MenuCommand::GridEditor, 0, docs, true},    {MenuCommand::PhraseManager, 0, docs, false},
+        {MenuCommand::FkeySettings, 0, all, false},  {MenuCommand::KeySettings, 0, all, false},
+        {MenuCommand::PortSettings, 0, all, true},   {MenuCommand::MetronomeSettings, 0, all, true},
+        {MenuCommand::RecordingSettings, 0, all, true}, {MenuCommand::SyncSettings, 0, all, true},
+        {MenuCommand::Resolution, 0, docs, true},    {MenuCommand::SongInfo, 0, docs, true},
+        {MenuCommand::ResetDevices, 0, all, true},   {MenuCommand::About, 0, all, true},
+        {MenuCommand::Undo, 0, docs, false},         {MenuCommand::Paste, 0, docs, false},
+        {MenuCommand::AddTrack, 0, list, false},     {MenuCommand::TrackProperties, 0, list, false},     {MenuCommand::EditTrack, 2, list, false},
+        {MenuCommand::GlobalLink, 0, list, false},
+    };
+    // A command may stand in several menus ("フレーズ編集" in Track and View): it shows where one does.
+    for (const auto& c : commands) {
+        const int first = find(c.command, c.arg);
+        ASSERT_GE(first, 0) << int(c.command);
+        SCOPED_TRACE(t[size_t(first)].text);
+        uint8_t shown = 0;
+        for (size_t i = 0; i < t.size(); ++i) {
+            if (t[i].kind != MenuEntry::Kind::Item || t[i].command != c.command || t[i].arg != c.arg) continue;
+            EXPECT_EQ(t[i].served, c.served);
+            for (MenuState s : kStates)
+                if (menuEntryShows(t, i, s)) shown |= uint8_t(s);
+        }
+        EXPECT_EQ(shown, c.states);
+    }
+}
+
 // An accelerator that two visible items share would reach only one of them.
 TEST(MenuTable, NoAcceleratorTwiceInAState) {
     const auto& t = menuTable();
@@ -74,13 +134,16 @@ TEST(MenuTable, NoAcceleratorTwiceInAState) {
     }
 }
 
-TEST(MainWindowTitle, NoDocumentDocumentAndSong) {
+TEST(MainWindowTitle, NoDocumentDocumentSongAndModifiedMark) {
     FakeTransport transport;
     Document doc(transport);
-    doc.setSongInfo("Song A", "");
     EXPECT_EQ(mainWindowTitle(nullptr), "tarvio");
-    EXPECT_EQ(mainWindowTitle(&doc), "tarvio - " + doc.title() + " - Song A");
-    EXPECT_EQ(mainWindowTitle(&doc, false), "tarvio - " + doc.title());
+    ASSERT_FALSE(doc.modified());
+    EXPECT_EQ(mainWindowTitle(&doc), "tarvio - " + doc.title() + " - " + doc.song().title);
+    doc.setSongInfo("Song A", "");
+    ASSERT_TRUE(doc.modified());
+    EXPECT_EQ(mainWindowTitle(&doc), "tarvio - " + doc.title() + "* - Song A");
+    EXPECT_EQ(mainWindowTitle(&doc, false), "tarvio - " + doc.title() + "*");
 }
 
 TEST(SimpleTrackList, RowsSelectionAndEnterTargets) {

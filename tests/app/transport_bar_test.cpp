@@ -134,6 +134,28 @@ TEST(KeyboardBarView, KeysCoverTheKeyboardAndFollowHeldKeys) {
     for (const KeyRect& k : v.keys()) EXPECT_EQ(k.held, k.note == 60) << k.note;
 }
 
+// Every C is named with its octave (key 60 is C4) in the strip under the keys, from its own
+// left edge up to the next C.
+TEST(KeyboardBarView, EachCIsNamedWithItsOctave) {
+    const std::vector<OctaveLabel> labels = KeyboardBarView::octaveLabels();
+    ASSERT_EQ(labels.size(), 11u);
+    EXPECT_EQ(labels.front().text, "C-1");
+    EXPECT_EQ(labels[5].note, 60);
+    EXPECT_EQ(labels[5].text, "C4");
+    EXPECT_EQ(labels.back().text, "C9");
+    for (size_t i = 0; i < labels.size(); ++i) {
+        const BarRect& r = labels[i].rect;
+        EXPECT_EQ(r.left, KeyboardBarView::keyRect(labels[i].note).left);
+        EXPECT_GE(r.top, KeyboardBarView::kWhiteHeight);  // below the keys
+        EXPECT_EQ(r.bottom, KeyboardBarView::kHeight - 1);
+        EXPECT_GE(r.height(), 12);
+        if (i + 1 < labels.size()) {
+            EXPECT_EQ(r.right + 1, labels[i + 1].rect.left);
+        }
+    }
+    EXPECT_EQ(labels.back().rect.right, KeyboardBarView::kWidth - 1);
+}
+
 uint32_t noteOn(int note, int velocity) { return 0x90u | note << 8 | velocity << 16; }
 uint32_t noteOff(int note) { return 0x80u | note << 8 | 64 << 16; }
 

@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <climits>
+#include <cstdlib>
+
 #include <QImage>
 #include <QTest>
 
@@ -108,6 +112,50 @@ TEST(Bars, PartialRepaintsLeaveNoStalePixels) {
         expectUpdateCoversTheChange(bar, b, a);
         expectUpdateCoversTheChange(keys, a, b);
         expectUpdateCoversTheChange(keys, b, a);
+    }
+}
+
+// The rows and columns of a rectangle of the picture holding pixels of a kind.
+struct Ink {
+    int top = INT32_MAX, bottom = -1, left = INT32_MAX, right = -1;
+    int height() const { return bottom - top + 1; }
+};
+template <typename Is>
+Ink inkOf(const QImage& image, const BarRect& r, Is is) {
+    Ink ink;
+    for (int y = r.top; y <= r.bottom; ++y)
+        for (int x = r.left; x <= r.right; ++x)
+            if (is(QColor(image.pixel(x, y)))) {
+                ink.top = std::min(ink.top, y);
+                ink.bottom = std::max(ink.bottom, y);
+                ink.left = std::min(ink.left, x);
+                ink.right = std::max(ink.right, x);
+            }
+    return ink;
+}
+
+// The field labels are read at a glance: their capitals stand at least 8 pixels high, and no
+// label runs into its value, even where the box is narrowest.
+TEST(Bars, TransportLabelsAreLegibleBesideTheirValues) {
+    ensureApp();
+    FakeTransport t;
+    TransportBar bar(t);
+    TransportSnapshot s;
+    s.tempo = 240;
+    s.syncMtc = true;
+    s.metronomeOn = false;
+    bar.refresh(s);
+    const QImage picture = bar.canvas()->grab().toImage();
+    // The labels are grey, the values green, on a near-black display.
+    const auto label = [](const QColor& c) { return c.value() > 0x50 && std::abs(c.red() - c.green()) < 0x20; };
+    const auto value = [](const QColor& c) { return c.green() - c.red() > 0x30; };
+    for (const BarRect& r : {TransportBarView::tempoRect(), TransportBarView::timeRect(), TransportBarView::measureRect(),
+                             TransportBarView::syncRect(), TransportBarView::metronomeRect()}) {
+        SCOPED_TRACE(r.left);
+        const Ink l = inkOf(picture, r, label), v = inkOf(picture, r, value);
+        EXPECT_GE(l.height(), 8);
+        ASSERT_GE(v.right, 0);
+        EXPECT_LT(l.right, v.left);
     }
 }
 

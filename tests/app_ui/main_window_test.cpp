@@ -8,11 +8,16 @@
 #include <QAction>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QStyle>
 #include <QTest>
 #include <memory>
 
 #include "app/ui/main_window.h"
 #include "app/ui/main_window_host.h"
+#include "app/ui/program_icon.h"
 #include "app/ui/track_list_window.h"
 #include "app/ui/transport_bar.h"
 #include "tests/app_ui/qt_app.h"
@@ -52,6 +57,8 @@ struct FakeHost final : MainWindowHost {
     void metronomeSettings() override { calls << "metronome"; }
     void recordingSettings() override { calls << "recording"; }
     void syncSettings() override { calls << "sync"; }
+    WindowLayout& windowLayout() override { return layout; }
+    WindowLayout layout;
 };
 
 struct Fixture {
@@ -155,6 +162,102 @@ TEST(MainWindow, TimerRefreshesBarsAndTakesRecordingAfterItEnds) {
     f.transport.snap.recording = false;
     ASSERT_TRUE(QTest::qWaitFor([&] { return f.transport.takes.empty(); }));
     EXPECT_FALSE(track.events.empty());
+}
+
+// The titles of the menu bar's menus that show now.
+QStringList shownMenus(const MainWindow& w) {
+    QStringList titles;
+    for (QAction* a : w.menuBar()->actions())
+        if (a->isVisible()) titles << a->text();
+    return titles;
+}
+
+TEST(MainWindow, MenusOfTheStateShowAndEntriesWithoutTheirWindowAreDisabled) {
+    Fixture f;
+    EXPECT_EQ(shownMenus(*f.window), (QStringList{"ファイル(&F)", "表示(&V)", "再生(&P)", "設定(&S)", "ヘルプ(&H)"}));
+    EXPECT_TRUE(f.window->action(MenuCommand::TransportBar)->isVisible());
+    f.host.newDocument();
+    EXPECT_EQ(shownMenus(*f.window).size(), 7);
+    for (MenuCommand c : {MenuCommand::FkeySettings, MenuCommand::KeySettings, MenuCommand::PhraseManager, MenuCommand::Undo,
+                          MenuCommand::Paste, MenuCommand::AddTrack, MenuCommand::FollowPlayback}) {
+        ASSERT_TRUE(f.window->action(c)) << int(c);
+        EXPECT_TRUE(f.window->action(c)->isVisible()) << int(c);
+        EXPECT_FALSE(f.window->action(c)->isEnabled()) << int(c);
+    }
+    EXPECT_TRUE(f.window->action(MenuCommand::About)->isEnabled());
+    EXPECT_TRUE(f.window->action(MenuCommand::MetronomeSettings)->isEnabled());
+
+    // A modified document is marked in the title, and the mark goes with a save.
+    EXPECT_FALSE(f.window->windowTitle().contains(QLatin1Char('*')));
+    f.host.doc->setSongInfo("Changed", "");
+    EXPECT_TRUE(f.window->windowTitle().contains(QStringLiteral("* - Changed")));
+}
+
+TEST(MainWindow, HiddenStatusBarComesBackHidden) {
+    QByteArray state;
+    {
+        Fixture f;
+        QAction* status = f.window->action(MenuCommand::StatusBar);
+        ASSERT_TRUE(status->isChecked());
+        status->trigger();
+        EXPECT_TRUE(f.window->statusBar()->isHidden());
+        state = f.window->barState();
+    }
+    Fixture again;
+    EXPECT_TRUE(again.window->restoreBarState(state));
+    EXPECT_TRUE(again.window->statusBar()->isHidden());
+    EXPECT_FALSE(again.window->action(MenuCommand::StatusBar)->isChecked());
+    // The bars' layout stored alone, as before, still restores and leaves the status bar shown.
+    Fixture plain;
+    EXPECT_TRUE(plain.window->restoreBarState(plain.window->saveState()));
+    EXPECT_FALSE(plain.window->statusBar()->isHidden());
+}
+
+// The track list and the editor windows take their stored rectangle when they open (a zero one
+// leaves the size to the view) and store where they stood when they close, unless maximised.
+TEST(MainWindow, ViewWindowsTakeAndStoreTheirRectangles) {
+    Fixture f;
+    f.host.layout.trackList() = {30, 40, 530, 400};
+    f.host.newDocument();
+    QMdiSubWindow* list = f.window->findView(MenuState::TrackList);
+    ASSERT_TRUE(list);
+    EXPECT_EQ(list->geometry(), QRect(30, 40, 500, 360));
+    list->setGeometry(50, 60, 300, 200);
+    f.host.closeDocument();
+    EXPECT_EQ(f.host.layout.trackList(), (LayoutRect{50, 60, 350, 260}));
+
+    f.host.newDocument();
+    list = f.window->findView(MenuState::TrackList);
+    EXPECT_EQ(list->geometry(), QRect(50, 60, 300, 200));
+    list->showMaximized();
+    f.host.newDocument();
+    EXPECT_EQ(f.host.layout.trackList(), (LayoutRect{50, 60, 350, 260}));
+
+    // Any view kind and slot goes the same way: an editor in slot 1 closed by the user.
+    QMdiSubWindow* editor = f.window->addView(new QWidget, MenuState::Editor, 1);
+    editor->setGeometry(10, 20, 200, 100);
+    editor->close();
+    EXPECT_EQ(*f.host.layout.editor(1), (LayoutRect{10, 20, 210, 120}));
+    EXPECT_EQ(*f.host.layout.editor(0), LayoutRect{});
+    QMdiSubWindow* reopened = f.window->addView(new QWidget, MenuState::Editor, 1);
+    EXPECT_EQ(reopened->geometry(), QRect(10, 20, 200, 100));
+}
+
+TEST(MainWindow, EveryWindowCarriesTheProgramIconAndLoopHasItsOwn) {
+    ensureApp();
+    installProgramIcon();
+    Fixture f;
+    f.host.newDocument();
+    ASSERT_FALSE(programIcon().isNull());
+    const qint64 icon = programIcon().cacheKey();
+    EXPECT_EQ(f.window->windowIcon().cacheKey(), icon);
+    EXPECT_EQ(f.window->findView(MenuState::TrackList)->windowIcon().cacheKey(), icon);
+    QWidget dialog(f.window.get(), Qt::Dialog);
+    EXPECT_EQ(dialog.windowIcon().cacheKey(), icon);
+
+    const QImage loop = f.window->action(MenuCommand::Loop)->icon().pixmap(32, 32).toImage();
+    EXPECT_FALSE(loop.isNull());
+    EXPECT_NE(loop, f.window->style()->standardIcon(QStyle::SP_BrowserReload).pixmap(32, 32).toImage());
 }
 
 }  // namespace
