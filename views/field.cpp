@@ -157,6 +157,10 @@ ListPopup::ListPopup(Rect rect, std::vector<std::string> entries, int current, i
     choose(current_);
 }
 
+ListPopup::~ListPopup() {
+    if (Done done = std::move(done_)) done(false, current_);
+}
+
 int ListPopup::visibleRows() const { return std::max(1, std::min(kVisibleRows, int(entries_.size()))); }
 
 void ListPopup::choose(int index) {

@@ -72,6 +72,8 @@ public:
 
     // rect in the root's coordinates; its height is fitted to the rows.
     ListPopup(Rect rect, std::vector<std::string> entries, int current, int charHeight, Done done);
+    // A list destroyed before it was closed (another pop-up replaced it) counts as cancelled.
+    ~ListPopup() override;
 
     int current() const { return current_; }
     int firstVisible() const { return top_; }

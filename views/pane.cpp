@@ -83,9 +83,10 @@ void Pane::requestRedraw() const {
 PaneView::PaneView(std::unique_ptr<Pane> root) { setRoot(std::move(root)); }
 
 PaneView::~PaneView() {
+    // The tree first: a pane that opened the pop-up closes it on its way out.
+    root_.reset();
     popup_.reset();
     closed_.clear();
-    root_.reset();
 }
 
 void PaneView::setRoot(std::unique_ptr<Pane> root) {

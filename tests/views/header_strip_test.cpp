@@ -218,6 +218,19 @@ TEST_F(StripFixture, TheNameFieldAndTheListsWriteBack) {
     EXPECT_EQ(commands[0].text, "SC-88");
 }
 
+TEST_F(StripFixture, AnOpenListOutlivesNeitherItsStripNorAReplacement) {
+    doubleClick(kAreaPort);
+    commands.clear();
+    view.openPopup(std::make_unique<ListPopup>(Rect{0, 0, 50, 0}, std::vector<std::string>{"x"}, 0, 12, nullptr));
+    view.key(kVkReturn, 0);  // the new list's, not the strip's
+    EXPECT_TRUE(commands.empty());
+    doubleClick(kAreaBankSet);
+    ASSERT_NE(view.popup(), nullptr);
+    view.setRoot(nullptr);  // the strip goes while its list is open
+    EXPECT_EQ(view.popup(), nullptr);
+    view.key(kVkReturn, 0);
+}
+
 TEST(StripCommands, MuteSoloRecordAndSettingsOnTheSong) {
     Song song;
     Track& a = song.createTrack();

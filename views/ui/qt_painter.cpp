@@ -1,6 +1,8 @@
 #include "views/ui/qt_painter.h"
 
 #include <QFontDatabase>
+#include <QFontMetricsF>
+#include <algorithm>
 #include <QPainter>
 
 namespace tarvio {
@@ -19,6 +21,9 @@ QFont QtPainter::defaultFont(int charHeight) {
     QFont f = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     f.setPixelSize(charHeight);
     f.setStyleHint(QFont::TypeWriter);
+    // The cells are half as wide as high; most fixed-pitch faces are wider, so narrow them.
+    const qreal advance = QFontMetricsF(f).horizontalAdvance(QLatin1Char('M'));
+    if (advance > 0) f.setStretch(std::clamp(int(100.0 * (charHeight / 2) / advance), 50, 200));
     return f;
 }
 
@@ -42,8 +47,11 @@ void QtPainter::deviceText(Point topLeft, std::string_view utf8, Color c, int ch
         fontHeight_ = charHeight;
     }
     p_.setPen(qcolor(c));
-    const int ascent = p_.fontMetrics().ascent();
-    p_.drawText(topLeft.x, topLeft.y + ascent, QString::fromUtf8(utf8.data(), qsizetype(utf8.size())));
+    // The baseline divides the cell as the font divides its height, so that descenders stay in
+    // the cell even for a face that is taller than the cell.
+    const QFontMetrics m = p_.fontMetrics();
+    const int baseline = m.height() > 0 ? charHeight * m.ascent() / m.height() : m.ascent();
+    p_.drawText(topLeft.x, topLeft.y + baseline, QString::fromUtf8(utf8.data(), qsizetype(utf8.size())));
 }
 
 }  // namespace tarvio
