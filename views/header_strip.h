@@ -107,6 +107,9 @@ public:
     void draw(Painter& painter) override;
     bool leftDown(Point p) override;
     bool leftDouble(Point p) override;
+    // Any other press closes an open field too (writing it back), then goes on to the parent.
+    bool rightDown(Point) override { return closeField(true), false; }
+    bool middleDown(Point) override { return closeField(true), false; }
     bool key(int virtualKey) override;
     bool typed(std::string_view utf8) override;
     void focusLost() override { closeField(true); }

@@ -161,6 +161,14 @@ TEST_F(StripFixture, NumberFieldsCommitClampedAndCancelWithoutACommand) {
     view.mouse(MouseEvent::LeftDown, {400, 300}, 0);
     ASSERT_EQ(commands.size(), 1u);
     EXPECT_EQ(commands[0].value, 0);
+    // So does a right press on the strip itself.
+    doubleClick(kAreaChannel);
+    commands.clear();
+    type("7");
+    EXPECT_FALSE(view.mouse(MouseEvent::RightDown, at(kAreaChannel), 0));
+    ASSERT_EQ(commands.size(), 1u);
+    EXPECT_EQ(commands[0].value, 6);
+    EXPECT_EQ(strip->field(), nullptr);
 
     song.tempo = 240;
     strip->setTrack(&song, song.tempoTrack.get());
