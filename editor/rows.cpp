@@ -387,7 +387,10 @@ int64_t RowCursor::measureLength() const {
 void RowCursor::enterMeasure() {
     length_ = measureLength();
     nextChange_ = kNever;
+    beatLength_ = 0;
     if (source_.list->isPhrase()) return;
+    const BeatEntry beat = source_.song->beatAt(uint32_t(std::min<int64_t>(measure_, std::numeric_limits<uint32_t>::max())));
+    if (beat.denominator) beatLength_ = int64_t(source_.song->tpqn * 4.0 / beat.denominator);
     // The signature in force stays the same up to the next entry after this measure.
     const auto& beats = source_.song->beats;
     if (sortedBeats_) {
@@ -417,6 +420,11 @@ bool RowCursor::settle() {
         crossed = true;
         if (measure_ >= nextChange_) enterMeasure();
     }
+}
+
+MusicalPosition RowCursor::musicalPosition() const {
+    if (beatLength_ <= 0) return {int32_t(measure_), 0, int32_t(pos_)};
+    return {int32_t(measure_), int32_t(pos_ / beatLength_), int32_t(pos_ % beatLength_)};
 }
 
 RowKind RowCursor::kind() const {

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "model/event_list.h"
+#include "model/musical_time.h"
 
 namespace tarvio {
 
@@ -74,7 +75,8 @@ enum class RowKind : uint8_t {
 
 struct Row {
     RowKind kind = RowKind::End;
-    // The event of the row; for a ghost row the event in whose step it lies; 0 for the end row.
+    // The event of the row and its kind; for a ghost row the event in whose step it lies; 0 and
+    // None for the end row.
     uint32_t serial = 0;
     EventKind eventKind = EventKind::None;
     int64_t tick = 0;           // start of the row in the list
@@ -87,9 +89,9 @@ struct Row {
     std::vector<RowText> texts;
 };
 
-// What the row texts are made from. The song gives the measures, the command table and the
-// phrase names; the list is one of its tracks, its tempo track or one of its phrases (which is
-// one measure as long as its phrase length).
+// What the row texts are made from. The song (required) gives the measures, the command table
+// and the phrase names; the list (required) is one of its tracks, its tempo track or one of its
+// phrases (which is one measure as long as its phrase length).
 struct RowSource {
     const Song* song = nullptr;
     const Track* list = nullptr;
@@ -115,6 +117,9 @@ public:
     int64_t tick() const { return tick_; }
     int32_t measure() const { return int32_t(measure_); }
     int32_t tickInMeasure() const { return int32_t(pos_); }
+    // Measure, beat and tick in the beat of the row's start, each from 0 (a phrase: measure 0,
+    // beat 0 and the tick itself).
+    MusicalPosition musicalPosition() const;
     bool barLineAbove() const { return barAbove_; }
     bool firstOfMeasure() const { return barAbove_ || index_ == 0; }
     int32_t shownStep() const;
@@ -141,6 +146,7 @@ private:
     int64_t measure_ = 0;
     int64_t pos_ = 0;  // ticks into the measure
     int64_t length_ = 0;
+    int64_t beatLength_ = 0;
     int64_t nextChange_ = 0;
     int64_t index_ = 0;
     bool barAbove_ = false;

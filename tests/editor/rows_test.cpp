@@ -262,6 +262,8 @@ TEST(Rows, IndexMatchesAWalkFromTheStart) {
     std::vector<Row> walk;
     for (RowCursor c({&song, &t, nullptr}, opts);; c.next()) {
         walk.push_back(c.row());
+        // The running position agrees with the song's own conversion.
+        ASSERT_EQ(formatPosition(c.musicalPosition()), formatPosition(tickToPosition(song, int32_t(c.tick()))));
         if (c.atEnd()) break;
     }
     const RowIndex index({&song, &t, nullptr}, opts, 50);
