@@ -17,6 +17,13 @@ void EngineTransport::play() {
     wakeClockThread();
 }
 
+void EngineTransport::playSolo(uint32_t trackNumber) {
+    startPlay(trackNumber);
+    wakeClockThread();
+}
+
+void EngineTransport::setStopAt(int32_t tick) { tarvio::setStopAt(tick < 0 ? 0 : tick); }
+
 void EngineTransport::stop() {
     stopPlay();  // ends a take first
     wakeClockThread();

@@ -17,6 +17,8 @@ public:
 
     void setSong(Song* song) override;
     void play() override;
+    void playSolo(uint32_t trackNumber) override;
+    void setStopAt(int32_t tick) override;
     void stop() override;
     void cueToTop() override;
     void wind(bool forward, bool fast) override;

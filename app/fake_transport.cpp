@@ -26,6 +26,13 @@ void FakeTransport::play() {
     log("play");
 }
 
+void FakeTransport::playSolo(uint32_t trackNumber) {
+    if (song) snap.playing = true;
+    log("playSolo " + std::to_string(trackNumber));
+}
+
+void FakeTransport::setStopAt(int32_t tick) { log("stopAt " + std::to_string(tick)); }
+
 void FakeTransport::stop() {
     snap.playing = snap.starting = snap.recording = false;
     log("stop");

@@ -41,6 +41,10 @@ public:
     virtual void setSong(Song* song) = 0;
 
     virtual void play() = 0;
+    // Plays with every track but the one numbered trackNumber muted (the editor's solo preview).
+    virtual void playSolo(uint32_t trackNumber) = 0;
+    // Playback stops by itself on reaching tick (0: never); play and stop keep it.
+    virtual void setStopAt(int32_t tick) = 0;
     virtual void stop() = 0;                    // ends a recording first
     virtual void cueToTop() = 0;                // stop if playing, locate 0, play again if it was playing
     virtual void wind(bool forward, bool fast) = 0;  // while a wind button is held
