@@ -9,6 +9,7 @@
 #include "app/fkey.h"
 #include "app/keymap.h"
 #include "model/song.h"
+#include "model/undo.h"
 
 namespace tarvio {
 namespace {
@@ -554,6 +555,88 @@ TEST_F(Fixture, PlaybackCommandsStopFirstAndGoThroughTheTransport) {
     EXPECT_EQ(transport.takeCalls(), "stop\n");
     ed->action(kActHearNote);
     EXPECT_EQ(transport.takeCalls(), "previewNote 0 0 60 100 1000\n");
+}
+
+}  // namespace
+}  // namespace tarvio
+
+namespace tarvio {
+namespace {
+
+TEST_F(Fixture, AnotherEditorFollowsARemovalOfItsCursorEvent) {
+    for (int i = 0; i < 4; ++i) add(*track, note(60 + i, 100, 10, 120));
+    auto a = editor(*track, 0);
+    auto b = editor(*track, 1);
+    a->action(kActDown);
+    a->action(kActDown);
+    b->action(kActDown);
+    b->action(kActDown);
+    b->action(kActDelete);
+    EXPECT_EQ(a->row(), 2);
+    ASSERT_NE(a->cursorEvent(), nullptr);
+    EXPECT_EQ(a->cursorEvent()->b[0], 63);
+    EXPECT_EQ(a->cursorTick(), 240);
+    // An insertion above it moves it down with its event.
+    b->action(kActTop);
+    b->action(kActInsertMode);
+    b->action(kActReturn);
+    EXPECT_EQ(a->row(), 3);
+    EXPECT_EQ(a->cursorEvent()->b[0], 63);
+}
+
+TEST_F(Fixture, PasteReplaceKeepsTheLaterTicks) {
+    for (int i = 0; i < 4; ++i) add(*track, note(60 + i, 100, 10, 120));
+    auto ed = editor(*track);
+    ed->action(kActCopy);  // one row of 120
+    ed->action(kActDown);
+    ed->action(kActPasteReplace);
+    ASSERT_EQ(track->events.size(), 4u);
+    EXPECT_EQ(at(*track, 1).b[0], 60);
+    EXPECT_EQ(ticks(*track), (std::vector<int64_t>{0, 120, 240, 360}));
+}
+
+TEST_F(Fixture, AListUndoTakesOnlyItsPartOfASongStep) {
+    Track& other = doc.song().createTrack();
+    add(*track, note(60, 100, 10, 120));
+    add(other, note(60, 100, 10, 120));
+    {
+        // One command over both lists (as a paste over several tracks is).
+        DocumentEdit edit(doc, DocumentChange::events(*track));
+        track->push(makeSetStep(*track, {track->events.front().serial()}, 240));
+        other.push(makeSetStep(other, {other.events.front().serial()}, 360));
+    }
+    auto ed = editor(*track);
+    ed->action(kActUndo);
+    EXPECT_EQ(track->events.front().step, 120);
+    EXPECT_EQ(other.events.front().step, 360);
+    // What remains of the step is still one step of the song.
+    ASSERT_TRUE(doc.undo());
+    EXPECT_EQ(other.events.front().step, 120);
+    EXPECT_FALSE(doc.undo());
+    ASSERT_TRUE(doc.redo());
+    EXPECT_EQ(other.events.front().step, 360);
+    EXPECT_EQ(track->events.front().step, 120);
+    ed->action(kActRedo);
+    EXPECT_EQ(track->events.front().step, 240);
+}
+
+TEST_F(Fixture, SettingsOfTheSlotAreClampedOnReadingAndStoredBack) {
+    settings.editorWindows[1].midiInputMode = 42;
+    settings.editorWindows[1].gateRate = -5000;
+    settings.editorWindows[1].charHeight = 99;
+    {
+        auto ed = editor(*track, 1);
+        EXPECT_EQ(ed->midiInputMode(), 6);
+        EXPECT_EQ(ed->gateRate(), -999);
+        EXPECT_EQ(ed->charHeight(), 16);
+        ed->action(kActMidiInputOnOff);
+        EXPECT_EQ(ed->midiInputMode(), 0);
+        ed->action(kActMidiInputOnOff);
+        EXPECT_EQ(ed->midiInputMode(), 6);
+        ed->action(kActGatePlus10);
+    }
+    EXPECT_EQ(settings.editorWindows[1].gateRate, -989);
+    EXPECT_EQ(settings.editorWindows[1].midiInputMode, 6);
 }
 
 }  // namespace
