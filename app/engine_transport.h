@@ -29,6 +29,8 @@ public:
     void setLoopOn(bool on) override;
     void toggleSyncSource() override;
     void previewNote(int port, int channel, int note, int velocity, uint32_t durationMs) override;
+    void previewChord(int port, int channel, const std::vector<std::pair<int, int>>& notes,
+                      uint32_t durationMs) override;
     void previewTrack(Track* track) override;
     void cancelPreview() override;
     void resetAllDevices() override;

@@ -74,6 +74,13 @@ void FakeTransport::previewNote(int port, int channel, int note, int velocity, u
         std::to_string(velocity) + " " + std::to_string(durationMs));
 }
 
+void FakeTransport::previewChord(int port, int channel, const std::vector<std::pair<int, int>>& notes,
+                                 uint32_t durationMs) {
+    std::string line = "previewChord " + std::to_string(port) + " " + std::to_string(channel);
+    for (auto [k, v] : notes) line += " " + std::to_string(k) + "/" + std::to_string(v);
+    log(line + " " + std::to_string(durationMs));
+}
+
 void FakeTransport::previewTrack(Track* track) {
     log("previewTrack " + (track ? std::to_string(track->number) : std::string("null")));
 }

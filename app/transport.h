@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace tarvio {
@@ -56,6 +57,10 @@ public:
     virtual void toggleSyncSource() = 0;
 
     virtual void previewNote(int port, int channel, int note, int velocity, uint32_t durationMs) = 0;
+    // Several notes sounding together (previewNote ends every other preview note); each pair
+    // is key and velocity.
+    virtual void previewChord(int port, int channel, const std::vector<std::pair<int, int>>& notes,
+                              uint32_t durationMs) = 0;
     virtual void previewTrack(Track* track) = 0;
     virtual void cancelPreview() = 0;
     virtual void resetAllDevices() = 0;         // "全てのMIDIデバイスのリセット"

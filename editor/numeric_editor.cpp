@@ -1552,20 +1552,19 @@ void NumericEditor::play(int code) {
     }
     if (code == kActHearNote || code == kActHearChord) {
         if (atEnd()) return;
-        auto hear = [&](const Event& e) {
-            if (soundingNote(e)) tr.previewNote(list_->port, list_->channel, e.b[0] & 127, e.b[1] & 127, 1000);
-        };
         if (code == kActHearNote) {
-            hear(*it_);
+            if (soundingNote(*it_)) tr.previewNote(list_->port, list_->channel, it_->b[0] & 127, it_->b[1] & 127, 1000);
             return;
         }
         // Every note that starts at the cursor's tick: back over the zero steps, then forward.
         auto j = it_;
         while (j != list_->events.begin() && std::prev(j)->step == 0) --j;
+        std::vector<std::pair<int, int>> chord;
         for (; j != list_->events.end(); ++j) {
-            hear(*j);
+            if (soundingNote(*j)) chord.emplace_back(j->b[0] & 127, j->b[1] & 127);
             if (j->step != 0) break;
         }
+        tr.previewChord(list_->port, list_->channel, chord, 1000);
         return;
     }
     if (playing) tr.stop();

@@ -555,6 +555,19 @@ TEST_F(Fixture, PlaybackCommandsStopFirstAndGoThroughTheTransport) {
     EXPECT_EQ(transport.takeCalls(), "stop\n");
     ed->action(kActHearNote);
     EXPECT_EQ(transport.takeCalls(), "previewNote 0 0 60 100 1000\n");
+    // The chord at the cursor: the notes before it on the same tick as well.
+    ed->action(kActUp);
+    ed->action(kActTop);
+    ed->action(kActInsertMode);
+    ed->action(kActMidiInputOff + 5);
+    ed->midiNoteOn(64, 1);
+    ed->midiNoteOn(67, 1);
+    ed->midiAllReleased();
+    ed->action(kActUp);
+    transport.snap.playing = false;
+    transport.takeCalls();
+    ed->action(kActHearChord);
+    EXPECT_EQ(transport.takeCalls(), "previewChord 0 0 64/100 67/100 1000\n");
 }
 
 }  // namespace
