@@ -128,7 +128,7 @@ public:
     Track* list() const;  // null once the list left the song (the window closes)
     int slot() const { return slot_; }
     int64_t row() const { return row_; }
-    int64_t rowCount() const { return int64_t(listRef().events.size()) + 1; }  // with the end row
+    int64_t rowCount() const { return list_ ? int64_t(list_->events.size()) + 1 : 1; }  // with the end row
     bool atEnd() const;
     int column() const { return column_; }
     int64_t cursorTick() const { return tick_; }            // within the list
@@ -136,6 +136,7 @@ public:
     int64_t cursorMeasure() const { return measure_; }
     int64_t measureStart() const { return measureStart_; }
     const Event* cursorEvent() const;
+    uint32_t cursorSerial() const { return cursorSerial_; }  // 0 on the end row
     bool selecting() const { return selecting_; }
     int64_t selectionFirst() const { return selecting_ ? std::min(anchor_, row_) : row_; }
     int64_t selectionLast() const { return selecting_ ? std::max(anchor_, row_) : row_; }
@@ -157,7 +158,6 @@ public:
 
 private:
     // cursor
-    Track& listRef() const { return *list_; }
     int32_t measureLength(int64_t measure) const;
     void resetCursorToTop();
     void stepDown();

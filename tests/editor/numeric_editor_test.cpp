@@ -654,3 +654,21 @@ TEST_F(Fixture, SettingsOfTheSlotAreClampedOnReadingAndStoredBack) {
 
 }  // namespace
 }  // namespace tarvio
+
+namespace tarvio {
+namespace {
+
+TEST_F(Fixture, AnEditorWhoseListLeavesTheSongIgnoresInput) {
+    add(*track, note(60, 100, 10, 120));
+    auto ed = editor(*track);
+    doc.newSong();  // the list is gone with its song
+    EXPECT_EQ(ed->list(), nullptr);
+    EXPECT_EQ(ed->rowCount(), 1);
+    ed->action(kActReturn);
+    ed->character('5');
+    ed->midiNoteOn(60, 100);
+    EXPECT_FALSE(ed->action(kActTab));
+}
+
+}  // namespace
+}  // namespace tarvio
