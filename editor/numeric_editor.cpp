@@ -209,6 +209,31 @@ void NumericEditor::followSongPosition(int64_t position) {
     scrollToCursor();
 }
 
+void NumericEditor::pointAt(int64_t row, int column, bool shift) {
+    if (!list_) return;
+    closeRun();
+    typed_.reset();
+    if (shift && !selecting_) {
+        selecting_ = true;
+        anchor_ = row_;
+    } else if (!shift) {
+        selecting_ = false;
+    }
+    moveToRow(clampTo(row, 0, rowCount() - 1));
+    if (column >= 0 && column <= 3) column_ = column;
+    cursorMoved();
+}
+
+void NumericEditor::dragAnchorTo(int64_t row) {
+    if (!list_) return;
+    row = clampTo(row, 0, rowCount() - 1);
+    if (!selecting_ && row == row_) return;
+    selecting_ = true;
+    anchor_ = row;
+}
+
+void NumericEditor::setGateRate(int rate) { gateRate_ = int(clampTo(rate, -999, 999)); }
+
 // ---------------------------------------------------------------- keys
 
 EditorRequest NumericEditor::keyDown(int key, bool shift, bool ctrl, bool alt) {

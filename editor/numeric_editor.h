@@ -123,9 +123,18 @@ public:
     void switchTo(Track& list);
     // The song position the 20 ms timer follows (play position or link position).
     void followSongPosition(int64_t position);
+    // The mouse: a press on row (clamped to the end row) in column (-1: the column stays). An
+    // active selection ends without shift and keeps its anchor with it (the click extends it).
+    // The cursor scrolls and links like any move.
+    void pointAt(int64_t row, int column, bool shift);
+    // A drag from the pressed row: the selection's anchor follows the row under the mouse.
+    void dragAnchorTo(int64_t row);
+    // The gate rate written back from its in-place field (kept within -999..999).
+    void setGateRate(int rate);
 
     // ---- state for drawing ----
     Track* list() const;  // null once the list left the song (the window closes)
+    Document& document() const { return doc_; }
     int slot() const { return slot_; }
     int64_t row() const { return row_; }
     int64_t rowCount() const { return list_ ? int64_t(list_->events.size()) + 1 : 1; }  // with the end row

@@ -373,6 +373,22 @@ RowCursor::RowCursor(const RowSource& source, RowOptions options) : source_(sour
     settle();
 }
 
+RowCursor RowCursor::startingAt(const RowSource& source, RowOptions options, EventList::const_iterator at,
+                                int64_t index, int64_t tick, int64_t measure, int64_t tickInMeasure,
+                                bool barLineAbove) {
+    RowCursor c(source, options);
+    c.it_ = at;
+    c.index_ = index;
+    c.tick_ = tick;
+    c.measure_ = std::max<int64_t>(0, measure);
+    c.pos_ = std::max<int64_t>(0, tickInMeasure);
+    c.beat_ = 0;
+    c.enterMeasure();
+    c.settle();
+    c.barAbove_ = barLineAbove;
+    return c;
+}
+
 const EventList& RowCursor::list() const { return source_.list->events; }
 
 // Steps below 0 take no time on the screen.

@@ -16,8 +16,8 @@ namespace tarvio {
 
 class Pane;
 
-// Held modifier keys.
-enum Modifier : unsigned { kModShift = 1, kModCtrl = 2, kModAlt = 4 };
+// Held modifier keys, as panes see them (the key map counts its modifier states otherwise).
+enum Modifier : unsigned { kPaneShift = 1, kPaneCtrl = 2, kPaneAlt = 4 };
 
 enum class MouseEvent : uint8_t {
     Move,
@@ -121,9 +121,9 @@ public:
     bool mouse(MouseEvent e, Point p, int delta = 0);
 
     // ---- keys ----
-    bool shiftHeld() const { return (mods() & kModShift) != 0; }
-    bool ctrlHeld() const { return (mods() & kModCtrl) != 0; }
-    bool altHeld() const { return (mods() & kModAlt) != 0; }
+    bool shiftHeld() const { return (mods() & kPaneShift) != 0; }
+    bool ctrlHeld() const { return (mods() & kPaneCtrl) != 0; }
+    bool altHeld() const { return (mods() & kPaneAlt) != 0; }
     // A Windows virtual-key code; returns whether it was handled.
     virtual bool key(int /*virtualKey*/) { return false; }
     virtual bool keyUp(int /*virtualKey*/) { return false; }

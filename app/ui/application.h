@@ -73,6 +73,7 @@ public:
     void metronomeSettings() override;
     void recordingSettings() override;
     void syncSettings() override;
+    AppConfig* appConfig() override { return &config_; }
 
 protected:
     // What the user is asked and told; tests replace these.

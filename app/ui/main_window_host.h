@@ -10,6 +10,7 @@
 namespace tarvio {
 
 class Document;
+struct AppConfig;
 
 class MainWindowHost {
 public:
@@ -36,6 +37,10 @@ public:
     virtual void metronomeSettings() = 0;  // "メトロノーム設定"
     virtual void recordingSettings() = 0;  // "レコーディングの設定"
     virtual void syncSettings() = 0;       // "同期の設定"
+
+    // The settings records the editor windows work with (key map, function keys, slot
+    // settings, controller names, bank sets, window layout); null: the editors use defaults.
+    virtual AppConfig* appConfig() { return nullptr; }
 };
 
 }  // namespace tarvio

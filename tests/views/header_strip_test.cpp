@@ -125,13 +125,13 @@ TEST_F(StripFixture, ClicksBecomeCommands) {
     EXPECT_EQ(lastKind(), K::ToggleSolo);
     view.mouse(MouseEvent::LeftDown, at(kAreaRecord), 0);
     EXPECT_EQ(lastKind(), K::CycleRecord);
-    view.mouse(MouseEvent::LeftDown, at(kAreaName), kModCtrl);
+    view.mouse(MouseEvent::LeftDown, at(kAreaName), kPaneCtrl);
     EXPECT_EQ(lastKind(), K::Press);
     EXPECT_EQ(commands.back().area, kAreaName);
-    EXPECT_EQ(commands.back().modifiers, unsigned(kModCtrl));
-    doubleClickAt({11, 36}, kModShift);  // left of "CH."'s cell
+    EXPECT_EQ(commands.back().modifiers, unsigned(kPaneCtrl));
+    doubleClickAt({11, 36}, kPaneShift);  // left of "CH."'s cell
     EXPECT_EQ(lastKind(), K::Open);
-    EXPECT_EQ(commands.back().modifiers, unsigned(kModShift));
+    EXPECT_EQ(commands.back().modifiers, unsigned(kPaneShift));
     EXPECT_FALSE(view.mouse(MouseEvent::LeftDown, {300, 100}, 0));  // off the strip
 }
 

@@ -89,7 +89,7 @@ TEST(Panes, KeysGoToTheFocusThenTheRootAndAPressElsewhereTakesTheFocus) {
     EXPECT_TRUE(t.view.key('K', 0));
     EXPECT_EQ(t.log, (std::vector<std::string>{"b key 75"}));
     t.log.clear();
-    EXPECT_FALSE(t.view.key('J', kModShift));
+    EXPECT_FALSE(t.view.key('J', kPaneShift));
     EXPECT_EQ(t.log, (std::vector<std::string>{"b key 74", "root key 74"}));
     EXPECT_TRUE(t.inner->shiftHeld());
     EXPECT_FALSE(t.inner->ctrlHeld());

@@ -14,8 +14,8 @@ PaneWidget::PaneWidget(std::unique_ptr<Pane> root, QWidget* parent) : QWidget(pa
 }
 
 unsigned PaneWidget::modifiersOf(Qt::KeyboardModifiers m) {
-    return (m & Qt::ShiftModifier ? kModShift : 0u) | (m & Qt::ControlModifier ? kModCtrl : 0u) |
-           (m & Qt::AltModifier ? kModAlt : 0u);
+    return (m & Qt::ShiftModifier ? kPaneShift : 0u) | (m & Qt::ControlModifier ? kPaneCtrl : 0u) |
+           (m & Qt::AltModifier ? kPaneAlt : 0u);
 }
 
 int PaneWidget::defaultVirtualKey(const QKeyEvent& e) {
@@ -109,7 +109,7 @@ void PaneWidget::keyPressEvent(QKeyEvent* event) {
     bool handled = false;
     // Printable text goes to an open field first; keys with Ctrl or Alt are commands.
     const QString text = event->text();
-    if (!text.isEmpty() && text.at(0).isPrint() && !(mods & (kModCtrl | kModAlt)))
+    if (!text.isEmpty() && text.at(0).isPrint() && !(mods & (kPaneCtrl | kPaneAlt)))
         handled = view_.typed(text.toStdString(), mods);
     if (!handled) {
         const int vk = keyOf_ ? keyOf_(*event) : defaultVirtualKey(*event);
