@@ -283,6 +283,14 @@ void MainWindow::runCommand(MenuCommand command, int arg) {
 
 void MainWindow::documentReplaced() {
     Document* doc = host_.document();
+    // A save keeps the document and its song: the views stay open.
+    const Song* song = doc ? &doc->song() : nullptr;
+    if (doc && doc == listening_ && song == shownSong_) {
+        updateMenus();
+        updateTitle();
+        return;
+    }
+    shownSong_ = song;
     closeViews(doc, false);
     // The previous document may have been destroyed: it is called only when it is still the one.
     if (listening_ && listening_ == doc) listening_->removeListener(listener_.get());

@@ -28,6 +28,7 @@ struct DocumentChange;
 class EditorWindow;
 struct EditorLink;
 class EditorClipboard;
+class Song;
 class Track;
 class KeyboardBar;
 class MainWindowHost;
@@ -123,6 +124,7 @@ private:
     struct Listener;
     std::unique_ptr<Listener> listener_;
     Document* listening_ = nullptr;
+    const Song* shownSong_ = nullptr;  // the song the views show
     PcKeyboard pc_;
     bool wasRecording_ = false;
     std::unique_ptr<EditorLink> link_;

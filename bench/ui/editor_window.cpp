@@ -7,6 +7,7 @@
 #include "app/fake_transport.h"
 #include "app/fkey.h"
 #include "app/keymap.h"
+#include "editor/ui/editor_window.h"
 #include "model/song.h"
 // (the model before Qt: a track's "slots" would meet Qt's macro)
 #include <QApplication>
@@ -22,7 +23,6 @@
 #include <vector>
 
 #include "app/ui/fonts.h"
-#include "editor/ui/editor_window.h"
 
 using namespace tarvio;
 

@@ -31,7 +31,13 @@ struct EditorHost final : MainWindowHost {
     void newDocument() override {}
     void openDocument() override {}
     void openFile(const QString&) override {}
-    void saveDocument() override {}
+    int saves = 0;
+    MainWindow* window = nullptr;
+    // As the application does: the window hears of the save.
+    void saveDocument() override {
+        ++saves;
+        if (window) window->documentReplaced();
+    }
     void saveDocumentAs() override {}
     void importSmf() override {}
     void exportSmf() override {}
@@ -52,6 +58,7 @@ struct Fixture {
         Song& song = host.doc->song();
         for (int i = 0; i < 3; ++i) song.createTrack().name = "Track" + std::to_string(i + 1);
         window = std::make_unique<MainWindow>(host, transport);
+        host.window = window.get();
         window->resize(1000, 800);
         window->show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
@@ -127,6 +134,10 @@ TEST(EditorWindow, QtKeysReachTheActions) {
     QTest::keyClick(w, Qt::Key_Down);
     QTest::keyClick(w, Qt::Key_F4);
     EXPECT_EQ(f.track(0).events.size(), 2u);
+    // The menus keep their own keys.
+    QTest::keyClick(w, Qt::Key_S, Qt::ControlModifier);
+    EXPECT_EQ(f.host.saves, 1);
+    EXPECT_EQ(f.window->editorWindow(0), ed);  // a save keeps the editors open
 }
 
 TEST(EditorWindow, ClicksReachTheAreas) {
