@@ -854,3 +854,62 @@ TEST_F(Fixture, APhraseWithoutLengthHasNoGhostRows) {
 
 }  // namespace
 }  // namespace tarvio
+
+#include "editor/song_link.h"
+
+namespace tarvio {
+namespace {
+
+TEST_F(Fixture, TheGlobalLinkAndScrollLockMoveTheOtherViews) {
+    songlink::clear();
+    Track& other = doc.song().createTrack();
+    for (int i = 0; i < 8; ++i) {
+        add(*track, note(60, 100, 10, 480));
+        add(other, note(60, 100, 10, 240));
+    }
+    other.offset = 240;  // its list starts later in the song
+    Track& phrase = doc.song().createPhrase();
+    add(phrase, note(60, 100, 10, 480));
+    auto a = editor(*track, 0);
+    auto b = editor(other, 1);
+    auto p = editor(phrase, 9);
+    EXPECT_FALSE(b->linkTimer(false, false));  // nothing published yet
+    a->action(kActDown);
+    a->action(kActDown);  // song position 960
+    EXPECT_EQ(songlink::position(), 960);
+    EXPECT_FALSE(b->linkTimer(true, false));  // the active view does not follow
+    EXPECT_TRUE(b->linkTimer(false, false));
+    EXPECT_EQ(b->cursorPosition(), 960);
+    EXPECT_EQ(b->row(), 3);
+    EXPECT_FALSE(p->linkTimer(false, false));
+    EXPECT_EQ(songlink::position(), 960);  // following does not publish again
+    // Without global link nothing is published or followed.
+    settings.globalLink = 0;
+    a->action(kActDown);
+    EXPECT_EQ(songlink::position(), 960);
+    settings.globalLink = 1;
+    songlink::publish(1200);
+    settings.globalLink = 0;
+    EXPECT_FALSE(b->linkTimer(false, false));
+    settings.globalLink = 1;
+    // While the song plays the cursor neither locates nor publishes; with Scroll Lock every
+    // track view follows the play position.
+    transport.snap.playing = true;
+    transport.snap.position = 1700;
+    transport.takeCalls();
+    a->action(kActDown);
+    EXPECT_EQ(transport.takeCalls(), "");
+    EXPECT_EQ(songlink::position(), 1200);
+    EXPECT_TRUE(b->linkTimer(true, true));
+    EXPECT_EQ(b->cursorTick(), 1440);  // the row at or before 1700 - 240
+    EXPECT_FALSE(p->linkTimer(false, true));
+    // Stopped, Scroll Lock moves only the inactive views.
+    transport.snap.playing = false;
+    transport.snap.position = 240;
+    EXPECT_FALSE(b->linkTimer(true, true));
+    EXPECT_TRUE(b->linkTimer(false, true));
+    EXPECT_EQ(b->cursorTick(), 0);
+}
+
+}  // namespace
+}  // namespace tarvio
