@@ -343,6 +343,33 @@ bool NumericEditor::linkTimer(bool activeView, bool scrollLock) {
     return cur_.row != row || cur_.tick != tick;
 }
 
+void NumericEditor::wheel(int delta, bool shift) {
+    if (!list_) return;
+    if (!shift) selecting_ = false;
+    // (delta / 64) squared rows: one notch (120) is one row, a fast turn moves much further.
+    const int64_t n = int64_t(delta / 64) * int64_t(delta / 64);
+    if (n == 0) return;
+    moveRows(delta < 0 ? n : -n);
+    cursorMoved();
+}
+
+int NumericEditor::controllerListEntryForKey(int key) {
+    switch (key) {
+    case 'G': case 'O': return 1;  // "--- ProgramChange"
+    case 'P': return 3;            // "--- PitchBend"
+    case '5': case 'M': return kLeadingControllerEntries + 1;
+    case 'B': return kLeadingControllerEntries + 2;
+    case 'F': return kLeadingControllerEntries + 4;
+    case '6': case 'V': return kLeadingControllerEntries + 7;
+    case '7': return kLeadingControllerEntries + 10;
+    case '8': case 'E': return kLeadingControllerEntries + 11;
+    case '9': case 'D': return kLeadingControllerEntries + 64;
+    case 'R': return kLeadingControllerEntries + 71;
+    case 'C': return kLeadingControllerEntries + 74;
+    default: return -1;
+    }
+}
+
 // ---------------------------------------------------------------- keys
 
 EditorRequest NumericEditor::keyDown(int key, bool shift, bool ctrl, bool alt) {
@@ -1025,7 +1052,12 @@ void NumericEditor::functionKey(int code) {
         cursorMoved();
         return;
     }
-    if (value == kFkeyNothing || value < kFkeyRest) return;
+    if (value == kFkeyNothing || value < kFkeyRest) {
+        // A key that does nothing still moves down, as every function key does after its work.
+        stepDown();
+        cursorMoved();
+        return;
+    }
     if (value == kFkeyRest || value == kFkeyTie) {
         if (!cursorEvent()) return;  // needs an event: not the end row, not a ghost row
         if (value == kFkeyRest) {

@@ -131,6 +131,13 @@ public:
     // follow, phrases never. Returns whether the cursor moved.
     bool linkTimer(bool activeView, bool scrollLock);
 
+    // The mouse wheel over the rows (delta as the platform gives it, 120 a notch; below 0 down).
+    // Without Shift an active selection ends.
+    void wheel(int delta, bool shift);
+    // The controller list's letter and digit keys (virtual-key codes): the entry each one
+    // chooses at once, -1 for other keys.
+    static int controllerListEntryForKey(int key);
+
     // ---- state for drawing ----
     Track* list() const;  // null once the list left the song (the window closes)
     int slot() const { return slot_; }

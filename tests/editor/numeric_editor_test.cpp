@@ -913,3 +913,96 @@ TEST_F(Fixture, TheGlobalLinkAndScrollLockMoveTheOtherViews) {
 
 }  // namespace
 }  // namespace tarvio
+
+#include <filesystem>
+
+namespace tarvio {
+namespace {
+
+TEST_F(Fixture, SavingTheSelectionToAPhraseFileAndReadingItBackAtTheCursor) {
+    add(*track, note(60, 100, 10, 120));
+    Event cc;
+    cc.setControl(7, 90);
+    cc.step = 0;
+    add(*track, std::move(cc));
+    add(*track, note(62, 80, 20, 240));
+    add(*track, note(64, 100, 10, 480));
+    const std::string path = (std::filesystem::temp_directory_path() / "tarvio_editor_test.tvp").string();
+    std::filesystem::remove(path);
+    auto ed = editor(*track);
+    ed->action(kActDown);
+    key(*ed, vk::Down, true);  // rows 1..2: the controller and the D
+    EditorRequest r = ed->action(kActSaveSelection);
+    ASSERT_EQ(r.kind, EditorRequest::Kind::SavePhraseFile);
+    EditorResult file;
+    file.ok = true;
+    file.text = path;
+    ed->complete(file);
+    ASSERT_TRUE(std::filesystem::exists(path));
+    // Read at the last note: the events go in before it, which moves later by their length.
+    ed->action(kActEnd);
+    ed->action(kActUp);
+    r = ed->action(kActLoadPhrase);
+    ASSERT_EQ(r.kind, EditorRequest::Kind::LoadPhraseFile);
+    ed->complete(file);
+    ASSERT_EQ(track->events.size(), 6u);
+    EXPECT_EQ(at(*track, 3).kind(), EventKind::Control);
+    EXPECT_EQ(at(*track, 3).b[1], 90);
+    EXPECT_EQ(at(*track, 4).b[0], 62);
+    EXPECT_EQ(at(*track, 4).gate(), 20);
+    EXPECT_EQ(ticks(*track), (std::vector<int64_t>{0, 120, 120, 360, 360, 600}));
+    EXPECT_EQ(ed->cursorEvent()->b[0], 64);
+    // One undo step takes the read events back; a file that is not there changes nothing.
+    ed->action(kActUndo);
+    EXPECT_EQ(track->events.size(), 4u);
+    std::filesystem::remove(path);
+    ed->action(kActLoadPhrase);
+    ed->complete(file);
+    EXPECT_EQ(track->events.size(), 4u);
+    // Without a selection (the end row) there is nothing to save.
+    ed->action(kActEnd);
+    EXPECT_FALSE(ed->action(kActSaveSelection));
+}
+
+TEST_F(Fixture, OverwritingPastTheEndUsesTheTemplateGateAndFunctionKeysAlwaysMoveDown) {
+    add(*track, note(60, 100, 77, 480));
+    auto ed = editor(*track);
+    ed->action(kActMidiInputOff + 5);  // POLY, overwrite mode
+    ed->midiNoteOn(50, 90);
+    ed->midiNoteOn(55, 90);
+    ed->midiAllReleased();
+    ASSERT_EQ(track->events.size(), 2u);
+    EXPECT_EQ(at(*track, 0).b[0], 50);
+    EXPECT_EQ(at(*track, 1).b[0], 55);
+    EXPECT_EQ(at(*track, 1).gate(), 77);  // the last note's gate, not the gate rate's 480
+    // A function key set to "nothing" changes nothing but still moves down.
+    ed->action(kActTop);
+    fkeys.current[2] = kFkeyNothing;
+    ed->action(kActF1 + 2);
+    EXPECT_EQ(ed->row(), 1);
+    EXPECT_EQ(at(*track, 0).step, 480);
+}
+
+TEST_F(Fixture, TheWheelMovesTheSquareOfItsNotchesAndTheControllerListKeys) {
+    for (int i = 0; i < 20; ++i) add(*track, note(60, 100, 10, 10));
+    auto ed = editor(*track);
+    key(*ed, vk::Down, true);
+    ed->wheel(-240, true);  // Shift keeps the selection
+    EXPECT_EQ(ed->row(), 10);
+    EXPECT_TRUE(ed->selecting());
+    ed->wheel(120, false);
+    EXPECT_EQ(ed->row(), 9);
+    EXPECT_FALSE(ed->selecting());
+    ed->wheel(-60, false);
+    EXPECT_EQ(ed->row(), 9);
+    ed->wheel(-100000, false);
+    EXPECT_TRUE(ed->atEnd());
+    EXPECT_EQ(NumericEditor::controllerListEntryForKey('P'), 3);
+    EXPECT_EQ(NumericEditor::controllerListEntryForKey('O'), 1);
+    EXPECT_EQ(NumericEditor::controllerListEntryForKey('9'), 4 + 64);
+    EXPECT_EQ(NumericEditor::controllerListEntryForKey('C'), 4 + 74);
+    EXPECT_EQ(NumericEditor::controllerListEntryForKey('A'), -1);
+}
+
+}  // namespace
+}  // namespace tarvio
