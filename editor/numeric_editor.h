@@ -153,7 +153,7 @@ public:
     int64_t measureStart() const { return cur_.measureStart; }
     // The event of the cursor's row; null on the end row and on a ghost row.
     const Event* cursorEvent() const;
-    uint32_t cursorSerial() const { return cursorSerial_; }  // 0 on the end row
+    uint32_t cursorSerial() const { return cursorSerial_; }  // 0 on the end row; a ghost row: the event it lies in
     bool selecting() const { return selecting_; }
     int64_t selectionFirst() const { return selecting_ ? std::min(anchor_, cur_.row) : cur_.row; }
     int64_t selectionLast() const { return selecting_ ? std::max(anchor_, cur_.row) : cur_.row; }
