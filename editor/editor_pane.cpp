@@ -43,11 +43,6 @@ int EditorLayout::caretColumn(int cursorColumn) {
     return kColumnCells[std::min(cursorColumn, 3)].last;
 }
 
-int wheelRows(int delta) {
-    const int q = delta / 64;  // truncates toward zero
-    return q < 0 ? -(q * q) : q * q;
-}
-
 Point snapEditorWindow(Point start, Point moved, int windowWidth, int windowHeight, int clientWidth, int clientHeight) {
     Point p{start.x + moved.x, start.y + moved.y};
     if (p.x >= -9 && p.x <= 9) p.x = 0;
@@ -55,13 +50,6 @@ Point snapEditorWindow(Point start, Point moved, int windowWidth, int windowHeig
     if (std::abs(clientWidth - (p.x + windowWidth)) < 10) p.x = clientWidth - 4 - windowWidth;
     if (std::abs(clientHeight - (p.y + windowHeight)) < 10) p.y = clientHeight - 4 - windowHeight;
     return p;
-}
-
-std::optional<int64_t> followTarget(const FollowInputs& in) {
-    if (!in.showsTrack) return std::nullopt;
-    if (in.scrollLock && (in.playing || !in.active)) return in.playPosition;
-    if (!in.active && in.globalLink && in.linkPosition && *in.linkPosition != in.cursorPosition) return *in.linkPosition;
-    return std::nullopt;
 }
 
 std::string gateRateText(int rate) {
@@ -102,52 +90,24 @@ void EditorPane::setSize(int w, int h) {
     editor_->setVisibleRows(visibleRowCount());
 }
 
-// One screen of rows from the controller's first visible row. The running position there comes
-// from the cursor's, walking back over at most one screen of events.
+// One screen of rows from the controller's first visible row, whose running position the
+// controller finds from its cursor's (a screen of rows away at most).
 void EditorPane::recompute() const {
     shown_.clear();
     const Track* list = editor_->list();
     if (!list) return;
-    const Song& song = editor_->document().song();
-    const EventList& events = list->events;
+    const NumericEditor::RowPlace at = editor_->placeOfRow(editor_->firstVisibleRow());
+    rows::RowCursor c = rows::RowCursor::startingAt({&editor_->document().song(), list, names_},
+                                                    {editor_->ghost(), editor_->inputDigit()}, at.event, at.into, at.row,
+                                                    at.tick, at.measure, at.tickInMeasure, at.barLineAbove);
     const int n = visibleRowCount();
-    const auto measureLength = [&](int64_t m) -> int64_t {
-        if (list->isPhrase()) return std::max<int64_t>(1, list->phraseLength);
-        return std::max<int64_t>(1, song.measureLength(uint32_t(std::max<int64_t>(0, m))));
-    };
-
-    EventList::const_iterator it = editor_->atEnd() ? events.end() : events.find(editor_->cursorSerial());
-    int64_t tick = editor_->cursorTick(), measure = editor_->cursorMeasure(), start = editor_->measureStart();
-    const int64_t first = std::min(editor_->firstVisibleRow(), editor_->row());
-    for (int64_t k = editor_->row(); k > first && it != events.begin(); --k) {
-        --it;
-        tick -= it->step;
-        while (tick < start && measure > 0) start -= measureLength(--measure);
-    }
-    const bool barAbove = it != events.begin() && tick == start && std::prev(it)->step > 0;
-    rows::RowCursor c = rows::RowCursor::startingAt({&song, list, names_}, {editor_->ghost(), editor_->inputDigit()}, it,
-                                                    first, tick, measure, tick - start, barAbove);
-
-    // Ghost rows may push the cursor below the screen: the screen then starts further on, with
-    // the cursor in its middle.
-    int64_t row = first;
-    int cursorAt = -1;
-    for (;;) {
+    for (int i = 0; i < n; ++i) {
         Shown& s = shown_.emplace_back();
         c.fill(s.row);
-        s.editorRow = row;
-        if (cursorAt < 0 && row == editor_->row() && s.row.kind != rows::RowKind::Ghost) cursorAt = int(shown_.size()) - 1;
-        if (cursorAt >= n) {
-            const int drop = cursorAt - n / 2;
-            shown_.erase(shown_.begin(), shown_.begin() + drop);
-            cursorAt -= drop;
-        }
-        if (c.atEnd() || (int(shown_.size()) >= n && cursorAt >= 0)) break;
-        if (int(shown_.size()) >= n && cursorAt < 0 && !editor_->ghost()) break;
+        s.editorRow = at.row + i;
+        if (c.atEnd()) break;
         c.next();
-        if (c.kind() != rows::RowKind::Ghost) ++row;
     }
-    if (int(shown_.size()) > n) shown_.resize(size_t(n));
 }
 
 const std::vector<EditorPane::Shown>& EditorPane::shownRows() const {
@@ -158,7 +118,7 @@ const std::vector<EditorPane::Shown>& EditorPane::shownRows() const {
 int EditorPane::cursorScreenRow() const {
     const auto& rows = shownRows();
     for (size_t i = 0; i < rows.size(); ++i)
-        if (rows[i].editorRow == editor_->row() && rows[i].row.kind != rows::RowKind::Ghost) return int(i);
+        if (rows[i].editorRow == editor_->row()) return int(i);
     return -1;
 }
 
@@ -392,10 +352,7 @@ bool EditorPane::rightUp(Point p) {
 }
 
 bool EditorPane::wheel(Point, int delta) {
-    const bool shift = shiftHeld();
-    if (!shift && editor_->selecting()) editor_->pointAt(editor_->row(), -1, false);
-    const int n = wheelRows(delta);
-    for (int i = 0; i < std::abs(n); ++i) editor_->action(n > 0 ? kActUp : kActDown, shift);
+    editor_->wheel(delta, shiftHeld());
     notify();
     return true;
 }

@@ -4,7 +4,7 @@
 // controller calls; the window only hosts it, answers its requests and moves itself.
 //
 // The rows on the screen start from the controller's cursor, whose running position (tick and
-// measure) it keeps: a paint walks back at most one screen of events from there, never the list
+// measure) it keeps: a paint walks back at most one screen of rows from there, never the list
 // from its start.
 #pragma once
 
@@ -60,27 +60,10 @@ struct EditorLayout {
     static int caretColumn(int cursorColumn);
 };
 
-// Rows the wheel moves for a delta: (delta / 64) squared, up for a positive delta (negative
-// result: down).
-int wheelRows(int delta);
-
 // Where a dragged editor window goes: its position at the press plus the mouse's movement; a
 // coordinate within 9 of 0 becomes 0, and a right or bottom edge within 10 of the client
 // area's edge (either side) is placed 4 pixels inside it. The size stays.
 Point snapEditorWindow(Point start, Point moved, int windowWidth, int windowHeight, int clientWidth, int clientHeight);
-
-// The 20 ms timer's choice: the position the cursor should follow, or nothing.
-struct FollowInputs {
-    bool scrollLock = false;
-    bool playing = false;  // or recording
-    bool active = false;   // the window is the active editor
-    bool globalLink = false;
-    bool showsTrack = true;  // not the phrase editor
-    int64_t playPosition = 0;
-    std::optional<int64_t> linkPosition;
-    int64_t cursorPosition = 0;
-};
-std::optional<int64_t> followTarget(const FollowInputs& in);
 
 // The texts of the status items.
 std::string gateRateText(int rate);     // "%3d%%" or "%4d" below 0
@@ -112,8 +95,7 @@ public:
     void setSize(int w, int h) override;
     int visibleRowCount() const { return EditorLayout::visibleRows(height(), charHeight()); }
 
-    // The rows on the screen, each with the controller row it stands for (a ghost row: the row
-    // of its event).
+    // The rows on the screen, each with its controller row.
     struct Shown {
         rows::Row row;
         int64_t editorRow = 0;

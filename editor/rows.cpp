@@ -374,10 +374,11 @@ RowCursor::RowCursor(const RowSource& source, RowOptions options) : source_(sour
 }
 
 RowCursor RowCursor::startingAt(const RowSource& source, RowOptions options, EventList::const_iterator at,
-                                int64_t index, int64_t tick, int64_t measure, int64_t tickInMeasure,
-                                bool barLineAbove) {
+                                int64_t into, int64_t index, int64_t tick, int64_t measure,
+                                int64_t tickInMeasure, bool barLineAbove) {
     RowCursor c(source, options);
     c.it_ = at;
+    c.into_ = at == c.list().end() ? 0 : std::max<int64_t>(0, into);
     c.index_ = index;
     c.tick_ = tick;
     c.measure_ = std::max<int64_t>(0, measure);

@@ -108,12 +108,14 @@ struct RowOptions {
 class RowCursor {
 public:
     RowCursor(const RowSource& source, RowOptions options);  // at the first row
-    // On the event at `at` whose running position is already known (the editor's cursor keeps
-    // it), so that a screen of rows anywhere costs no walk from the list start. index: the row
-    // number to count on from; barLineAbove: a bar line lies between it and the row before.
+    // On a row whose running position is already known (the editor's cursor keeps it), so that
+    // a screen of rows anywhere costs no walk from the list start. at: the row's event (for a
+    // ghost row the one in whose step it lies); into: ticks into that step (above 0: a ghost
+    // row); index: the row number to count on from; barLineAbove: a bar line lies between the
+    // row and the one before.
     static RowCursor startingAt(const RowSource& source, RowOptions options, EventList::const_iterator at,
-                                int64_t index, int64_t tick, int64_t measure, int64_t tickInMeasure,
-                                bool barLineAbove);
+                                int64_t into, int64_t index, int64_t tick, int64_t measure,
+                                int64_t tickInMeasure, bool barLineAbove);
 
     int64_t index() const { return index_; }
     bool atEnd() const { return it_ == list().end(); }

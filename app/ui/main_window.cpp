@@ -101,7 +101,6 @@ MainWindow::MainWindow(MainWindowHost& host, Transport& transport, QWidget* pare
       keyboardBar_(new KeyboardBar(this)),
       timer_(new QTimer(this)),
       listener_(std::make_unique<Listener>(*this)),
-      link_(std::make_unique<EditorLink>()),
       clipboard_(std::make_unique<SystemEditorClipboard>()) {
     setObjectName(QStringLiteral("MainWindow"));
     setCentralWidget(mdi_);
@@ -406,7 +405,6 @@ EditorWindow* MainWindow::openEditor(int slot, Track& list, std::optional<int64_
             return device < 0 ? std::string() : outDeviceLabel(device, names);
         };
     }
-    s.link = link_.get();
     s.virtualKey = [](const QKeyEvent& e) { return virtualKeyOf(e); };
     s.font = [](int h) { return sharedFont(h); };
     s.scrollLock = [] { return readScrollLock() == 1; };

@@ -26,7 +26,6 @@ namespace tarvio {
 class Document;
 struct DocumentChange;
 class EditorWindow;
-struct EditorLink;
 class EditorClipboard;
 class Song;
 class Track;
@@ -127,7 +126,6 @@ private:
     const Song* shownSong_ = nullptr;  // the song the views show
     PcKeyboard pc_;
     bool wasRecording_ = false;
-    std::unique_ptr<EditorLink> link_;
     std::unique_ptr<EditorClipboard> clipboard_;
 };
 

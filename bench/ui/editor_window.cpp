@@ -75,10 +75,8 @@ int main(int argc, char** argv) {
     KeyMap keys;
     FkeyTable fkeys = builtInFkeyTable();
     AppSettings settings;
-    EditorLink link;
     EditorServices s;
     s.env = {&keys, &fkeys, &settings, nullptr, nullptr};
-    s.link = &link;
     s.font = [](int h) { return sharedFont(h); };
 
     Figures open;

@@ -182,7 +182,6 @@ EditorWindow::EditorWindow(Document& document, EditorServices services, int slot
     document_.addListener(listener_.get());
     setWindowTitle(titleFor(slot_, editor_->list()));
     updateFrame();
-    lastPosition_ = editor_->cursorPosition();
 }
 
 EditorWindow::~EditorWindow() {
@@ -253,19 +252,10 @@ void EditorWindow::allReleased() {
 
 void EditorWindow::inputReset() { editor_->midiReset(); }
 
-// After any input: the cursor's move is published as the link position while the song stands.
 void EditorWindow::changed() {
     if (!editor_->list()) {
         emit listGone();
         return;
-    }
-    const int64_t pos = editor_->cursorPosition();
-    if (pos != lastPosition_) {
-        lastPosition_ = pos;
-        const TransportSnapshot s = document_.transport().snapshot();
-        const bool globalLink = !services_.env.settings || services_.env.settings->globalLink != 0;
-        if (services_.link && globalLink && !editor_->list()->isPhrase() && !s.playing && !s.recording)
-            services_.link->position = pos;
     }
     setWindowTitle(titleFor(slot_, editor_->list()));
     updateScrollBar();
@@ -285,22 +275,9 @@ void EditorWindow::documentChanged() {
 
 void EditorWindow::followTick() {
     if (!editor_->list()) return;
-    const TransportSnapshot s = document_.transport().snapshot();
-    FollowInputs in;
-    in.scrollLock = services_.scrollLock && services_.scrollLock();
-    in.playing = s.playing || s.recording;
-    in.active = !services_.isActive || services_.isActive(*this);
-    in.globalLink = !services_.env.settings || services_.env.settings->globalLink != 0;
-    in.showsTrack = !editor_->list()->isPhrase();
-    in.playPosition = s.position;
-    if (services_.link) in.linkPosition = services_.link->position;
-    in.cursorPosition = editor_->cursorPosition();
-    const std::optional<int64_t> target = followTarget(in);
-    if (!target || *target == in.cursorPosition) return;
-    const int64_t row = editor_->row(), first = editor_->firstVisibleRow();
-    editor_->followSongPosition(*target);
-    lastPosition_ = editor_->cursorPosition();  // followed, not published again
-    if (editor_->row() != row || editor_->firstVisibleRow() != first) {
+    const bool active = !services_.isActive || services_.isActive(*this);
+    const bool scrollLock = services_.scrollLock && services_.scrollLock();
+    if (editor_->linkTimer(active, scrollLock)) {
         updateScrollBar();
         widget_->update();
     }

@@ -26,17 +26,11 @@ namespace tarvio {
 class Document;
 class EditorWindow;
 
-// The link position the editors share: the tick the last cursor move published (global link).
-struct EditorLink {
-    std::optional<int64_t> position;
-};
-
 // What an editor window needs from the program.
 struct EditorServices {
     NumericEditor::Env env;
     const std::array<std::string, 128>* controllerNames = nullptr;
     StripNames stripNames;
-    EditorLink* link = nullptr;
     std::function<int(const QKeyEvent&)> virtualKey;  // null: the panes' default translation
     std::function<QFont(int charHeight)> font;        // the shared fixed-pitch fonts
     // Shows a dialog or list for a request and returns its outcome; null: every request is
@@ -141,7 +135,6 @@ private:
     QScrollBar* scroll_;
     QTimer* timer_;
     QMenu* menu_ = nullptr;
-    int64_t lastPosition_ = -1;
     bool updatingScroll_ = false;
     struct Listener;
     std::unique_ptr<Listener> listener_;

