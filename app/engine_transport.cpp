@@ -1,10 +1,12 @@
 #include "app/engine_transport.h"
 
 #include <algorithm>
+#include <mutex>
 
 #include "engine/clock_thread.h"
 #include "engine/input.h"
 #include "engine/metronome.h"
+#include "engine/platform/clock.h"
 #include "engine/player.h"
 #include "engine/ports.h"
 
@@ -16,6 +18,13 @@ void EngineTransport::play() {
     startPlay(0);
     wakeClockThread();
 }
+
+void EngineTransport::playSolo(uint32_t trackNumber) {
+    startPlay(trackNumber);
+    wakeClockThread();
+}
+
+void EngineTransport::setStopAt(int32_t tick) { tarvio::setStopAt(tick < 0 ? 0 : tick); }
 
 void EngineTransport::stop() {
     stopPlay();  // ends a take first
@@ -73,6 +82,34 @@ void EngineTransport::toggleSyncSource() {
 void EngineTransport::previewNote(int port, int channel, int note, int velocity, uint32_t durationMs) {
     tarvio::previewNote(port, channel, note, velocity, durationMs);
 }
+void EngineTransport::previewChord(int port, int channel, const std::vector<std::pair<int, int>>& notes,
+                                   uint32_t durationMs) {
+    if (notes.empty()) return;
+    // The first note ends whatever previews sound; the others join it under the engine lock.
+    tarvio::previewNote(port, channel, notes.front().first, notes.front().second, durationMs);
+    PlayerState& s = playerState();
+    {
+        std::lock_guard<std::mutex> lock(engineLock());
+        const uint32_t now = engineClock().nowMs();
+        const auto p = uint8_t(port), c = uint8_t(channel & 15);
+        for (size_t i = 1; i < notes.size(); ++i) {
+            const auto n = uint8_t(notes[i].first & 127), v = uint8_t(notes[i].second & 127);
+            bool matched = false;
+            for (NotePreview& e : s.notePreviews) {
+                if (e.port == p && e.channel == c && e.note == n) {
+                    e.velocity = v;
+                    e.offMs = now + durationMs;
+                    e.started = false;
+                    matched = true;
+                }
+            }
+            if (!matched) s.notePreviews.push_back({now + durationMs, p, c, n, v, false});
+        }
+        s.notePreviewCount = uint32_t(s.notePreviews.size());
+    }
+    wakeClockThread();
+}
+
 void EngineTransport::previewTrack(Track* track) { tarvio::previewTrack(track); }
 void EngineTransport::cancelPreview() { tarvio::cancelPreview(); }
 void EngineTransport::resetAllDevices() { tarvio::resetAllDevices(); }

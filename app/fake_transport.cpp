@@ -26,6 +26,13 @@ void FakeTransport::play() {
     log("play");
 }
 
+void FakeTransport::playSolo(uint32_t trackNumber) {
+    if (song) snap.playing = true;
+    log("playSolo " + std::to_string(trackNumber));
+}
+
+void FakeTransport::setStopAt(int32_t tick) { log("stopAt " + std::to_string(tick)); }
+
 void FakeTransport::stop() {
     snap.playing = snap.starting = snap.recording = false;
     log("stop");
@@ -65,6 +72,13 @@ void FakeTransport::toggleSyncSource() {
 void FakeTransport::previewNote(int port, int channel, int note, int velocity, uint32_t durationMs) {
     log("previewNote " + std::to_string(port) + " " + std::to_string(channel) + " " + std::to_string(note) + " " +
         std::to_string(velocity) + " " + std::to_string(durationMs));
+}
+
+void FakeTransport::previewChord(int port, int channel, const std::vector<std::pair<int, int>>& notes,
+                                 uint32_t durationMs) {
+    std::string line = "previewChord " + std::to_string(port) + " " + std::to_string(channel);
+    for (auto [k, v] : notes) line += " " + std::to_string(k) + "/" + std::to_string(v);
+    log(line + " " + std::to_string(durationMs));
 }
 
 void FakeTransport::previewTrack(Track* track) {

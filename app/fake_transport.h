@@ -28,6 +28,8 @@ public:
 
     void setSong(Song* s) override;
     void play() override;
+    void playSolo(uint32_t trackNumber) override;
+    void setStopAt(int32_t tick) override;
     void stop() override;
     void cueToTop() override;
     void wind(bool forward, bool fast) override;
@@ -38,6 +40,8 @@ public:
     void setLoopOn(bool on) override;
     void toggleSyncSource() override;
     void previewNote(int port, int channel, int note, int velocity, uint32_t durationMs) override;
+    void previewChord(int port, int channel, const std::vector<std::pair<int, int>>& notes,
+                      uint32_t durationMs) override;
     void previewTrack(Track* track) override;
     void cancelPreview() override;
     void resetAllDevices() override;

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace tarvio {
@@ -41,6 +42,10 @@ public:
     virtual void setSong(Song* song) = 0;
 
     virtual void play() = 0;
+    // Plays with every track but the one numbered trackNumber muted (the editor's solo preview).
+    virtual void playSolo(uint32_t trackNumber) = 0;
+    // Playback stops by itself on reaching tick (0: never); play and stop keep it.
+    virtual void setStopAt(int32_t tick) = 0;
     virtual void stop() = 0;                    // ends a recording first
     virtual void cueToTop() = 0;                // stop if playing, locate 0, play again if it was playing
     virtual void wind(bool forward, bool fast) = 0;  // while a wind button is held
@@ -52,6 +57,10 @@ public:
     virtual void toggleSyncSource() = 0;
 
     virtual void previewNote(int port, int channel, int note, int velocity, uint32_t durationMs) = 0;
+    // Several notes sounding together (previewNote ends every other preview note); each pair
+    // is key and velocity.
+    virtual void previewChord(int port, int channel, const std::vector<std::pair<int, int>>& notes,
+                              uint32_t durationMs) = 0;
     virtual void previewTrack(Track* track) = 0;
     virtual void cancelPreview() = 0;
     virtual void resetAllDevices() = 0;         // "全てのMIDIデバイスのリセット"

@@ -13,6 +13,7 @@
 
 #include "cli/json.h"
 #include "cli/list_edit.h"
+#include "cli/show_rows.h"
 #include "expand/emitter.h"
 #include "expand/song_play.h"
 #include "io/file_kind.h"
@@ -191,7 +192,7 @@ int checkOptions(const Options& opts, std::string& err) {
         return kUsage;
     };
     const ListEditCommand* edit = findListEdit(c);
-    if (opts.select != ListSelect::None && c != "events" && !edit) {
+    if (opts.select != ListSelect::None && c != "events" && c != "rows" && !edit) {
         return refuse(opts.select == ListSelect::Tempo   ? "--tempo"
                       : opts.select == ListSelect::Track ? "--track"
                                                          : "--phrase");
@@ -199,6 +200,8 @@ int checkOptions(const Options& opts, std::string& err) {
     if (opts.to && c != "expand") return refuse("--to");
     if (opts.locate && c != "expand") return refuse("--locate");
     if (opts.soundfont && c != "render") return refuse("--soundfont");
+    if (opts.ghost && c != "rows") return refuse("--ghost");
+    if (opts.digit && c != "rows") return refuse("--digit");
     if (edit) {
         if (int s = checkListEditOptions(*edit, opts, err)) return s;
     } else if (!opts.editArgs.empty()) {
@@ -256,12 +259,13 @@ int checkArgs(const Options& opts, size_t count, const char* what, std::string& 
 
 void setExtensions(const Extensions& ext) { gExt = ext; }
 
-// A Standard MIDI File has no plug-in slots, and info and events show slots by name only;
-// every other command on a song file plays or writes its slots, so it needs the plug-ins.
+// A Standard MIDI File has no plug-in slots, and info, events and rows show slots by name only
+// (a slot keeps the name of a plug-in that is not loaded); every other command on a song file
+// plays or writes its slots, so it needs the plug-ins.
 static bool needsPlugins(const Options& opts) {
     const std::string& c = opts.command;
     if (c == "plugins") return true;
-    return c != "info" && c != "events" && !opts.args.empty() && !opensAsSmf(opts.args[0]);
+    return c != "info" && c != "events" && c != "rows" && !opts.args.empty() && !opensAsSmf(opts.args[0]);
 }
 
 bool openSong(const std::string& path, const Options& opts, Song& song, std::string& err) {
@@ -269,7 +273,7 @@ bool openSong(const std::string& path, const Options& opts, Song& song, std::str
     // name reads back as a song.
     const bool midi = opensAsSmf(path);
     // As the program does at start: songs bind their slots by name, and play and save with them.
-    if (!midi && gExt.loadPlugins && opts.command != "info" && opts.command != "events") gExt.loadPlugins();
+    if (!midi && gExt.loadPlugins && opts.command != "info" && opts.command != "events" && opts.command != "rows") gExt.loadPlugins();
     std::string readErr;
     ReadReport report;
     const uint16_t tpqn = uint16_t(opts.tpqn.value_or(kDefaultImportTpqn));  // checked by checkOptions
@@ -369,7 +373,7 @@ int runCommand(const Options& opts, Output& out, std::string& err) {
         err = "no command given (try --help)";
         return kUsage;
     }
-    if (c != "info" && c != "events" && c != "expand" && c != "convert" && c != "phrase-export" &&
+    if (c != "info" && c != "events" && c != "rows" && c != "expand" && c != "convert" && c != "phrase-export" &&
         c != "phrase-import" && !findListEdit(c) && c != "render" && c != "plugins" && c != "devices" && c != "play") {
         err = "unknown command '" + c + "' (try --help)";
         return kUsage;
@@ -428,8 +432,8 @@ int runCommand(const Options& opts, Output& out, std::string& err) {
 
 
     if (int s = checkArgs(opts, 1, "a SONG file", err)) return s;
-    if (c == "events" && opts.select == ListSelect::None) {
-        err = "events needs one of --tempo, --track INDEX or --phrase NUMBER";
+    if ((c == "events" || c == "rows") && opts.select == ListSelect::None) {
+        err = c + " needs one of --tempo, --track INDEX or --phrase NUMBER";
         return kUsage;
     }
     // Never freed: the process ends with the command, and taking apart every event of a large
@@ -445,6 +449,10 @@ int runCommand(const Options& opts, Output& out, std::string& err) {
         const Track* list = selectList(song, opts, err);
         if (!list) return kFailed;
         for (const Event& e : list->events) writeEventLine(out, e);
+    } else if (c == "rows") {
+        const Track* list = selectList(song, opts, err);
+        if (!list) return kFailed;
+        printRows(song, *list, opts, out);
     } else {
         expandSong(song, opts, out);
     }

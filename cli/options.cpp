@@ -17,6 +17,9 @@ const char kUsageText[] =
     "  events SONG (--tempo | --track INDEX | --phrase NUMBER)\n"
     "                            print one list, one event per line:\n"
     "                            STEP KIND B0 B1 B2 B3 [bytes=|call=|clone=|text=|params=...]\n"
+    "  rows SONG (--tempo | --track INDEX | --phrase NUMBER) [--ghost] [--digit K]\n"
+    "                            print one list as the numerical editor shows it, one row per\n"
+    "                            line (character columns 0 to 46), \"=\" where a bar line is drawn\n"
     "  expand SONG [--to TICK] [--locate TICK]\n"
     "                            print the MIDI messages the song plays, one per line:\n"
     "                            TICK PORT SS D1 [D2] | TICK PORT tempo BPM | TICK PORT F0 .. F7\n"
@@ -72,9 +75,12 @@ const char kUsageText[] =
     "OUT is written only when the command succeeds.\n"
     "\n"
     "Options, before or after the arguments:\n"
-    "  --tempo                   events, edit commands: the tempo track\n"
-    "  --track INDEX             events, edit commands: the track at INDEX, counted from 0\n"
-    "  --phrase NUMBER           events, edit commands: the phrase with this number\n"
+    "  --tempo                   events, rows, edit commands: the tempo track\n"
+    "  --track INDEX             events, rows, edit commands: the track at INDEX, counted from 0\n"
+    "  --phrase NUMBER           events, rows, edit commands: the phrase with this number\n"
+    "  --ghost                   rows: a ghost row at each bar line that falls inside a step\n"
+    "  --digit K                 rows: the input digit, 0 (default) to 4: the low K digits of\n"
+    "                            tick, step and gate stand apart\n"
     "  --range BEGIN-END         edit commands: the events starting in [BEGIN, END), ticks from the\n"
     "                            list's start (default: the whole list)\n"
     "  --length L                quantize: grid step in ticks, 1 to 268435455 (default 480)\n"
@@ -145,7 +151,7 @@ constexpr OptionDef kOptions[] = {
     {"--soundfont", true},
     {"--map", true},    {"--from", true},    {"--loop", true},  {"--metronome", false},
     {"--mtc-out", true}, {"--seconds", true}, {"--sends", true}, {"--idle", false},
-    {"--cpu", false},   {"--force", false},
+    {"--cpu", false},   {"--force", false},  {"--ghost", false}, {"--digit", true},
     {"--range", true},  {"--length", true},  {"--groove", true}, {"--tuplet", true},
     {"--pattern", true}, {"--rate", true},
 };
@@ -236,6 +242,11 @@ bool apply(Options& o, std::string_view name, std::string_view value, std::strin
         o.cpu = true;
     } else if (name == "--force") {
         o.force = true;
+    } else if (name == "--ghost") {
+        o.ghost = true;
+    } else if (name == "--digit") {
+        if (!parseNumber(value, "--digit", 0, 4, v, err)) return false;
+        o.digit = int32_t(v);
     } else if (name == "--range") {
         o.range = std::string(value);
     } else if (name == "--length") {

@@ -22,6 +22,9 @@ struct Options {
     std::optional<int32_t> tpqn;  // checked against the import resolutions by the command
     std::optional<std::string> soundfont;
     bool force = false;  // write what was read from a damaged file
+    // rows
+    bool ghost = false;
+    std::optional<int32_t> digit;  // input digit 0..4
     // quantize: the grid and the rate are checked by the command
     std::optional<std::string> range;  // BEGIN-END in ticks
     std::optional<int32_t> length;

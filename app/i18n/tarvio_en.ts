@@ -393,6 +393,125 @@
         </message>
     </context>
     <context>
+        <name>tarvio::EditorWindow</name>
+        <message>
+            <source>編集(&amp;E)</source>
+            <translation>&amp;Edit</translation>
+        </message>
+        <message>
+            <source>元に戻す</source>
+            <translation>Undo</translation>
+        </message>
+        <message>
+            <source>やり直す</source>
+            <translation>Redo</translation>
+        </message>
+        <message>
+            <source>消去</source>
+            <translation>Erase</translation>
+        </message>
+        <message>
+            <source>サーチ</source>
+            <translation>Search</translation>
+        </message>
+        <message>
+            <source>ジャンプ</source>
+            <translation>Jump</translation>
+        </message>
+        <message>
+            <source>全て選択</source>
+            <translation>Select All</translation>
+        </message>
+        <message>
+            <source>切り取り</source>
+            <translation>Cut</translation>
+        </message>
+        <message>
+            <source>コピー</source>
+            <translation>Copy</translation>
+        </message>
+        <message>
+            <source>貼り付け</source>
+            <translation>Paste</translation>
+        </message>
+        <message>
+            <source>貼り付け（ミックス）</source>
+            <translation>Paste (Mix)</translation>
+        </message>
+        <message>
+            <source>貼り付け（上書き）</source>
+            <translation>Paste (Replace)</translation>
+        </message>
+        <message>
+            <source>フレーズ化</source>
+            <translation>Make Phrase</translation>
+        </message>
+        <message>
+            <source>クオンタイズ</source>
+            <translation>Quantize</translation>
+        </message>
+        <message>
+            <source>グラフィカルデータセット</source>
+            <translation>Graphical Data Set</translation>
+        </message>
+        <message>
+            <source>シフト/トランポーズ</source>
+            <translation>Shift/Transpose</translation>
+        </message>
+        <message>
+            <source>コンプレス/エキスパンド</source>
+            <translation>Compress/Expand</translation>
+        </message>
+        <message>
+            <source>データ入力</source>
+            <translation>Data Entry</translation>
+        </message>
+        <message>
+            <source>コントローラ</source>
+            <translation>Controller</translation>
+        </message>
+        <message>
+            <source>プロシージャ</source>
+            <translation>Procedure</translation>
+        </message>
+        <message>
+            <source>フレーズ呼び出し</source>
+            <translation>Phrase Call</translation>
+        </message>
+        <message>
+            <source>演算コマンド</source>
+            <translation>Register Instruction</translation>
+        </message>
+        <message>
+            <source>クローン</source>
+            <translation>Clone</translation>
+        </message>
+        <message>
+            <source>エクスクルーシヴ</source>
+            <translation>Exclusive</translation>
+        </message>
+        <message>
+            <source>ゴーストノート表示</source>
+            <translation>Show Ghost Notes</translation>
+        </message>
+        <message>
+            <source>フォントサイズ</source>
+            <translation>Font Size</translation>
+        </message>
+        <message>
+            <source>小</source>
+            <translation>Small</translation>
+        </message>
+        <message>
+            <source>中</source>
+            <translation>Medium</translation>
+        </message>
+        <message>
+            <source>大</source>
+            <translation>Large</translation>
+        </message>
+    </context>
+    <context>
         <name>tarvio::SimpleTrackList</name>
         <message>
             <source>%1 をエディタ view1 で開く (エディタは未実装です)</source>

@@ -74,6 +74,7 @@ public:
     void recordingSettings() override;
     void syncSettings() override;
     WindowLayout& windowLayout() override { return config_.layout; }
+    AppConfig* appConfig() override { return &config_; }
 
 protected:
     // What the user is asked and told; tests replace these.

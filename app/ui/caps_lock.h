@@ -6,5 +6,7 @@ namespace tarvio {
 
 // 1: on, 0: off, -1: cannot be read on this platform.
 int readCapsLock();
+// The same for Scroll Lock (the editors follow the play position while it is on).
+int readScrollLock();
 
 }  // namespace tarvio

@@ -1,5 +1,8 @@
 // The application (with the song's headers) before Qt's, whose "slots" keyword would hide the
 // track's slots.
+#include "app/keymap.h"
+#include "editor/ui/editor_window.h"
+#include "model/song.h"
 #include "app/ui/application.h"
 
 #include <QApplication>
@@ -107,6 +110,14 @@ int main(int argc, char** argv) {
                                               {QStringLiteral("splash"), splash.data()}};
         // The dialogs, with the program's settings and the song named on the command line.
         tarvio::Document* doc = application.document();
+        // The numerical editor on the song's last track, the cursor a few rows down.
+        if (doc && !doc->song().tracks.empty()) {
+            if (tarvio::EditorWindow* editor = application.mainWindow()->openEditor(0, *doc->song().tracks.back())) {
+                for (int i = 0; i < 12; ++i) editor->runAction(tarvio::kActDown);
+                if (QWidget* frame = editor->parentWidget()) frame->resize(frame->width(), 560);
+                shots.push_back({QStringLiteral("numerical-editor"), editor->parentWidget()});
+            }
+        }
         if (doc) {
             for (const tarvio::Screenshot& s : tarvio::dialogsForScreenshots(application.config(), *doc, application.mainWindow()))
                 shots.push_back(s);

@@ -1,5 +1,7 @@
 // The model's headers come before Qt's: a track's "slots" would meet Qt's macro of that name.
+#include "app/app_config.h"
 #include "app/document.h"
+#include "editor/ui/editor_window.h"
 #include "model/musical_time.h"
 #include "model/song.h"
 // (the order above is deliberate)
@@ -7,6 +9,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDataStream>
@@ -27,8 +30,10 @@
 #include <algorithm>
 
 #include "app/transport.h"
+#include "app/port_list.h"
 #include "app/ui/about_dialog.h"
 #include "app/ui/caps_lock.h"
+#include "app/ui/fonts.h"
 #include "app/ui/main_window_host.h"
 #include "app/ui/track_list_window.h"
 #include "app/ui/transport_bar.h"
@@ -74,6 +79,24 @@ QString firstLocalFile(const QMimeData* data) {
     return {};
 }
 
+// The editors' clipboard: the "tarvio sequence" block on the system clipboard.
+class SystemEditorClipboard final : public EditorClipboard {
+public:
+    std::vector<uint8_t> read() override {
+        const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+        const QString mime = QString::fromLatin1(Document::kClipboardMime);
+        if (!data || !data->hasFormat(mime)) return {};
+        const QByteArray bytes = data->data(mime);
+        return {bytes.begin(), bytes.end()};
+    }
+    void write(std::vector<uint8_t> block) override {
+        auto* data = new QMimeData;
+        data->setData(QString::fromLatin1(Document::kClipboardMime),
+                      QByteArray(reinterpret_cast<const char*>(block.data()), qsizetype(block.size())));
+        QGuiApplication::clipboard()->setMimeData(data);
+    }
+};
+
 }  // namespace
 
 struct MainWindow::Listener final : DocumentListener {
@@ -90,7 +113,8 @@ MainWindow::MainWindow(MainWindowHost& host, Transport& transport, QWidget* pare
       transportBar_(new TransportBar(transport, this)),
       keyboardBar_(new KeyboardBar(this)),
       timer_(new QTimer(this)),
-      listener_(std::make_unique<Listener>(*this)) {
+      listener_(std::make_unique<Listener>(*this)),
+      clipboard_(std::make_unique<SystemEditorClipboard>()) {
     setObjectName(QStringLiteral("MainWindow"));
     setCentralWidget(mdi_);
     setAcceptDrops(true);
@@ -273,6 +297,14 @@ void MainWindow::runCommand(MenuCommand command, int arg) {
 
 void MainWindow::documentReplaced() {
     Document* doc = host_.document();
+    // A save keeps the document and its song: the views stay open.
+    const Song* song = doc ? &doc->song() : nullptr;
+    if (doc && doc == listening_ && song == shownSong_) {
+        updateMenus();
+        updateTitle();
+        return;
+    }
+    shownSong_ = song;
     closeViews(doc, false);
     // The previous document may have been destroyed: it is called only when it is still the one.
     if (listening_ && listening_ == doc) listening_->removeListener(listener_.get());
@@ -357,8 +389,71 @@ void MainWindow::showTrackList() {
     }
     auto* list = new TrackListWindow(*doc);
     connect(list, &TrackListWindow::openRequested, this,
-            [this](int, int, const QString& message) { statusBar()->showMessage(message, 5000); });
+            [this](int target, int row, const QString& message) { openFromTrackList(target, row, message); });
     activateView(addView(list, MenuState::TrackList));
+}
+
+// ---- numerical editors ----
+
+void MainWindow::openFromTrackList(int target, int row, const QString& message) {
+    Document* doc = host_.document();
+    const auto t = SimpleTrackList::Target(target);
+    if (!doc || t < SimpleTrackList::Target::View1 || t > SimpleTrackList::Target::View3) {
+        statusBar()->showMessage(message, 5000);  // the grid editor is still to come
+        return;
+    }
+    Song& song = doc->song();
+    Track* list = row < 0 ? song.tempoTrack.get()
+                : row < int(song.tracks.size()) ? std::next(song.tracks.begin(), row)->get()
+                                                : nullptr;
+    if (list) openEditor(int(t) - int(SimpleTrackList::Target::View1), *list);
+}
+
+EditorWindow* MainWindow::editorWindow(int slot) const {
+    QMdiSubWindow* w = findView(MenuState::Editor, slot);
+    return w ? qobject_cast<EditorWindow*>(w->widget()) : nullptr;
+}
+
+EditorWindow* MainWindow::activeEditor() const {
+    QMdiSubWindow* w = mdi_->activeSubWindow();
+    return w ? qobject_cast<EditorWindow*>(w->widget()) : nullptr;
+}
+
+EditorWindow* MainWindow::openEditor(int slot, Track& list, std::optional<int64_t> tick) {
+    Document* doc = host_.document();
+    if (!doc) return nullptr;
+    if (QMdiSubWindow* w = findView(MenuState::Editor, slot)) {
+        auto* editor = qobject_cast<EditorWindow*>(w->widget());
+        if (editor) editor->retarget(list, tick);
+        activateView(w);
+        return editor;
+    }
+    AppConfig* config = host_.appConfig();
+    EditorServices s;
+    if (config) {
+        s.env = {&config->keys, &config->fkeys, &config->settings, &config->controllers, clipboard_.get()};
+        s.controllerNames = &config->controllers.names;
+        for (const BankSet& b : config->banks) s.stripNames.bankSets.push_back(b.title);
+    } else {
+        s.env.clipboard = clipboard_.get();
+    }
+    if (config) {
+        s.stripNames.deviceOfPort = [config, names = currentDeviceNames()](int port) {
+            if (port < 0 || port >= int(config->ports.outputMap.size())) return std::string();
+            const int32_t device = config->ports.outputMap[size_t(port)];
+            return device < 0 ? std::string() : outDeviceLabel(device, names);
+        };
+    }
+    s.virtualKey = [](const QKeyEvent& e) { return virtualKeyOf(e); };
+    s.font = [](int h) { return sharedFont(h); };
+    s.scrollLock = [] { return readScrollLock() == 1; };
+    s.isActive = [this](const EditorWindow& e) { return activeEditor() == &e; };
+    auto* editor = new EditorWindow(*doc, std::move(s), slot, list);
+    if (tick) editor->retarget(list, tick);
+    QMdiSubWindow* w = addView(editor, MenuState::Editor, slot);
+    connect(editor, &EditorWindow::listGone, w, &QWidget::close);
+    activateView(w);
+    return editor;
 }
 
 void MainWindow::updateMenus() {
@@ -428,7 +523,20 @@ void MainWindow::handleEngineNotification(int kind, int value) {
         }
         break;
     }
-    default:  // 0, 1, 5 belong to the numerical editor, which is not there yet; others mean nothing
+    case 0:  // a note-on of the MIDI input: 0x90 | key << 8 | velocity << 16
+        if (EditorWindow* e = activeEditor()) e->noteOn((value >> 8) & 0x7F, (value >> 16) & 0x7F);
+        break;
+    case 1: {  // a note-off: the chord is complete once every key is up
+        EditorWindow* e = activeEditor();
+        if (!e) break;
+        const TransportSnapshot s = transport_.snapshot();
+        if (std::all_of(s.heldKeys.begin(), s.heldKeys.end(), [](uint8_t v) { return v == 0; })) e->allReleased();
+        break;
+    }
+    case 5:  // the input was reset
+        if (EditorWindow* e = activeEditor()) e->inputReset();
+        break;
+    default:  // others mean nothing
         break;
     }
 }

@@ -6,7 +6,9 @@
 
 #include <QByteArray>
 #include <QMainWindow>
+#include <cstdint>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "app/menu_table.h"
@@ -24,6 +26,10 @@ namespace tarvio {
 
 class Document;
 struct DocumentChange;
+class EditorWindow;
+class EditorClipboard;
+class Song;
+class Track;
 class KeyboardBar;
 class MainWindowHost;
 class Transport;
@@ -54,6 +60,14 @@ public:
     QMdiSubWindow* findView(MenuState kind, int slot = -1) const;
 
     void runCommand(MenuCommand command, int arg = 0);
+
+    // Opens list in the numerical editor of slot (0..2, 9 the phrase editor): a window of that
+    // slot is retargeted to it, else one is created; either is activated. tick: where the
+    // cursor goes (the song position), else the window's own.
+    EditorWindow* openEditor(int slot, Track& list, std::optional<int64_t> tick = std::nullopt);
+    EditorWindow* editorWindow(int slot) const;
+    // The numerical editor of the active child window, null when that is another kind.
+    EditorWindow* activeEditor() const;
 
     // From any thread (the MIDI input's notification): queued to the user-interface thread. The
     // caller stops posting before the window is destroyed.
@@ -89,6 +103,7 @@ private:
     void updateTitle();
     void activateView(QMdiSubWindow* window);
     void showTrackList();
+    void openFromTrackList(int target, int row, const QString& message);
     void closeViews(Document* current, bool now);
     // The stored rectangle of a view window's kind and slot, null when none is kept.
     LayoutRect* layoutRect(const QMdiSubWindow* window) const;
@@ -114,8 +129,10 @@ private:
     struct Listener;
     std::unique_ptr<Listener> listener_;
     Document* listening_ = nullptr;
+    const Song* shownSong_ = nullptr;  // the song the views show
     PcKeyboard pc_;
     bool wasRecording_ = false;
+    std::unique_ptr<EditorClipboard> clipboard_;
 };
 
 }  // namespace tarvio

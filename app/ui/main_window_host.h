@@ -10,6 +10,7 @@
 namespace tarvio {
 
 class Document;
+struct AppConfig;
 struct WindowLayout;
 
 class MainWindowHost {
@@ -41,6 +42,9 @@ public:
     // Where the document's child windows stood: a view window takes its rectangle when it opens
     // and gives it back when it closes.
     virtual WindowLayout& windowLayout() = 0;
+    // The settings records the editor windows work with (key map, function keys, slot
+    // settings, controller names, bank sets, window layout); null: the editors use defaults.
+    virtual AppConfig* appConfig() { return nullptr; }
 };
 
 }  // namespace tarvio

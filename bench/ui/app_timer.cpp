@@ -83,6 +83,8 @@ struct MovingTransport final : Transport {
     }
     void setSong(Song* s) override { fake.setSong(s); }
     void play() override {}
+    void playSolo(uint32_t) override {}
+    void setStopAt(int32_t) override {}
     void stop() override {}
     void cueToTop() override {}
     void wind(bool, bool) override {}
@@ -93,6 +95,7 @@ struct MovingTransport final : Transport {
     void setLoopOn(bool) override {}
     void toggleSyncSource() override {}
     void previewNote(int, int, int, int, uint32_t) override {}
+    void previewChord(int, int, const std::vector<std::pair<int, int>>&, uint32_t) override {}
     void previewTrack(Track*) override {}
     void cancelPreview() override {}
     void resetAllDevices() override {}

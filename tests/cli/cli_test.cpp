@@ -329,7 +329,8 @@ TEST(CliDamage, ForeignFilesFailAndDamagedFilesWarnOrAreRefused) {
 
     for (const std::string& foreign : {passwd, passwdMid}) {
         const std::string out = dir.path("out.tvo");
-        for (const Lines& args : {Lines{"info", foreign}, Lines{"events", foreign, "--tempo"}, Lines{"expand", foreign},
+        for (const Lines& args : {Lines{"info", foreign}, Lines{"events", foreign, "--tempo"},
+                                  Lines{"rows", foreign, "--tempo"}, Lines{"expand", foreign},
                                   Lines{"convert", foreign, out}, Lines{"phrase-export", foreign, "1", out},
                                   Lines{"phrase-import", foreign, tvp, out}, Lines{"convert", foreign, out, "--force"}}) {
             SCOPED_TRACE(args[0] + " " + foreign);
@@ -343,7 +344,8 @@ TEST(CliDamage, ForeignFilesFailAndDamagedFilesWarnOrAreRefused) {
     for (const std::string& cut : {tvo, mid}) {
         SCOPED_TRACE(cut);
         const std::string warning = "tarvio-cli: warning: " + cut + " is damaged: reading stopped at byte ";
-        for (const Lines& args : {Lines{"info", cut}, Lines{"events", cut, "--track", "0"}, Lines{"expand", cut}}) {
+        for (const Lines& args : {Lines{"info", cut}, Lines{"events", cut, "--track", "0"},
+                                  Lines{"rows", cut, "--track", "0"}, Lines{"expand", cut}}) {
             auto r = runCli(args);
             EXPECT_EQ(r.status, 0) << args[0] << ": " << r.err;
             EXPECT_NE(r.out, "") << args[0];
