@@ -13,6 +13,7 @@
 #include "app/ui/screenshots.h"
 #include "app/ui/splash.h"
 #include "app/ui/startup_probe.h"
+#include "editor/ui/dialogs/editor_dialogs.h"
 #include "io/file_util.h"
 
 namespace {
@@ -59,6 +60,7 @@ int main(int argc, char** argv) {
         else splash->showStatus(status);
     });
     if (!started) return 1;
+    tarvio::connectSettingsMenus(*application.mainWindow(), application.config());
     if (startupProbe) {
         tarvio::markStartupStep("started");
         if (!probeSong.isEmpty()) {
@@ -80,6 +82,9 @@ int main(int argc, char** argv) {
         tarvio::Document* doc = application.document();
         if (doc) {
             for (const tarvio::Screenshot& s : tarvio::dialogsForScreenshots(application.config(), *doc, application.mainWindow()))
+                shots.push_back(s);
+            for (const tarvio::Screenshot& s :
+                 tarvio::editorDialogsForScreenshots(application.config(), doc->song(), application.mainWindow()))
                 shots.push_back(s);
         }
         const int rc = tarvio::runScreenshots(screenshotDir, shots);
