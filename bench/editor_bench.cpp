@@ -49,6 +49,23 @@ void CursorMove(benchmark::State& state) {
 }
 BENCHMARK(CursorMove)->Arg(1000)->Arg(100000);
 
+// With ghost rows on a list of notes a measure and a half long: bar lines inside most steps.
+void CursorMoveGhostRows(benchmark::State& state) {
+    Setup s(state.range(0));
+    for (Event& e : s.track->events) e.step = 2880;
+    s.editor->action(kActTop);
+    s.editor->action(kActGhost);
+    s.editor->action(kActEnd);
+    s.editor->action(kActPageUp10);
+    bool down = false;
+    for (auto _ : state) {
+        s.editor->action(down ? kActDown : kActUp);
+        down = !down;
+        s.transport.calls.clear();
+    }
+}
+BENCHMARK(CursorMoveGhostRows)->Arg(1000)->Arg(100000);
+
 void TypedCommit(benchmark::State& state) {
     Setup s(state.range(0));
     s.editor->action(kActRight);

@@ -10,6 +10,7 @@
 #include "app/keymap.h"
 #include "app/transport.h"
 #include "editor/list_history.h"
+#include "editor/song_link.h"
 #include "io/phrase_file.h"
 #include "model/song.h"
 #include "model/undo.h"
@@ -108,70 +109,182 @@ void NumericEditor::setCharHeight(int h) {
 
 Track* NumericEditor::list() const { return list_; }
 
-bool NumericEditor::atEnd() const { return !list_ || it_ == list_->events.end(); }
+bool NumericEditor::atEnd() const { return !list_ || cur_.it == list_->events.end(); }
 
-const Event* NumericEditor::cursorEvent() const { return atEnd() ? nullptr : &*it_; }
+const Event* NumericEditor::cursorEvent() const { return atEnd() || cur_.into > 0 ? nullptr : &*cur_.it; }
 
-int64_t NumericEditor::cursorPosition() const { return tick_ + (list_ ? list_->offset : 0); }
+int64_t NumericEditor::cursorPosition() const { return cur_.tick + (list_ ? list_->offset : 0); }
 
 // ---------------------------------------------------------------- cursor
 
+// 0 when the measure takes no time (a phrase of length 0): no bar line ends it.
 int32_t NumericEditor::measureLength(int64_t measure) const {
     // A phrase is one measure as long as the phrase.
-    if (list_ && list_->isPhrase()) return std::max<int32_t>(1, list_->phraseLength);
-    return std::max<int32_t>(1, doc_.song().measureLength(uint32_t(std::max<int64_t>(0, measure))));
+    if (list_ && list_->isPhrase()) return std::max<int32_t>(0, list_->phraseLength);
+    return std::max<int32_t>(0, doc_.song().measureLength(uint32_t(std::max<int64_t>(0, measure))));
+}
+
+void NumericEditor::settleForward(Spot& s) const {
+    for (int64_t len = measureLength(s.measure); len > 0 && s.tick >= s.measureStart + len; len = measureLength(s.measure)) {
+        s.measureStart += len;
+        ++s.measure;
+    }
+}
+
+void NumericEditor::settleBack(Spot& s) const {
+    while (s.tick < s.measureStart && s.measure > 0) s.measureStart -= measureLength(--s.measure);
+}
+
+bool NumericEditor::firstAtItsTick(const Spot& s) const {
+    if (s.row == 0) return true;
+    Spot above = s;
+    up(above);
+    return above.tick < s.tick;
+}
+
+bool NumericEditor::onLabel(const Spot& s) const {
+    return list_ && s.it != list_->events.end() && s.into == 0 && s.it->kind() == EventKind::Label;
+}
+
+NumericEditor::Spot NumericEditor::top() const {
+    Spot s;
+    if (list_) s.it = list_->events.begin();
+    return s;
+}
+
+void NumericEditor::down(Spot& s) const {
+    if (!list_ || s.it == list_->events.end()) return;
+    const int64_t stepEnd = s.tick - s.into + std::max<int64_t>(0, s.it->step);
+    ++s.row;
+    if (ghost_) {
+        // A bar line inside the step is a row of its own.
+        const int64_t len = measureLength(s.measure);
+        if (len > 0 && s.measureStart + len < stepEnd) {
+            const int64_t bar = s.measureStart + len;
+            s.into += bar - s.tick;
+            s.tick = s.measureStart = bar;
+            ++s.measure;
+            return;
+        }
+    }
+    s.tick = stepEnd;
+    s.into = 0;
+    ++s.it;
+    settleForward(s);
+}
+
+void NumericEditor::up(Spot& s) const {
+    if (!list_ || s.row == 0) return;
+    --s.row;
+    if (s.into == 0) {
+        --s.it;
+        s.into = std::max<int64_t>(0, s.it->step);  // from the tick back to the event's start
+    }
+    const int64_t start = s.tick - s.into;
+    if (ghost_) {
+        // The last bar line inside (start, tick): the start of this measure, or of the one before
+        // when the row stands on this measure's bar line.
+        int64_t bar = s.measureStart, measure = s.measure;
+        if (bar == s.tick && measure > 0) {
+            const int64_t len = measureLength(measure - 1);
+            bar = len > 0 ? bar - len : start;
+            --measure;
+        }
+        if (bar > start && bar < s.tick) {
+            s.into = bar - start;
+            s.tick = s.measureStart = bar;
+            s.measure = measure;
+            return;
+        }
+    }
+    s.tick = start;
+    s.into = 0;
+    settleBack(s);
+}
+
+int64_t NumericEditor::rowCount() const {
+    if (!list_) return 1;
+    if (!ghost_) return int64_t(list_->events.size()) + 1;
+    if (rowCount_ < 0) {
+        Spot s = top();
+        while (s.it != list_->events.end()) down(s);
+        rowCount_ = s.row + 1;
+    }
+    return rowCount_;
+}
+
+NumericEditor::RowPlace NumericEditor::placeOfRow(int64_t row) const {
+    RowPlace p;
+    if (!list_) return p;
+    Spot s = cur_;
+    while (s.row > row && s.row > 0) up(s);
+    while (s.row < row && s.it != list_->events.end()) down(s);
+    p.event = s.it;
+    p.row = s.row;
+    p.into = s.into;
+    p.tick = s.tick;
+    p.measure = s.measure;
+    p.tickInMeasure = s.tick - s.measureStart;
+    if (s.row > 0 && s.tick == s.measureStart) {
+        Spot before = s;
+        up(before);
+        p.barLineAbove = before.tick < s.tick;
+    }
+    return p;
 }
 
 void NumericEditor::resetCursorToTop() {
-    if (list_) it_ = list_->events.begin();
-    row_ = tick_ = measure_ = measureStart_ = 0;
+    cur_ = top();
     noteSerial();
 }
 
 void NumericEditor::stepDown() {
-    if (atEnd()) return;
-    tick_ += it_->step;
-    ++it_;
-    ++row_;
-    while (tick_ >= measureStart_ + measureLength(measure_)) measureStart_ += measureLength(measure_++);
+    down(cur_);
     noteSerial();
 }
 
 void NumericEditor::stepUp() {
-    if (row_ == 0) return;
-    --it_;
-    --row_;
-    tick_ -= it_->step;
-    while (tick_ < measureStart_ && measure_ > 0) measureStart_ -= measureLength(--measure_);
+    up(cur_);
     noteSerial();
 }
 
 void NumericEditor::moveRows(int64_t n) {
-    for (; n > 0 && !atEnd(); --n) stepDown();
-    for (; n < 0 && row_ > 0; ++n) stepUp();
+    for (; n > 0 && !atEnd(); --n) down(cur_);
+    for (; n < 0 && cur_.row > 0; ++n) up(cur_);
+    noteSerial();
 }
 
-void NumericEditor::moveToRow(int64_t row) { moveRows(row - row_); }
+void NumericEditor::moveToRow(int64_t row) { moveRows(row - cur_.row); }
 
-// The row of the event that starts at or spans tick (the first of those starting at it), or
-// the end row. Walks from where the cursor is: following the song moves only a little.
+// The row that starts at tick (the first of those), else the last one starting before it (the
+// end row past the list). Walks from where the cursor is: following the song moves only a little.
 void NumericEditor::moveToTick(int64_t t) {
-    while (row_ > 0) {
-        const int32_t prevStep = std::prev(it_)->step;
-        if (tick_ > t || (tick_ == t && prevStep == 0)) stepUp();
+    if (!list_) return;
+    while (cur_.row > 0) {
+        Spot p = cur_;
+        up(p);
+        if (cur_.tick > t || p.tick == t) cur_ = p;
         else break;
     }
-    while (!atEnd() && tick_ < t && tick_ + it_->step <= t) stepDown();
+    while (!atEnd() && cur_.tick < t) {
+        Spot n = cur_;
+        down(n);
+        if (n.tick > t) break;
+        cur_ = n;
+    }
+    noteSerial();
 }
 
 // After a change the cursor cannot follow step by step: a walk from the top to the event it
 // was on, or to the same row when that event is gone.
 void NumericEditor::resync(uint32_t serial, int64_t fallbackRow) {
     if (!list_) return;
+    rowCount_ = -1;
     resetCursorToTop();
     const bool found = serial != 0 && list_->events.contains(serial);
     if (found) {
-        while (!atEnd() && it_->serial() != serial) stepDown();
+        while (!atEnd() && (cur_.into > 0 || cur_.it->serial() != serial)) down(cur_);
+        noteSerial();
     } else {
         moveRows(fallbackRow);
     }
@@ -186,27 +299,75 @@ void NumericEditor::setVisibleRows(int n) {
 
 void NumericEditor::scrollToCursor() {
     const int64_t down = std::max(1, visibleRows_ / 2), up = std::max(1, visibleRows_ / 3);
-    if (row_ >= firstVisible_ + visibleRows_) {
-        const int64_t k = (row_ - (firstVisible_ + visibleRows_)) / down + 1;
+    if (cur_.row >= firstVisible_ + visibleRows_) {
+        const int64_t k = (cur_.row - (firstVisible_ + visibleRows_)) / down + 1;
         firstVisible_ += k * down;
     }
-    if (row_ < firstVisible_) {
-        const int64_t k = (firstVisible_ - row_ + up - 1) / up;
+    if (cur_.row < firstVisible_) {
+        const int64_t k = (firstVisible_ - cur_.row + up - 1) / up;
         firstVisible_ -= k * up;
     }
-    firstVisible_ = clampTo(firstVisible_, 0, rowCount() - 1);
+    // Scrolling leaves the cursor's row visible, so it never passes the last row either.
+    firstVisible_ = clampTo(firstVisible_, 0, cur_.row);
 }
 
 void NumericEditor::cursorMoved() {
     scrollToCursor();
-    // The player follows the cursor while it stands (the engine ignores a locate while it plays).
-    if (list_ && !list_->isPhrase()) doc_.transport().locate(int32_t(clampTo(cursorPosition(), 0, INT32_MAX)));
+    if (!list_ || list_->isPhrase()) return;
+    // The player follows the cursor while the song stands; other views follow the link position.
+    const TransportSnapshot s = doc_.transport().snapshot();
+    if (s.playing || s.starting || s.recording) return;
+    const int32_t at = int32_t(clampTo(cursorPosition(), 0, INT32_MAX));
+    doc_.transport().locate(at);
+    if (!env_.settings || env_.settings->globalLink) publishLink(at);
 }
 
 void NumericEditor::followSongPosition(int64_t position) {
     if (!list_ || list_->isPhrase()) return;
     moveToTick(position - list_->offset);
     scrollToCursor();
+}
+
+void NumericEditor::publishLink(int64_t position) { songlink::publish(position); }
+
+bool NumericEditor::linkTimer(bool activeView, bool scrollLock) {
+    if (!list_ || list_->isPhrase()) return false;
+    const int64_t row = cur_.row, tick = cur_.tick;
+    const TransportSnapshot s = doc_.transport().snapshot();
+    if (scrollLock && (s.playing || s.recording || !activeView)) {
+        followSongPosition(s.position);
+    } else if (!activeView && (!env_.settings || env_.settings->globalLink)) {
+        const std::optional<int64_t> link = songlink::position();
+        if (link && *link != cursorPosition()) followSongPosition(*link);
+    }
+    return cur_.row != row || cur_.tick != tick;
+}
+
+void NumericEditor::wheel(int delta, bool shift) {
+    if (!list_) return;
+    if (!shift) selecting_ = false;
+    // (delta / 64) squared rows: one notch (120) is one row, a fast turn moves much further.
+    const int64_t n = int64_t(delta / 64) * int64_t(delta / 64);
+    if (n == 0) return;
+    moveRows(delta < 0 ? n : -n);
+    cursorMoved();
+}
+
+int NumericEditor::controllerListEntryForKey(int key) {
+    switch (key) {
+    case 'G': case 'O': return 1;  // "--- ProgramChange"
+    case 'P': return 3;            // "--- PitchBend"
+    case '5': case 'M': return kLeadingControllerEntries + 1;
+    case 'B': return kLeadingControllerEntries + 2;
+    case 'F': return kLeadingControllerEntries + 4;
+    case '6': case 'V': return kLeadingControllerEntries + 7;
+    case '7': return kLeadingControllerEntries + 10;
+    case '8': case 'E': return kLeadingControllerEntries + 11;
+    case '9': case 'D': return kLeadingControllerEntries + 64;
+    case 'R': return kLeadingControllerEntries + 71;
+    case 'C': return kLeadingControllerEntries + 74;
+    default: return -1;
+    }
 }
 
 // ---------------------------------------------------------------- keys
@@ -255,7 +416,7 @@ EditorRequest NumericEditor::keyDown(int key, bool shift, bool ctrl, bool alt) {
     // Any key with Shift starts a selection at the cursor.
     if (shift && !selecting_) {
         selecting_ = true;
-        anchor_ = row_;
+        anchor_ = cur_.row;
     }
     return action(code, shift);
 }
@@ -296,13 +457,15 @@ EditorRequest NumericEditor::dispatch(int code, bool shift) {
     case kActLeft:
         if (column_ > 0) {
             --column_;
-        } else if (row_ > 0) {
+        } else if (cur_.row > 0) {
             column_ = 3;
             stepUp();
             cursorMoved();
         }
         break;
     case kActRight:
+        // The end row's pending note is entered before the cursor leaves its data column.
+        if (atEnd()) enterAtEndIfPending();
         if (column_ < 3) {
             ++column_;
         } else if (!atEnd()) {
@@ -317,26 +480,28 @@ EditorRequest NumericEditor::dispatch(int code, bool shift) {
     case kActPageDown10: moveRows(100); cursorMoved(); break;
     case kActPrevMeasure: {
         // The start of this measure when the cursor is inside it, else of the one before.
-        const bool firstOfMeasure = tick_ == measureStart_ && (row_ == 0 || std::prev(it_)->step > 0);
-        const int64_t target = firstOfMeasure && measure_ > 0 ? measureStart_ - measureLength(measure_ - 1) : measureStart_;
+        const bool firstOfMeasure = cur_.tick == cur_.measureStart && firstAtItsTick(cur_);
+        const int64_t target = firstOfMeasure && cur_.measure > 0 ? cur_.measureStart - measureLength(cur_.measure - 1) : cur_.measureStart;
         bool moved = false;
-        while (row_ > 0) {
-            if (moved && it_->kind() == EventKind::Label) break;
-            if (tick_ <= target && std::prev(it_)->step > 0) break;
-            stepUp();
+        while (cur_.row > 0) {
+            if (moved && onLabel(cur_)) break;
+            if (cur_.tick <= target && firstAtItsTick(cur_)) break;
+            up(cur_);
             moved = true;
         }
+        noteSerial();
         cursorMoved();
         break;
     }
     case kActNextMeasure: {
-        const int64_t target = measureStart_ + measureLength(measure_);
+        const int64_t target = cur_.measureStart + measureLength(cur_.measure);
         bool moved = false;
         while (!atEnd()) {
-            if (moved && (it_->kind() == EventKind::Label || tick_ >= target)) break;
-            stepDown();
+            if (moved && (onLabel(cur_) || cur_.tick >= target)) break;
+            down(cur_);
             moved = true;
         }
+        noteSerial();
         cursorMoved();
         break;
     }
@@ -356,7 +521,7 @@ EditorRequest NumericEditor::dispatch(int code, bool shift) {
     case kActDelete: deleteSelection(true); break;
     case kActErase: deleteSelection(false); break;
     case kActBackDelete:
-        if (row_ > 0) {
+        if (cur_.row > 0) {
             selecting_ = false;
             stepUp();
             deleteSelection(true);
@@ -413,7 +578,22 @@ EditorRequest NumericEditor::dispatch(int code, bool shift) {
             midiMode_ = rememberedMidiMode_;
         }
         break;
-    case kActGhost: ghost_ = !ghost_; break;
+    case kActGhost: {
+        // The cursor stays on its event (a ghost row's: the one it lies in); row numbers change.
+        const bool end = atEnd();
+        const uint32_t serial = end ? 0 : cur_.it->serial();
+        ghost_ = !ghost_;
+        selecting_ = false;
+        if (end) {
+            resetCursorToTop();
+            moveRows(INT64_MAX / 2);
+            rowCount_ = cur_.row + 1;
+        } else {
+            resync(serial, 0);
+        }
+        scrollToCursor();
+        break;
+    }
     case kActBendRange: {
         EditorRequest r;
         r.kind = pending_ = EditorRequest::Kind::BendRange;
@@ -460,13 +640,25 @@ EditorRequest NumericEditor::dispatch(int code, bool shift) {
 
 // ---------------------------------------------------------------- typed entry
 
+// The event a typed value or an increment goes into: the cursor's event; on a ghost row, which
+// has no cells of its own, the event that follows it; end() on the end row.
+EventList::iterator NumericEditor::cellTarget() const {
+    if (!list_ || atEnd()) return list_ ? list_->events.end() : EventList::iterator{};
+    return cur_.into > 0 ? std::next(cur_.it) : cur_.it;
+}
+
+bool NumericEditor::cellKindIs(EventKind k) const {
+    const EventList::iterator t = cellTarget();
+    return list_ && t != list_->events.end() && t->kind() == k;
+}
+
 bool NumericEditor::cellAcceptsNoteName() const {
-    return column_ == 0 || (column_ == 3 && !atEnd() && it_->kind() == EventKind::PitchBend);
+    return column_ == 0 || (column_ == 3 && cellKindIs(EventKind::PitchBend));
 }
 
 bool NumericEditor::dotToSecond() const {
     if (column_ == 1) return inputDigit_ > 0;
-    return column_ == 2 && !atEnd() && it_->kind() == EventKind::Note;
+    return column_ == 2 && cellKindIs(EventKind::Note);
 }
 
 void NumericEditor::character(char c, bool alt) {
@@ -476,7 +668,7 @@ void NumericEditor::character(char c, bool alt) {
         if (c >= '0' && c <= '9') {
             typed_.startNumber(c);
         } else if (c >= 'a' && c <= 'g') {
-            if (!atEnd() && it_->kind() == EventKind::Note) column_ = 0;
+            if (cellKindIs(EventKind::Note)) column_ = 0;
             if (cellAcceptsNoteName() && !alt) typed_.startNoteName(c);
         }
         return;
@@ -496,44 +688,52 @@ void NumericEditor::commitTyped() {
         value = t.noteKey(template_.b[0]);
     } else {
         bool scaled = col == 1;
-        if (col == 2 && !atEnd()) {
-            const Event& e = *it_;
+        if (col == 2 && cellTarget() != list_->events.end()) {
+            const Event& e = *cellTarget();
             scaled = e.kind() == EventKind::Note ||
                      (e.kind() == EventKind::Clone && e.clone() && (e.clone()->mode == 1 || e.clone()->mode == 2));
         }
         value = t.number(scaled, inputDigit_);
     }
     OwnEdit own(ownEdit_);
-    DocumentEdit edit(doc_, DocumentChange::events(*list_, tick_));
+    DocumentEdit edit(doc_, DocumentChange::events(*list_, cur_.tick));
     // On the end row the typed value goes into the note it brings.
     if (atEnd()) enterNotes({}, true);
     if (col != 1) {
         commitValue(col, value, noteName, true);
         return;
     }
-    if (row_ == 0 && atEnd()) return;
-    const EventList::iterator target = atEnd() ? std::prev(it_) : it_;
+    EventList::iterator target = cellTarget();
+    const bool aboveEnd = atEnd();
+    if (aboveEnd) {
+        if (cur_.row == 0) return;
+        target = std::prev(cur_.it);
+    }
+    if (target == list_->events.end()) return;
     const int32_t step = int32_t(clampTo(value, 0, kMaxStep));
-    const int32_t old = target->step;
     template_.step = step;
-    if (step == old) return;
+    if (step == target->step) return;
+    // The note above the end row: the end row moves with its step, so the cursor goes back to
+    // the note and down again (over the ghost rows the new step holds).
+    if (aboveEnd)
+        while (cur_.it != target || cur_.into > 0) up(cur_);
     list_->push(makeSetStep(*list_, {target->serial()}, step));
-    if (target != it_) {  // the note above the end row: the cursor's tick moves with it
-        tick_ += step - old;
-        while (tick_ >= measureStart_ + measureLength(measure_)) measureStart_ += measureLength(measure_++);
-        while (tick_ < measureStart_ && measure_ > 0) measureStart_ -= measureLength(--measure_);
+    if (aboveEnd) {
+        while (!atEnd()) down(cur_);
+        noteSerial();
     }
 }
 
 // Builds the new content of the cell's event and stores it through one edit command (the
 // caller's DocumentEdit). Returns whether the event changed.
 bool NumericEditor::commitValue(int col, int64_t v, bool noteName, bool keepRegister) {
-    // The target is the cursor's event, or on the end row the note just entered above it.
-    EventList::iterator target = it_;
+    // The target is the cell's event, or on the end row the note just entered above it.
+    EventList::iterator target = cellTarget();
     if (atEnd()) {
-        if (row_ == 0) return false;
-        target = std::prev(it_);
+        if (cur_.row == 0) return false;
+        target = std::prev(cur_.it);
     }
+    if (target == list_->events.end()) return false;
     const Event& e = *target;
     Event n(e);
     const EventKind kind = e.kind();
@@ -620,7 +820,7 @@ bool NumericEditor::commitValue(int col, int64_t v, bool noteName, bool keepRegi
                 case 0: d.position = int32_t(clampTo(v, 1, 65536) - 1); break;
                 case 1: d.position = int32_t(clampTo(v, 0, 16777215)); break;
                 case 2: d.position = int32_t(clampTo(v, -16777215, 16777215)); break;
-                default: d.position = int32_t(clampTo(v, 1, 16777215) - (measure_ + 1)); break;
+                default: d.position = int32_t(clampTo(v, 1, 16777215) - (cur_.measure + 1)); break;
                 }
                 n.setClone(d);
             }
@@ -759,7 +959,7 @@ static bool cellValue(const Song& song, const Event& e, int col, int64_t measure
 }
 
 void NumericEditor::increment(int code) {
-    if (atEnd()) return;
+    if (cellTarget() == list_->events.end()) return;
     int64_t delta = 0;
     switch (code) {
     case kActInc1: delta = 1; break;
@@ -771,7 +971,7 @@ void NumericEditor::increment(int code) {
     case kActDec100: delta = -100; break;
     default: delta = -1000; break;
     }
-    const Event& e = *it_;
+    const Event& e = *cellTarget();
     const EventKind k = e.kind();
     if (column_ == 0 && (k == EventKind::Note || k == EventKind::PhraseCall) && (code == kActInc10 || code == kActDec10))
         delta = delta > 0 ? 12 : -12;  // an octave
@@ -803,7 +1003,7 @@ void NumericEditor::increment(int code) {
             changed = commitValue(0, (e.b[0] & 127) + delta, false, false);
         } else {
             int64_t v = 0;
-            if (cellValue(doc_.song(), e, column_, measure_, v)) changed = commitValue(column_, v + delta, false, true);
+            if (cellValue(doc_.song(), e, column_, cur_.measure, v)) changed = commitValue(column_, v + delta, false, true);
         }
     }
     if (!changed) return;
@@ -813,8 +1013,8 @@ void NumericEditor::increment(int code) {
 }
 
 void NumericEditor::toRegister() {
-    if (atEnd()) return;
-    const Event& e = *it_;
+    if (!cursorEvent()) return;
+    const Event& e = *cur_.it;
     int index = -1;
     switch (e.kind()) {
     case EventKind::Note: index = column_ == 0 ? 0 : column_ == 3 ? 1 : -1; break;
@@ -840,28 +1040,33 @@ void NumericEditor::functionKey(int code) {
     else if (code >= kActShiftF1) row = 1, first = kActShiftF1;
     const int key = code - first;
     const int32_t value = env_.fkeys ? env_.fkeys->current[size_t(fkeyIndex(row, key))] : kFkeyNothing;
-    if (column_ == 3 && !atEnd() && it_->kind() == EventKind::Note) {
-        Event n(*it_);
+    if (column_ == 3 && cursorEvent() && cur_.it->kind() == EventKind::Note) {
+        Event n(*cur_.it);
         n.b[1] = uint8_t(10 * (key + 1));
-        if (!n.sameContent(*it_)) {
+        if (!n.sameContent(*cur_.it)) {
             OwnEdit own(ownEdit_);
-            DocumentEdit edit(doc_, DocumentChange::eventSerials(*list_, {it_->serial()}));
-            list_->push(makeSetContent(*list_, {it_->serial()}, n));
+            DocumentEdit edit(doc_, DocumentChange::eventSerials(*list_, {cur_.it->serial()}));
+            list_->push(makeSetContent(*list_, {cur_.it->serial()}, n));
         }
         stepDown();
         cursorMoved();
         return;
     }
-    if (value == kFkeyNothing || value < kFkeyRest) return;
+    if (value == kFkeyNothing || value < kFkeyRest) {
+        // A key that does nothing still moves down, as every function key does after its work.
+        stepDown();
+        cursorMoved();
+        return;
+    }
     if (value == kFkeyRest || value == kFkeyTie) {
-        if (atEnd()) return;  // needs an event
+        if (!cursorEvent()) return;  // needs an event: not the end row, not a ghost row
         if (value == kFkeyRest) {
-            if (it_->kind() == EventKind::Note && it_->gate() != 0) {
-                Event n(*it_);
+            if (cur_.it->kind() == EventKind::Note && cur_.it->gate() != 0) {
+                Event n(*cur_.it);
                 n.b[2] = n.b[3] = 0;
                 OwnEdit own(ownEdit_);
-                DocumentEdit edit(doc_, DocumentChange::eventSerials(*list_, {it_->serial()}));
-                list_->push(makeSetContent(*list_, {it_->serial()}, n));
+                DocumentEdit edit(doc_, DocumentChange::eventSerials(*list_, {cur_.it->serial()}));
+                list_->push(makeSetContent(*list_, {cur_.it->serial()}, n));
             }
         } else {
             tie();
@@ -872,26 +1077,27 @@ void NumericEditor::functionKey(int code) {
     }
     // A length: the step of the event in overwrite mode, else a new note of that step.
     template_.step = value;
-    if (insertMode_ == 0 && !atEnd()) {
-        if (it_->step != value) {
+    const EventList::iterator target = cellTarget();
+    if (insertMode_ == 0 && target != list_->events.end()) {
+        if (target->step != value) {
             OwnEdit own(ownEdit_);
-            DocumentEdit edit(doc_, DocumentChange::events(*list_, tick_));
-            list_->push(makeSetStep(*list_, {it_->serial()}, value));
+            DocumentEdit edit(doc_, DocumentChange::events(*list_, cur_.tick));
+            list_->push(makeSetStep(*list_, {target->serial()}, value));
         }
         stepDown();
     } else {
         OwnEdit own(ownEdit_);
-        DocumentEdit edit(doc_, DocumentChange::events(*list_, tick_));
+        DocumentEdit edit(doc_, DocumentChange::events(*list_, cur_.tick));
         enterNotes({}, true);
     }
     cursorMoved();
 }
 
 void NumericEditor::tie() {
-    const Event& e = *it_;
+    const Event& e = *cur_.it;
     if (!soundingNote(e)) return;
     int64_t distance = e.step;
-    for (auto j = std::next(it_); j != list_->events.end() && distance <= 65535; ++j) {
+    for (auto j = std::next(cur_.it); j != list_->events.end() && distance <= 65535; ++j) {
         if (soundingNote(*j) && j->b[0] == e.b[0]) {
             const uint16_t gate = uint16_t(clampTo(distance + 1, 0, 65535));
             if (gate != e.gate()) {
@@ -911,7 +1117,7 @@ void NumericEditor::tie() {
 // its step stays (the function keys and typed steps set it).
 void NumericEditor::refreshTemplate() {
     if (!list_) return;
-    auto j = it_;
+    auto j = cur_.it;
     const auto begin = list_->events.begin();
     if (j != list_->events.end() && soundingNote(*j)) {
         template_.setNote(j->b[0], j->b[1], j->gate());
@@ -973,7 +1179,7 @@ void NumericEditor::enterNotes(const std::vector<std::pair<int, int>>& keysIn, b
     }
     if (insertMode_ == 2) {
         // The span the notes take is cleared first; the cursor finds its tick again.
-        const int64_t t = tick_;
+        const int64_t t = cur_.tick;
         eraseSpan(*list_, t, t + step);
         resetCursorToTop();
         moveToTick(t);
@@ -981,23 +1187,40 @@ void NumericEditor::enterNotes(const std::vector<std::pair<int, int>>& keysIn, b
     insertEvents(std::move(notes), false);
 }
 
+// Inserts before the cursor's event, or at the cursor's position on a ghost row or the end row.
+// The cursor goes to the first inserted event, or stays on the row that followed them.
 void NumericEditor::insertEvents(std::vector<Event> events, bool cursorOnFirst) {
     int64_t length = 0;
-    for (const Event& e : events) length += e.step;
-    const size_t count = events.size();
-    const uint32_t before = atEnd() ? 0 : it_->serial();
+    for (const Event& e : events) length += std::max<int64_t>(0, e.step);
+    rowCount_ = -1;
+    if (cur_.into > 0) {
+        // A ghost row lies inside a step: the step is split at the bar line (a rest keeps its
+        // remainder) and the events go in there.
+        EventList clip;
+        for (const Event& e : events) {
+            Event c(0);
+            c.setContent(e);
+            c.step = e.step;
+            clip.pushBack(std::move(c));
+        }
+        const int64_t at = cur_.tick;
+        pasteAt(*list_, clip, at, PasteMode::Insert);
+        resetCursorToTop();
+        moveToTick(cursorOnFirst ? at : at + length);
+        return;
+    }
+    const EventList::iterator following = cur_.it;
+    const uint32_t before = atEnd() ? 0 : cur_.it->serial();
     auto cmd = makeInsert(*list_, std::move(events), before);
     auto* insert = static_cast<InsertCommand*>(cmd.get());
     list_->push(std::move(cmd));
-    if (cursorOnFirst) {
-        const std::vector<uint32_t> serials = insert->serials();
-        if (!serials.empty()) it_ = list_->events.find(serials.front());
-        noteSerial();
-        return;
-    }
-    row_ += int64_t(count);
-    tick_ += length;
-    while (tick_ >= measureStart_ + measureLength(measure_)) measureStart_ += measureLength(measure_++);
+    const std::vector<uint32_t> serials = insert->serials();
+    if (serials.empty()) return;
+    // The first inserted event starts where the cursor's row did.
+    cur_.it = list_->events.find(serials.front());
+    if (!cursorOnFirst)
+        while (cur_.it != following) down(cur_);
+    noteSerial();
 }
 
 // For each key (ascending): the note row from the cursor on takes the key (and the velocity in
@@ -1006,34 +1229,49 @@ void NumericEditor::insertEvents(std::vector<Event> events, bool cursorOnFirst) 
 void NumericEditor::overwriteNotes(const std::vector<std::pair<int, int>>& keys) {
     refreshTemplate();
     OwnEdit own(ownEdit_);
-    DocumentEdit edit(doc_, DocumentChange::events(*list_, tick_));
+    DocumentEdit edit(doc_, DocumentChange::events(*list_, cur_.tick));
     ListGroup group(*list_);
     const bool ownVelocity = midiMode_ == 2 || midiMode_ == 4 || midiMode_ == 6;
     auto toNoteRow = [&] {
-        while (!atEnd() && it_->kind() != EventKind::Note) stepDown();
+        while (!atEnd() && (cur_.into > 0 || cur_.it->kind() != EventKind::Note)) stepDown();
     };
     toNoteRow();
     for (auto [k, v] : keys) {
         if (atEnd()) {
+            // The template's gate, from the last note; the gate rate's when it has none.
             Event n;
-            n.setNote(uint8_t(k), uint8_t(v), uint16_t(entryGate()));
+            n.setNote(uint8_t(k), uint8_t(v), uint16_t(template_.gate() > 0 ? template_.gate() : entryGate()));
             n.step = int32_t(template_.step);
             insertEvents({std::move(n)}, false);
             continue;
         }
-        Event n(*it_);
+        Event n(*cur_.it);
         n.b[0] = uint8_t(k);
         if (ownVelocity) n.b[1] = uint8_t(v);
-        if (!n.sameContent(*it_)) list_->push(makeSetContent(*list_, {it_->serial()}, n));
+        if (!n.sameContent(*cur_.it)) list_->push(makeSetContent(*list_, {cur_.it->serial()}, n));
         stepDown();
         toNoteRow();
     }
 }
 
+// The end row stands for the note it would enter. Space and Right enter it first and stay on
+// it, so that their next column is the new note's.
+void NumericEditor::enterAtEndIfPending() {
+    if (!list_ || !atEnd()) return;
+    {
+        OwnEdit own(ownEdit_);
+        DocumentEdit edit(doc_, DocumentChange::events(*list_, cur_.tick));
+        enterNotes({}, true);
+    }
+    do up(cur_);
+    while (cur_.into > 0);
+    noteSerial();
+}
+
 void NumericEditor::returnKey() {
     if (atEnd() || insertMode_ != 0) {
         OwnEdit own(ownEdit_);
-        DocumentEdit edit(doc_, DocumentChange::events(*list_, tick_));
+        DocumentEdit edit(doc_, DocumentChange::events(*list_, cur_.tick));
         enterNotes({}, true);
     } else if (midiMode_ == 1 || midiMode_ == 2) {
         const auto keys = heldKeys();
@@ -1046,11 +1284,7 @@ void NumericEditor::returnKey() {
 }
 
 void NumericEditor::spaceKey() {
-    if (atEnd()) {
-        OwnEdit own(ownEdit_);
-        DocumentEdit edit(doc_, DocumentChange::events(*list_, tick_));
-        enterNotes({}, true);
-    }
+    enterAtEndIfPending();
     if (column_ < 3) {
         ++column_;
         return;
@@ -1060,7 +1294,7 @@ void NumericEditor::spaceKey() {
     stepDown();
     if (insertMode_ != 0) {
         OwnEdit own(ownEdit_);
-        DocumentEdit edit(doc_, DocumentChange::events(*list_, tick_));
+        DocumentEdit edit(doc_, DocumentChange::events(*list_, cur_.tick));
         enterNotes({}, true);
     }
     cursorMoved();
@@ -1077,7 +1311,7 @@ void NumericEditor::midiNoteOn(int key, int velocity) {
             overwriteNotes(one);
         } else {
             OwnEdit own(ownEdit_);
-            DocumentEdit edit(doc_, DocumentChange::events(*list_, tick_));
+            DocumentEdit edit(doc_, DocumentChange::events(*list_, cur_.tick));
             enterNotes(one, false);
         }
         cursorMoved();
@@ -1100,7 +1334,7 @@ void NumericEditor::midiAllReleased() {
         overwriteNotes(keys);
     } else {
         OwnEdit own(ownEdit_);
-        DocumentEdit edit(doc_, DocumentChange::events(*list_, tick_));
+        DocumentEdit edit(doc_, DocumentChange::events(*list_, cur_.tick));
         enterNotes(keys, false);
     }
     cursorMoved();
@@ -1110,18 +1344,15 @@ void NumericEditor::midiReset() { chord_.fill(0); }
 
 // ---------------------------------------------------------------- selection commands
 
+// The events whose rows are selected (ghost rows have none), walked from the cursor.
 std::vector<uint32_t> NumericEditor::selectedSerials() const {
     std::vector<uint32_t> out;
     if (!list_) return out;
-    const int64_t first = selectionFirst();
-    int64_t last = std::min(selectionLast(), rowCount() - 2);
-    if (last < first) return out;
-    // Walk from the cursor: the selection is as long as the walk.
-    auto j = it_;
-    int64_t r = row_;
-    while (r > first) --j, --r;
-    while (r < first) ++j, ++r;
-    for (; r <= last; ++r, ++j) out.push_back(j->serial());
+    const int64_t first = selectionFirst(), last = selectionLast();
+    Spot s = cur_;
+    while (s.row > first) up(s);
+    for (; s.row <= last && s.it != list_->events.end(); down(s))
+        if (s.into == 0) out.push_back(s.it->serial());
     return out;
 }
 
@@ -1172,16 +1403,31 @@ void NumericEditor::paste(int mode) {
     std::vector<EventList> lists;
     const std::vector<uint8_t> block = env_.clipboard->read();
     if (block.empty() || !decodeClipboard(block.data(), block.size(), lists) || lists.empty() || lists[0].empty()) return;
-    const uint32_t at = atEnd() ? 0 : it_->serial();
-    const int64_t row = row_;
+    pasteClip(lists[0], mode == 0 ? PasteMode::Insert : mode == 1 ? PasteMode::Mix : PasteMode::Replace);
+    cursorMoved();
+}
+
+// The cursor stays on the event it was on (an insert moves it down with the clip); after a
+// replacing paste it keeps its row number. On a ghost row it goes to the row at the tick after
+// an inserted clip, else to the clip's first row.
+void NumericEditor::pasteClip(const EventList& clip, PasteMode mode) {
+    const uint32_t at = atEnd() || cur_.into > 0 ? 0 : cur_.it->serial();
+    const bool ghostRow = cur_.into > 0;
+    const int64_t row = cur_.row, tick = cur_.tick;
     {
         OwnEdit own(ownEdit_);
-        DocumentEdit edit(doc_, DocumentChange::events(*list_, tick_));
-        pasteAt(*list_, lists[0], tick_, mode == 0 ? PasteMode::Insert : mode == 1 ? PasteMode::Mix : PasteMode::Replace);
+        DocumentEdit edit(doc_, DocumentChange::events(*list_, tick));
+        pasteAt(*list_, clip, tick, mode);
     }
     selecting_ = false;
-    resync(mode == 2 ? 0 : at, row);
-    cursorMoved();
+    if (ghostRow) {
+        rowCount_ = -1;
+        resetCursorToTop();
+        moveToTick(mode == PasteMode::Insert ? tick + clip.length() : tick);
+        scrollToCursor();
+        return;
+    }
+    resync(mode == PasteMode::Replace ? 0 : at, row);
 }
 
 void NumericEditor::makePhrase(const std::string& name) {
@@ -1194,7 +1440,7 @@ void NumericEditor::makePhrase(const std::string& name) {
 
 void NumericEditor::listUndo(bool redo) {
     closeRun();
-    const int64_t row = row_;
+    const int64_t row = cur_.row;
     {
         OwnEdit own(ownEdit_);
         if (redo) redoList(doc_, *list_);
@@ -1259,7 +1505,7 @@ EditorRequest NumericEditor::dataEntry(int code) {
         default: e.setLabel(); break;
         }
         OwnEdit own(ownEdit_);
-        DocumentEdit edit(doc_, DocumentChange::events(*list_, tick_));
+        DocumentEdit edit(doc_, DocumentChange::events(*list_, cur_.tick));
         insertEvents({std::move(e)}, true);
         return {};
     }
@@ -1269,8 +1515,8 @@ EditorRequest NumericEditor::dataEntry(int code) {
 }
 
 EditorRequest NumericEditor::tab(bool shift) {
-    if (atEnd()) return {};
-    const Event& e = *it_;
+    if (!cursorEvent()) return {};
+    const Event& e = *cur_.it;
     Song& song = doc_.song();
     EditorRequest r;
     pendingCode_ = kActTab;
@@ -1308,7 +1554,7 @@ EditorRequest NumericEditor::tab(bool shift) {
     case EventKind::Clone:
         if (shift) {
             OwnEdit own(ownEdit_);
-            const int64_t row = row_;
+            const int64_t row = cur_.row;
             {
                 DocumentEdit edit(doc_, DocumentChange::events(*list_));
                 expandClone(song, *list_, e.serial());
@@ -1362,7 +1608,7 @@ EditorRequest NumericEditor::complete(const EditorResult& res) {
     };
     auto insert = [&](Event e) {
         OwnEdit own(ownEdit_);
-        DocumentEdit edit(doc_, DocumentChange::events(*list_, tick_));
+        DocumentEdit edit(doc_, DocumentChange::events(*list_, cur_.tick));
         insertEvents({std::move(e)}, true);
     };
     switch (kind) {
@@ -1484,14 +1730,7 @@ EditorRequest NumericEditor::complete(const EditorResult& res) {
             c.step = e.step;
             clip.pushBack(std::move(c));
         }
-        const uint32_t at = atEnd() ? 0 : it_->serial();
-        const int64_t row = row_;
-        {
-            OwnEdit own(ownEdit_);
-            DocumentEdit edit(doc_, DocumentChange::events(*list_, tick_));
-            pasteAt(*list_, clip, tick_, PasteMode::Insert);
-        }
-        resync(at, row);
+        pasteClip(clip, PasteMode::Insert);
         break;
     }
     case EditorRequest::Kind::Jump: {
@@ -1526,8 +1765,8 @@ EditorRequest NumericEditor::jumpRequest() {
     EditorRequest r;
     r.kind = pending_ = EditorRequest::Kind::Jump;
     pendingCode_ = kActJump;
-    r.number = measure_ + 1;
-    r.tick = tick_ - measureStart_;
+    r.number = cur_.measure + 1;
+    r.tick = cur_.tick - cur_.measureStart;
     pendingMap_.clear();
     int i = 0;
     for (auto& t : doc_.song().tracks) {
@@ -1553,13 +1792,13 @@ void NumericEditor::play(int code) {
         return;
     }
     if (code == kActHearNote || code == kActHearChord) {
-        if (atEnd()) return;
+        if (!cursorEvent()) return;
         if (code == kActHearNote) {
-            if (soundingNote(*it_)) tr.previewNote(list_->port, list_->channel, it_->b[0] & 127, it_->b[1] & 127, 1000);
+            if (soundingNote(*cur_.it)) tr.previewNote(list_->port, list_->channel, cur_.it->b[0] & 127, cur_.it->b[1] & 127, 1000);
             return;
         }
         // Every note that starts at the cursor's tick: back over the zero steps, then forward.
-        auto j = it_;
+        auto j = cur_.it;
         while (j != list_->events.begin() && std::prev(j)->step == 0) --j;
         std::vector<std::pair<int, int>> chord;
         for (; j != list_->events.end(); ++j) {
@@ -1571,7 +1810,7 @@ void NumericEditor::play(int code) {
     }
     if (playing) tr.stop();
     const bool fromMeasure = (code - kActPointPlayMeasure) % 2 == 0;
-    const int32_t at = pos(fromMeasure ? measureStart_ : tick_);
+    const int32_t at = pos(fromMeasure ? cur_.measureStart : cur_.tick);
     tr.setStopAt(0);
     tr.locate(at);
     switch (code) {
@@ -1579,7 +1818,7 @@ void NumericEditor::play(int code) {
     case kActPointPlayHere: tr.play(); break;
     case kActMeasurePlayMeasure:
     case kActMeasurePlayHere:
-        tr.setStopAt(pos(measureStart_ + measureLength(measure_)));
+        tr.setStopAt(pos(cur_.measureStart + measureLength(cur_.measure)));
         [[fallthrough]];
     case kActSoloPreviewMeasure:
     case kActSoloPreviewHere:
@@ -1605,10 +1844,11 @@ void NumericEditor::switchTo(Track& list) {
     closeRun();
     typed_.reset();
     selecting_ = false;
-    const int64_t t = tick_;
+    const int64_t t = cur_.tick;
     list_ = &list;
     listType_ = list.type;
     listNumber_ = list.historyNumber();
+    rowCount_ = -1;
     resetCursorToTop();
     moveToTick(t);
     firstVisible_ = 0;
@@ -1616,6 +1856,7 @@ void NumericEditor::switchTo(Track& list) {
 }
 
 void NumericEditor::documentChanged(const std::vector<DocumentChange>& changes) {
+    rowCount_ = -1;  // ghost rows follow every change of steps and measures
     bool follow = false;
     for (const DocumentChange& c : changes) {
         switch (c.kind) {
@@ -1637,7 +1878,7 @@ void NumericEditor::documentChanged(const std::vector<DocumentChange>& changes) 
     }
     if (!follow || !list_) return;
     typed_.reset();
-    resync(cursorSerial_, row_);
+    resync(cursorSerial_, cur_.row);
 }
 
 }  // namespace tarvio

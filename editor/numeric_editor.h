@@ -18,6 +18,7 @@
 #include "editor/typed_entry.h"
 #include "model/event_list.h"
 #include "model/track.h"
+#include "ops/range_edit.h"
 
 namespace tarvio {
 
@@ -125,22 +126,38 @@ public:
     // The song position the 20 ms timer follows (play position or link position).
     void followSongPosition(int64_t position);
 
+    // The view's 20 ms timer: with Scroll Lock on, while the song plays or records (or when the
+    // view is not the active one), the cursor follows the play position; otherwise an inactive
+    // view with global link on follows the position the moving editor published. Only tracks
+    // follow, phrases never. Returns whether the cursor moved.
+    bool linkTimer(bool activeView, bool scrollLock);
+
+    // The mouse wheel over the rows (delta as the platform gives it, 120 a notch; below 0 down).
+    // Without Shift an active selection ends.
+    void wheel(int delta, bool shift);
+    // The controller list's letter and digit keys (virtual-key codes): the entry each one
+    // chooses at once, -1 for other keys.
+    static int controllerListEntryForKey(int key);
+
     // ---- state for drawing ----
     Track* list() const;  // null once the list left the song (the window closes)
     int slot() const { return slot_; }
-    int64_t row() const { return row_; }
-    int64_t rowCount() const { return list_ ? int64_t(list_->events.size()) + 1 : 1; }  // with the end row
+    // Rows are those shown: events, ghost rows (ghost display on) and the end row.
+    int64_t row() const { return cur_.row; }
+    int64_t rowCount() const;  // with the end row
     bool atEnd() const;
+    bool onGhost() const { return cur_.into > 0; }  // a ghost row: a bar line inside a step
     int column() const { return column_; }
-    int64_t cursorTick() const { return tick_; }            // within the list
+    int64_t cursorTick() const { return cur_.tick; }        // within the list
     int64_t cursorPosition() const;                        // in the song: plus the track's offset
-    int64_t cursorMeasure() const { return measure_; }
-    int64_t measureStart() const { return measureStart_; }
+    int64_t cursorMeasure() const { return cur_.measure; }
+    int64_t measureStart() const { return cur_.measureStart; }
+    // The event of the cursor's row; null on the end row and on a ghost row.
     const Event* cursorEvent() const;
     uint32_t cursorSerial() const { return cursorSerial_; }  // 0 on the end row
     bool selecting() const { return selecting_; }
-    int64_t selectionFirst() const { return selecting_ ? std::min(anchor_, row_) : row_; }
-    int64_t selectionLast() const { return selecting_ ? std::max(anchor_, row_) : row_; }
+    int64_t selectionFirst() const { return selecting_ ? std::min(anchor_, cur_.row) : cur_.row; }
+    int64_t selectionLast() const { return selecting_ ? std::max(anchor_, cur_.row) : cur_.row; }
     int inputDigit() const { return inputDigit_; }
     int insertMode() const { return insertMode_; }
     int midiInputMode() const { return midiMode_; }
@@ -154,10 +171,34 @@ public:
     // Visible rows and scrolling (the pane's height in rows).
     void setVisibleRows(int n);
     int64_t firstVisibleRow() const { return firstVisible_; }
+    // Where a row lies, found from the cursor (cheap for the rows around it): what a row cursor
+    // needs to start painting there. event: the row's event (for a ghost row the one in whose
+    // step it lies; end() for the end row); into: ticks into that event's step (above 0 on a
+    // ghost row).
+    struct RowPlace {
+        EventList::const_iterator event;
+        int64_t row = 0, into = 0, tick = 0, measure = 0, tickInMeasure = 0;
+        bool barLineAbove = false;  // a bar line lies between the row and the one before
+    };
+    RowPlace placeOfRow(int64_t row) const;
 
     void documentChanged(const std::vector<DocumentChange>& changes) override;
 
 private:
+    // The cursor's place: the event of its row (end() on the end row), how far into that event's
+    // step the row lies (above 0: a ghost row on a bar line inside the step), the row number, and
+    // the row's tick and measure. Moving keeps the running position, so a move costs the rows
+    // it passes, never a walk from the list start.
+    struct Spot {
+        EventList::iterator it;
+        int64_t into = 0, row = 0, tick = 0, measure = 0, measureStart = 0;
+    };
+    void down(Spot& s) const;
+    void up(Spot& s) const;
+    void settleForward(Spot& s) const;
+    void settleBack(Spot& s) const;
+    Spot top() const;
+
     // cursor
     int32_t measureLength(int64_t measure) const;
     void resetCursorToTop();
@@ -166,9 +207,10 @@ private:
     void moveRows(int64_t n);
     void moveToRow(int64_t row);
     void moveToTick(int64_t tick);
-    void noteSerial() { cursorSerial_ = atEnd() ? 0 : it_->serial(); }
+    void noteSerial() { cursorSerial_ = atEnd() ? 0 : cur_.it->serial(); }
     void resync(uint32_t serial, int64_t fallbackRow);
     void cursorMoved();
+    void publishLink(int64_t position);
     void scrollToCursor();
     void beginSelection(bool shift);
 
@@ -176,6 +218,10 @@ private:
     void closeRun();
 
     // typed entry and cells
+    EventList::iterator cellTarget() const;
+    bool cellKindIs(EventKind k) const;
+    bool firstAtItsTick(const Spot& s) const;  // no row above it starts at its tick
+    bool onLabel(const Spot& s) const;
     bool cellAcceptsNoteName() const;
     bool dotToSecond() const;
     void commitTyped();
@@ -203,6 +249,7 @@ private:
     void deleteSelection(bool closeGap);
     void copySelection();
     void paste(int mode);
+    void pasteClip(const EventList& clip, PasteMode mode);
     void makePhrase(const std::string& name);
     void listUndo(bool redo);
     EditorRequest tab(bool shift);
@@ -218,9 +265,8 @@ private:
     TrackType listType_;
     uint32_t listNumber_;
 
-    // cursor cache: the event at the row (end() on the end row), its start tick and measure
-    EventList::iterator it_;
-    int64_t row_ = 0, tick_ = 0, measure_ = 0, measureStart_ = 0;
+    Spot cur_;
+    mutable int64_t rowCount_ = -1;  // with ghost rows: counted when asked after a change
     int column_ = 0;
     bool selecting_ = false;
     int64_t anchor_ = 0;

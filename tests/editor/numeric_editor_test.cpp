@@ -157,11 +157,45 @@ TEST_F(Fixture, TypingOnTheEndRowEntersTheNoteFirst) {
     EXPECT_EQ(ed->cursorTick(), 480);
     // A step typed on the end row sets the new note's step; the cursor's tick follows.
     ed->action(kActRight);
+    ed->action(kActLeft);  // Right entered the pending note and stays on it; back to the end row
+    ed->action(kActRight);
+    ed->action(kActDown);
+    ASSERT_EQ(track->events.size(), 2u);
+    ASSERT_TRUE(ed->atEnd());
     type(*ed, "240");
     ed->action(kActReturn);
+    ASSERT_EQ(track->events.size(), 3u);
+    EXPECT_EQ(at(*track, 2).step, 240);
+    EXPECT_EQ(ed->cursorTick(), 1200);
+}
+
+TEST_F(Fixture, RightAndSpaceOnTheEndRowEnterThePendingNoteAndStayOnIt) {
+    add(*track, note(62, 90, 100, 240));
+    auto ed = editor(*track);
+    ed->action(kActEnd);
+    ed->action(kActRight);
     ASSERT_EQ(track->events.size(), 2u);
-    EXPECT_EQ(at(*track, 1).step, 240);
-    EXPECT_EQ(ed->cursorTick(), 720);
+    EXPECT_EQ(ed->row(), 1);
+    EXPECT_EQ(ed->column(), 1);
+    EXPECT_EQ(ed->cursorEvent()->b[0], 62);  // the template from the note before
+    // Its step is the cell now: typing goes into the new note, no third one.
+    type(*ed, "120");
+    ed->action(kActReturn);
+    EXPECT_EQ(track->events.size(), 2u);
+    EXPECT_EQ(at(*track, 1).step, 120);
+    // Space walks the new note's columns and then wraps to the end row.
+    ed->action(kActEnd);
+    ed->action(kActLeft);  // column 0
+    ed->action(kActSpace);
+    ASSERT_EQ(track->events.size(), 3u);
+    EXPECT_EQ(ed->column(), 1);
+    ed->action(kActSpace);
+    ed->action(kActSpace);
+    EXPECT_EQ(ed->column(), 3);
+    EXPECT_FALSE(ed->atEnd());
+    ed->action(kActSpace);
+    EXPECT_TRUE(ed->atEnd());
+    EXPECT_EQ(track->events.size(), 3u);
 }
 
 // ---------------------------------------------------------------- keys
@@ -668,6 +702,306 @@ TEST_F(Fixture, AnEditorWhoseListLeavesTheSongIgnoresInput) {
     ed->character('5');
     ed->midiNoteOn(60, 100);
     EXPECT_FALSE(ed->action(kActTab));
+}
+
+}  // namespace
+}  // namespace tarvio
+
+// ---------------------------------------------------------------- ghost rows
+
+#include "editor/rows.h"
+
+namespace tarvio {
+namespace {
+
+// Every row the editor's cursor can reach is the row the display shows at that index.
+void expectRowsAsShown(Fixture& f, NumericEditor& ed, const Track& t) {
+    rows::RowIndex index(rows::RowSource{&f.doc.song(), &t, nullptr}, rows::RowOptions{ed.ghost(), 0});
+    ASSERT_EQ(ed.rowCount(), index.rowCount() + 1);
+    for (int64_t r = 0; r <= index.rowCount(); ++r) {
+        const rows::RowCursor c = index.at(r);
+        const NumericEditor::RowPlace p = ed.placeOfRow(r);
+        EXPECT_EQ(p.tick, c.tick()) << r;
+        EXPECT_EQ(p.measure, c.measure()) << r;
+        EXPECT_EQ(p.tickInMeasure, c.tickInMeasure()) << r;
+        EXPECT_EQ(p.into > 0, c.kind() == rows::RowKind::Ghost) << r;
+        EXPECT_EQ(p.barLineAbove, c.barLineAbove()) << r;
+    }
+}
+
+TEST_F(Fixture, GhostRowsAreRowsOfTheCursor) {
+    add(*track, note(60, 100, 10, 960));       // 0
+    add(*track, note(62, 100, 10, 1920));      // 960: a bar line at 1920 inside
+    add(*track, note(64, 100, 10, 3 * 1920));  // 2880: bar lines at 3840, 5760, 7680
+    add(*track, note(65, 100, 10, 0));         // 8640
+    auto ed = editor(*track);
+    ed->action(kActDown);
+    ed->action(kActGhost);
+    EXPECT_TRUE(ed->ghost());
+    EXPECT_EQ(ed->row(), 1);  // still on its event
+    EXPECT_EQ(ed->rowCount(), 9);
+    expectRowsAsShown(*this, *ed, *track);
+    ed->action(kActDown);
+    EXPECT_TRUE(ed->onGhost());
+    EXPECT_EQ(ed->cursorEvent(), nullptr);
+    EXPECT_EQ(ed->cursorTick(), 1920);
+    EXPECT_EQ(ed->cursorMeasure(), 1);
+    EXPECT_EQ(transport.calls.back(), "locate 1920");
+    // Up and down through a long step: every bar line inside it is a stop.
+    ed->action(kActEnd);
+    EXPECT_EQ(ed->row(), 8);
+    std::vector<int64_t> up;
+    for (int i = 0; i < 8; ++i) {
+        ed->action(kActUp);
+        up.push_back(ed->cursorTick());
+    }
+    EXPECT_EQ(up, (std::vector<int64_t>{8640, 7680, 5760, 3840, 2880, 1920, 960, 0}));
+    // Paging, measures and the song position count ghost rows too.
+    ed->action(kActPageDown);
+    EXPECT_TRUE(ed->atEnd());
+    ed->action(kActTop);
+    ed->action(kActNextMeasure);
+    EXPECT_EQ(ed->row(), 2);
+    ed->action(kActNextMeasure);
+    EXPECT_EQ(ed->cursorTick(), 3840);
+    ed->action(kActPrevMeasure);
+    EXPECT_EQ(ed->cursorTick(), 1920);
+    ed->followSongPosition(6000);
+    EXPECT_EQ(ed->cursorTick(), 5760);
+    EXPECT_TRUE(ed->onGhost());
+    // Scrolling works over the shown rows.
+    ed->setVisibleRows(2);
+    ed->action(kActTop);
+    ed->action(kActEnd);
+    EXPECT_EQ(ed->firstVisibleRow(), 7);
+    // Select all reaches the last row before the end row; the ghost rows select no event.
+    ed->action(kActSelectAll);
+    EXPECT_EQ(ed->selectionLast(), 7);
+    // Off again: the cursor keeps the event its ghost row lies in.
+    ed->action(kActTop);
+    ed->action(kActDown);
+    ed->action(kActDown);
+    ed->action(kActGhost);
+    EXPECT_EQ(ed->row(), 1);
+    EXPECT_EQ(ed->rowCount(), 5);
+}
+
+TEST_F(Fixture, OnAGhostRowEntryGoesInAtTheBarLineAndEventCommandsDoNothing) {
+    add(*track, note(60, 100, 10, 960));
+    add(*track, note(62, 100, 10, 1920));  // 960..2880, bar line at 1920
+    add(*track, note(64, 100, 10, 480));   // 2880
+    auto ed = editor(*track);
+    ed->action(kActGhost);
+    ed->action(kActDown);
+    ed->action(kActDown);
+    ASSERT_TRUE(ed->onGhost());
+    // Tie, rest, hearing and Tab need an event: nothing happens, the cursor stays.
+    fkeys.current[0] = kFkeyTie;
+    ed->action(kActF1);
+    fkeys.current[0] = kFkeyRest;
+    ed->action(kActF1);
+    transport.takeCalls();
+    ed->action(kActHearNote);
+    EXPECT_FALSE(ed->action(kActTab));
+    EXPECT_EQ(transport.takeCalls(), "");
+    EXPECT_EQ(ed->row(), 2);
+    EXPECT_EQ(at(*track, 1).gate(), 10);
+    // A typed value goes into the event that follows the ghost row.
+    type(*ed, "g4");
+    ed->action(kActReturn);
+    EXPECT_EQ(at(*track, 2).b[0], 67);
+    EXPECT_EQ(ed->row(), 2);
+    // Return in overwrite mode moves on; in insert mode a note goes in at the bar line and the
+    // later events move later by its step.
+    ed->action(kActReturn);
+    EXPECT_EQ(ed->row(), 3);
+    ed->action(kActUp);
+    ed->action(kActInsertMode);
+    ed->action(kActReturn);
+    EXPECT_EQ(ticks(*track), (std::vector<int64_t>{0, 960, 1920, 2400, 3360}));
+    EXPECT_EQ(at(*track, 2).b[0], 62);  // the template: the note the bar line lay in
+    EXPECT_EQ(at(*track, 2).step, 480);
+    EXPECT_TRUE(at(*track, 3).isRest());  // the rest of the split step
+    EXPECT_EQ(ed->cursorTick(), 2400);
+    expectRowsAsShown(*this, *ed, *track);
+    // A data entry there goes in at the bar line too, and the cursor is on it.
+    ASSERT_TRUE(doc.undo());
+    ed->action(kActTop);
+    ed->action(kActDown);
+    ed->action(kActDown);
+    ASSERT_TRUE(ed->onGhost());
+    ed->action(kActInsertLabel);
+    EXPECT_EQ(ticks(*track), (std::vector<int64_t>{0, 960, 1920, 1920, 2880}));
+    EXPECT_EQ(ed->cursorEvent()->kind(), EventKind::Label);
+}
+
+TEST_F(Fixture, APhraseWithoutLengthHasNoGhostRows) {
+    Track& phrase = doc.song().createPhrase();
+    phrase.phraseLength = 0;
+    add(phrase, note(60, 100, 10, 100000));
+    add(phrase, note(60, 100, 10, 10));
+    auto ed = editor(phrase, 9);
+    ed->action(kActGhost);
+    EXPECT_EQ(ed->rowCount(), 3);
+    ed->action(kActEnd);
+    EXPECT_EQ(ed->cursorTick(), 100010);
+    EXPECT_EQ(ed->cursorMeasure(), 0);
+    phrase.phraseLength = 1920 * 4;
+    auto e2 = editor(phrase, 9);
+    e2->action(kActGhost);
+    expectRowsAsShown(*this, *e2, phrase);
+}
+
+}  // namespace
+}  // namespace tarvio
+
+#include "editor/song_link.h"
+
+namespace tarvio {
+namespace {
+
+TEST_F(Fixture, TheGlobalLinkAndScrollLockMoveTheOtherViews) {
+    songlink::clear();
+    Track& other = doc.song().createTrack();
+    for (int i = 0; i < 8; ++i) {
+        add(*track, note(60, 100, 10, 480));
+        add(other, note(60, 100, 10, 240));
+    }
+    other.offset = 240;  // its list starts later in the song
+    Track& phrase = doc.song().createPhrase();
+    add(phrase, note(60, 100, 10, 480));
+    auto a = editor(*track, 0);
+    auto b = editor(other, 1);
+    auto p = editor(phrase, 9);
+    EXPECT_FALSE(b->linkTimer(false, false));  // nothing published yet
+    a->action(kActDown);
+    a->action(kActDown);  // song position 960
+    EXPECT_EQ(songlink::position(), 960);
+    EXPECT_FALSE(b->linkTimer(true, false));  // the active view does not follow
+    EXPECT_TRUE(b->linkTimer(false, false));
+    EXPECT_EQ(b->cursorPosition(), 960);
+    EXPECT_EQ(b->row(), 3);
+    EXPECT_FALSE(p->linkTimer(false, false));
+    EXPECT_EQ(songlink::position(), 960);  // following does not publish again
+    // Without global link nothing is published or followed.
+    settings.globalLink = 0;
+    a->action(kActDown);
+    EXPECT_EQ(songlink::position(), 960);
+    settings.globalLink = 1;
+    songlink::publish(1200);
+    settings.globalLink = 0;
+    EXPECT_FALSE(b->linkTimer(false, false));
+    settings.globalLink = 1;
+    // While the song plays the cursor neither locates nor publishes; with Scroll Lock every
+    // track view follows the play position.
+    transport.snap.playing = true;
+    transport.snap.position = 1700;
+    transport.takeCalls();
+    a->action(kActDown);
+    EXPECT_EQ(transport.takeCalls(), "");
+    EXPECT_EQ(songlink::position(), 1200);
+    EXPECT_TRUE(b->linkTimer(true, true));
+    EXPECT_EQ(b->cursorTick(), 1440);  // the row at or before 1700 - 240
+    EXPECT_FALSE(p->linkTimer(false, true));
+    // Stopped, Scroll Lock moves only the inactive views.
+    transport.snap.playing = false;
+    transport.snap.position = 240;
+    EXPECT_FALSE(b->linkTimer(true, true));
+    EXPECT_TRUE(b->linkTimer(false, true));
+    EXPECT_EQ(b->cursorTick(), 0);
+}
+
+}  // namespace
+}  // namespace tarvio
+
+#include <filesystem>
+
+namespace tarvio {
+namespace {
+
+TEST_F(Fixture, SavingTheSelectionToAPhraseFileAndReadingItBackAtTheCursor) {
+    add(*track, note(60, 100, 10, 120));
+    Event cc;
+    cc.setControl(7, 90);
+    cc.step = 0;
+    add(*track, std::move(cc));
+    add(*track, note(62, 80, 20, 240));
+    add(*track, note(64, 100, 10, 480));
+    const std::string path = (std::filesystem::temp_directory_path() / "tarvio_editor_test.tvp").string();
+    std::filesystem::remove(path);
+    auto ed = editor(*track);
+    ed->action(kActDown);
+    key(*ed, vk::Down, true);  // rows 1..2: the controller and the D
+    EditorRequest r = ed->action(kActSaveSelection);
+    ASSERT_EQ(r.kind, EditorRequest::Kind::SavePhraseFile);
+    EditorResult file;
+    file.ok = true;
+    file.text = path;
+    ed->complete(file);
+    ASSERT_TRUE(std::filesystem::exists(path));
+    // Read at the last note: the events go in before it, which moves later by their length.
+    ed->action(kActEnd);
+    ed->action(kActUp);
+    r = ed->action(kActLoadPhrase);
+    ASSERT_EQ(r.kind, EditorRequest::Kind::LoadPhraseFile);
+    ed->complete(file);
+    ASSERT_EQ(track->events.size(), 6u);
+    EXPECT_EQ(at(*track, 3).kind(), EventKind::Control);
+    EXPECT_EQ(at(*track, 3).b[1], 90);
+    EXPECT_EQ(at(*track, 4).b[0], 62);
+    EXPECT_EQ(at(*track, 4).gate(), 20);
+    EXPECT_EQ(ticks(*track), (std::vector<int64_t>{0, 120, 120, 360, 360, 600}));
+    EXPECT_EQ(ed->cursorEvent()->b[0], 64);
+    // One undo step takes the read events back; a file that is not there changes nothing.
+    ed->action(kActUndo);
+    EXPECT_EQ(track->events.size(), 4u);
+    std::filesystem::remove(path);
+    ed->action(kActLoadPhrase);
+    ed->complete(file);
+    EXPECT_EQ(track->events.size(), 4u);
+    // Without a selection (the end row) there is nothing to save.
+    ed->action(kActEnd);
+    EXPECT_FALSE(ed->action(kActSaveSelection));
+}
+
+TEST_F(Fixture, OverwritingPastTheEndUsesTheTemplateGateAndFunctionKeysAlwaysMoveDown) {
+    add(*track, note(60, 100, 77, 480));
+    auto ed = editor(*track);
+    ed->action(kActMidiInputOff + 5);  // POLY, overwrite mode
+    ed->midiNoteOn(50, 90);
+    ed->midiNoteOn(55, 90);
+    ed->midiAllReleased();
+    ASSERT_EQ(track->events.size(), 2u);
+    EXPECT_EQ(at(*track, 0).b[0], 50);
+    EXPECT_EQ(at(*track, 1).b[0], 55);
+    EXPECT_EQ(at(*track, 1).gate(), 77);  // the last note's gate, not the gate rate's 480
+    // A function key set to "nothing" changes nothing but still moves down.
+    ed->action(kActTop);
+    fkeys.current[2] = kFkeyNothing;
+    ed->action(kActF1 + 2);
+    EXPECT_EQ(ed->row(), 1);
+    EXPECT_EQ(at(*track, 0).step, 480);
+}
+
+TEST_F(Fixture, TheWheelMovesTheSquareOfItsNotchesAndTheControllerListKeys) {
+    for (int i = 0; i < 20; ++i) add(*track, note(60, 100, 10, 10));
+    auto ed = editor(*track);
+    key(*ed, vk::Down, true);
+    ed->wheel(-240, true);  // Shift keeps the selection
+    EXPECT_EQ(ed->row(), 10);
+    EXPECT_TRUE(ed->selecting());
+    ed->wheel(120, false);
+    EXPECT_EQ(ed->row(), 9);
+    EXPECT_FALSE(ed->selecting());
+    ed->wheel(-60, false);
+    EXPECT_EQ(ed->row(), 9);
+    ed->wheel(-100000, false);
+    EXPECT_TRUE(ed->atEnd());
+    EXPECT_EQ(NumericEditor::controllerListEntryForKey('P'), 3);
+    EXPECT_EQ(NumericEditor::controllerListEntryForKey('O'), 1);
+    EXPECT_EQ(NumericEditor::controllerListEntryForKey('9'), 4 + 64);
+    EXPECT_EQ(NumericEditor::controllerListEntryForKey('C'), 4 + 74);
+    EXPECT_EQ(NumericEditor::controllerListEntryForKey('A'), -1);
 }
 
 }  // namespace
