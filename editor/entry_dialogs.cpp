@@ -11,8 +11,6 @@ namespace tarvio {
 
 namespace {
 
-constexpr int kLeading = 4;  // the four kinds before controller 0
-
 int32_t loadI32(const uint8_t* p) {
     int32_t v;
     std::memcpy(&v, p, 4);
@@ -34,20 +32,7 @@ std::string trimmed(std::string_view s) {
 
 int controllerListShortcut(int vk) {
     if (vk >= 0x60 && vk <= 0x69) vk = '0' + (vk - 0x60);  // keypad digits
-    switch (vk) {
-    case 'G': case 'O': return 1;
-    case 'P': return 3;
-    case '5': case 'M': return kLeading + 1;
-    case 'B': return kLeading + 2;
-    case 'F': return kLeading + 4;
-    case '6': case 'V': return kLeading + 7;
-    case '7': return kLeading + 10;
-    case '8': case 'E': return kLeading + 11;
-    case '9': case 'D': return kLeading + 64;
-    case 'R': return kLeading + 71;
-    case 'C': return kLeading + 74;
-    default: return -1;
-    }
+    return NumericEditor::controllerListEntryForKey(vk);
 }
 
 const char* entryListTitle(EditorRequest::Kind kind) {

@@ -8,6 +8,9 @@
 #include "editor/fkey_settings.h"
 #include "editor/key_settings.h"
 #include "editor/sysex_field.h"
+#include "app/app_settings.h"
+#include "app/document.h"
+#include "app/fake_transport.h"
 #include "model/song.h"
 
 namespace tarvio {
@@ -184,6 +187,34 @@ TEST(EntryListsTest, ProgramChoicesOfABankSet) {
     EXPECT_EQ(c.rowOf(3, 0), 2);
     EXPECT_EQ(c.banks[2].text, "---  (003:000)");
     EXPECT_EQ(programChoices(sets, "none", 0, 0).banks.size(), 1u);
+}
+
+TEST(EntryListsTest, TabOnAProgramRowAsksWithItsBankSelect) {
+    FakeTransport transport;
+    Document doc{transport};
+    KeyMap keys;
+    FkeyTable fkeys = builtInFkeyTable();
+    AppSettings settings;
+    Track& track = doc.song().createTrack();
+    track.bankSet = "GM";
+    Event program;
+    program.setProgram(5, 8, 1);
+    track.events.pushBack(std::move(program));
+    NumericEditor editor(doc, {&keys, &fkeys, &settings, nullptr, nullptr}, 0, track);
+    const EditorRequest r = editor.keyDown(vk::Tab, false, false, false);
+    ASSERT_EQ(r.kind, EditorRequest::Kind::ProgramList);
+    EXPECT_EQ(r.text, "GM");
+    EXPECT_EQ(r.number, 5);
+    EXPECT_EQ(r.bankMsb, 8);
+    EXPECT_EQ(r.bankLsb, 1);
+    // The choice comes back as program and bank select.
+    EditorResult res;
+    res.ok = true;
+    res.number = 9;
+    res.bankMsb = 0;
+    res.bankLsb = 3;
+    editor.complete(res);
+    EXPECT_EQ(track.events.begin()->b, (std::array<uint8_t, 4>{9, 0, 3, 0}));
 }
 
 TEST(EntryListsTest, JumpTracksAreNumberedInListOrder) {
