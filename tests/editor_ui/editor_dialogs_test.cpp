@@ -173,6 +173,21 @@ TEST(RunEditorRequestTest, ListsJumpAndNumbersAnswerInTheControllersTerms) {
     onModal([](QWidget* w) { QTest::keyClick(w->findChild<QListWidget*>(), Qt::Key_Escape); });
     EXPECT_FALSE(runEditorRequest(nullptr, list, context).ok);
 
+    // Over the editor the list is a pop-up at the cursor row; Return takes the selected row.
+    context.listArea = QRect(40, 60, 150, 300);
+    list.kind = EditorRequest::Kind::PhraseList;
+    list.index = 2;
+    onModal([](QWidget* w) {
+        EXPECT_TRUE(w->windowFlags() & Qt::Popup);
+        EXPECT_EQ(w->y(), 60);
+        QTest::keyClick(w->findChild<QListWidget*>(), Qt::Key_V);  // not the controller list: no choice
+        QTest::keyClick(w->findChild<QListWidget*>(), Qt::Key_Return);
+    });
+    r = runEditorRequest(nullptr, list, context);
+    EXPECT_TRUE(r.ok);
+    EXPECT_EQ(r.index, 2);
+    context.listArea = {};
+
     EditorRequest jump(EditorRequest::Kind::Jump);
     jump.number = 3;
     jump.tick = 10;
