@@ -75,9 +75,9 @@ std::vector<MenuEntry> build() {
     t.push_back(unserved(item(QT_TRANSLATE_NOOP("Menu", "トラックの追加(&N)"), C::AddTrack, "Ctrl+A")));
     t.push_back(unserved(item(QT_TRANSLATE_NOOP("Menu", "トラックの削除(&D)"), C::DeleteTrack, "Ctrl+D")));
     t.push_back(separator());
-    t.push_back(unserved(item(QT_TRANSLATE_NOOP("Menu", "トラックを編集 view1(&1)\tEnter"), C::EditTrack, "", kAllStates, false, 0)));
-    t.push_back(unserved(item(QT_TRANSLATE_NOOP("Menu", "トラックを編集 view2(&2)\tShift+Enter"), C::EditTrack, "", kAllStates, false, 1)));
-    t.push_back(unserved(item(QT_TRANSLATE_NOOP("Menu", "トラックを編集 view3(&3)\tShift+Ctrl+Enter"), C::EditTrack, "", kAllStates, false, 2)));
+    t.push_back(item(QT_TRANSLATE_NOOP("Menu", "トラックを編集 view1(&1)\tEnter"), C::EditTrack, "", kAllStates, false, 0));
+    t.push_back(item(QT_TRANSLATE_NOOP("Menu", "トラックを編集 view2(&2)\tShift+Enter"), C::EditTrack, "", kAllStates, false, 1));
+    t.push_back(item(QT_TRANSLATE_NOOP("Menu", "トラックを編集 view3(&3)\tShift+Ctrl+Enter"), C::EditTrack, "", kAllStates, false, 2));
     t.push_back(unserved(item(QT_TRANSLATE_NOOP("Menu", "グリッドエディタで編集(&4)\tCtrl+Enter"), C::GridEditTrack)));
     t.push_back(separator());
     t.push_back(unserved(item(QT_TRANSLATE_NOOP("Menu", "フレーズ編集(&A)"), C::PhraseManager)));
@@ -118,8 +118,8 @@ std::vector<MenuEntry> build() {
     t.push_back(item(QT_TRANSLATE_NOOP("Menu", "レコーディングの設定"), C::RecordingSettings));
     t.push_back(item(QT_TRANSLATE_NOOP("Menu", "同期の設定"), C::SyncSettings));
     t.push_back(separator());
-    t.push_back(unserved(item(QT_TRANSLATE_NOOP("Menu", "FKey設定"), C::FkeySettings)));
-    t.push_back(unserved(item(QT_TRANSLATE_NOOP("Menu", "数値入力エディタのキーカスタマイズ"), C::KeySettings)));
+    t.push_back(item(QT_TRANSLATE_NOOP("Menu", "FKey設定"), C::FkeySettings));
+    t.push_back(item(QT_TRANSLATE_NOOP("Menu", "数値入力エディタのキーカスタマイズ"), C::KeySettings));
 
     t.push_back(menu(QT_TRANSLATE_NOOP("Menu", "ヘルプ(&H)"), kAllStates));
     t.push_back(item(QT_TRANSLATE_NOOP("Menu", "バージョン情報(&A)..."), C::About));

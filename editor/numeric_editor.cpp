@@ -1563,6 +1563,8 @@ EditorRequest NumericEditor::tab(bool shift) {
         r.kind = EditorRequest::Kind::ProgramList;
         r.text = list_->bankSet;
         r.number = e.b[0];
+        r.bankMsb = e.b[1];
+        r.bankLsb = e.b[2];
         break;
     case EventKind::PhraseCall:
         if (shift) {

@@ -76,6 +76,7 @@ struct EditorRequest {
     std::string text;
     std::vector<uint8_t> bytes;
     std::shared_ptr<ParameterBlock> params;
+    uint8_t bankMsb = 0, bankLsb = 0;  // ProgramList: the row's bank select
     EditorRequest() = default;
     explicit EditorRequest(Kind k) : kind(k) {}
     explicit operator bool() const { return kind != Kind::None; }

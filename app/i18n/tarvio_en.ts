@@ -705,4 +705,71 @@
             <translation>New Rule</translation>
         </message>
     </context>
+    <context>
+        <name>tarvio::EditorDialogs</name>
+        <message>
+            <source>フレーズファイル (*.tvp)</source>
+            <translation>Phrase files (*.tvp)</translation>
+        </message>
+        <message>
+            <source>チャンネル変更</source>
+            <translation>Change Channel</translation>
+        </message>
+        <message>
+            <source>コメントの編集</source>
+            <translation>Edit Comment</translation>
+        </message>
+        <message>
+            <source>フレーズ名称の入力</source>
+            <translation>Phrase Name</translation>
+        </message>
+        <message>
+            <source>ピッチベンド入力レンジの変更</source>
+            <translation>Pitch Bend Input Range</translation>
+        </message>
+    </context>
+    <context>
+        <name>tarvio::FkeySettingDialog</name>
+        <message>
+            <source>テンプレート</source>
+            <translation>Template</translation>
+        </message>
+        <message>
+            <source>作成</source>
+            <translation>Create</translation>
+        </message>
+        <message>
+            <source>更新</source>
+            <translation>Update</translation>
+        </message>
+        <message>
+            <source>削除</source>
+            <translation>Delete</translation>
+        </message>
+        <message>
+            <source>-1: タイ   -2: 休符</source>
+            <translation>-1: tie   -2: rest</translation>
+        </message>
+    </context>
+    <context>
+        <name>tarvio::JumpDialog</name>
+        <message>
+            <source>ジャンプ</source>
+            <translation>Jump</translation>
+        </message>
+    </context>
+    <context>
+        <name>tarvio::KeySettingDialog</name>
+        <message>
+            <source>数値入力エディタのキーカスタマイズ</source>
+            <translation>Customize Numerical Editor Keys</translation>
+        </message>
+    </context>
+    <context>
+        <name>tarvio::SysExDialog</name>
+        <message>
+            <source>%1 バイト</source>
+            <translation>%1 bytes</translation>
+        </message>
+    </context>
 </TS>

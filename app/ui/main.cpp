@@ -1,5 +1,6 @@
 // The application (with the song's headers) before Qt's, whose "slots" keyword would hide the
 // track's slots.
+#include "app/document.h"
 #include "app/keymap.h"
 #include "editor/ui/editor_window.h"
 #include "model/song.h"
@@ -23,6 +24,7 @@
 #include "app/ui/screenshots.h"
 #include "app/ui/splash.h"
 #include "app/ui/startup_probe.h"
+#include "editor/ui/dialogs/editor_dialogs.h"
 #include "io/file_util.h"
 
 namespace {
@@ -91,6 +93,10 @@ int main(int argc, char** argv) {
         else splash->showStatus(status);
     });
     if (!started) return 1;
+    tarvio::connectSettingsMenus(*application.mainWindow(), application.config(), [&application]() -> const tarvio::Song* {
+        tarvio::Document* doc = application.document();
+        return doc ? &doc->song() : nullptr;
+    });
     if (startupProbe) {
         tarvio::markStartupStep("started");
         if (!probeSong.isEmpty()) {
@@ -120,6 +126,9 @@ int main(int argc, char** argv) {
         }
         if (doc) {
             for (const tarvio::Screenshot& s : tarvio::dialogsForScreenshots(application.config(), *doc, application.mainWindow()))
+                shots.push_back(s);
+            for (const tarvio::Screenshot& s :
+                 tarvio::editorDialogsForScreenshots(application.config(), doc->song(), application.mainWindow()))
                 shots.push_back(s);
         }
         const int rc = tarvio::runScreenshots(screenshotDir, shots);

@@ -279,6 +279,12 @@ void MainWindow::runCommand(MenuCommand command, int arg) {
         break;
     case MenuCommand::TrackList: showTrackList(); break;
     case MenuCommand::Editor: activateView(findView(MenuState::Editor, arg)); break;
+    case MenuCommand::EditTrack:
+        // The track list's selected track, as its Enter keys open it.
+        if (QMdiSubWindow* w = findView(MenuState::TrackList))
+            if (auto* list = qobject_cast<TrackListWindow*>(w->widget()))
+                openFromTrackList(int(SimpleTrackList::Target::View1) + arg, list->list().selected(), {});
+        break;
     case MenuCommand::GridEditor: activateView(findView(MenuState::Grid)); break;
     case MenuCommand::PhraseManager: emit phraseManagerRequested(); break;
     case MenuCommand::PortSettings: host_.portSettings(); break;
@@ -448,6 +454,7 @@ EditorWindow* MainWindow::openEditor(int slot, Track& list, std::optional<int64_
     s.font = [](int h) { return sharedFont(h); };
     s.scrollLock = [] { return readScrollLock() == 1; };
     s.isActive = [this](const EditorWindow& e) { return activeEditor() == &e; };
+    s.answer = editorAnswer_;
     auto* editor = new EditorWindow(*doc, std::move(s), slot, list);
     if (tick) editor->retarget(list, tick);
     QMdiSubWindow* w = addView(editor, MenuState::Editor, slot);

@@ -7,6 +7,7 @@
 #include <QByteArray>
 #include <QMainWindow>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -23,6 +24,9 @@ class QTimer;
 class QToolBar;
 
 namespace tarvio {
+
+struct EditorRequest;
+struct EditorResult;
 
 class Document;
 struct DocumentChange;
@@ -53,6 +57,10 @@ public:
     // Called by the host after the document was created, opened, replaced or closed: the old
     // document's windows close, the new one gets its track list, menus and title follow.
     void documentReplaced();
+    // Shows the dialog an editor asks for (set by the program, which links the dialogs);
+    // without one every request is answered as cancelled. Editors opened later use it.
+    using EditorAnswer = std::function<EditorResult(QWidget* parent, const EditorRequest&)>;
+    void setEditorAnswer(EditorAnswer answer) { editorAnswer_ = std::move(answer); }
 
     // A view window of the document. kind is the view's menu state; slot the editor slot (0..2,
     // 9 for the phrase editor) or -1.
@@ -133,6 +141,7 @@ private:
     PcKeyboard pc_;
     bool wasRecording_ = false;
     std::unique_ptr<EditorClipboard> clipboard_;
+    EditorAnswer editorAnswer_;
 };
 
 }  // namespace tarvio

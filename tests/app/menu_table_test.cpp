@@ -96,13 +96,13 @@ TEST(MenuTable, MenusAndCommandsOfEachWindowState) {
         {MenuCommand::MarkerSet, 1, docs, true},     {MenuCommand::MarkerJump, 10, docs, true},
         {MenuCommand::TrackList, 0, docs, true},     {MenuCommand::Editor, 1, docs, true},
         {MenuCommand::GridEditor, 0, docs, true},    {MenuCommand::PhraseManager, 0, docs, false},
-        {MenuCommand::FkeySettings, 0, all, false},  {MenuCommand::KeySettings, 0, all, false},
+        {MenuCommand::FkeySettings, 0, all, true},   {MenuCommand::KeySettings, 0, all, true},
         {MenuCommand::PortSettings, 0, all, true},   {MenuCommand::MetronomeSettings, 0, all, true},
         {MenuCommand::RecordingSettings, 0, all, true}, {MenuCommand::SyncSettings, 0, all, true},
         {MenuCommand::Resolution, 0, docs, true},    {MenuCommand::SongInfo, 0, docs, true},
         {MenuCommand::ResetDevices, 0, all, true},   {MenuCommand::About, 0, all, true},
         {MenuCommand::Undo, 0, docs, false},         {MenuCommand::Paste, 0, docs, false},
-        {MenuCommand::AddTrack, 0, list, false},     {MenuCommand::TrackProperties, 0, list, false},     {MenuCommand::EditTrack, 2, list, false},
+        {MenuCommand::AddTrack, 0, list, false},     {MenuCommand::TrackProperties, 0, list, false},     {MenuCommand::EditTrack, 2, list, true},
         {MenuCommand::GlobalLink, 0, list, false},
     };
     // A command may stand in several menus ("フレーズ編集" in Track and View): it shows where one does.
