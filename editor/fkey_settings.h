@@ -1,5 +1,5 @@
 // What the function-key dialog decides: the grid of 48 values (rows "", "Shift", "Ctrl",
-// "Shift+Ctrl", columns F1..F12) within -2..65535, and the template list with its choose,
+// "Shift+Ctrl", columns F1..F12) within -3..65535, and the template list with its choose,
 // create, update and delete commands, all on a working copy that OK hands back.
 #pragma once
 
@@ -13,8 +13,9 @@ namespace tarvio {
 
 class FkeySettings {
 public:
-    // Values below 0 are -1 tie and -2 rest.
-    static constexpr int32_t kMin = -2;
+    // Values below 0 are -1 tie, -2 rest and -3 nothing: a table may hold -3, and a grid that
+    // could not show it would turn it into a rest on OK.
+    static constexpr int32_t kMin = -3;
     static constexpr int32_t kMax = 65535;
     static constexpr std::array<const char*, 4> rowLabels{"", "Shift", "Ctrl", "Shift+Ctrl"};
 

@@ -73,7 +73,7 @@ TEST(FkeySettingsTest, TemplatesCreateUpdateChooseAndRemove) {
     s.setValue(0, 70000);
     EXPECT_EQ(s.value(0), 65535);
     s.setValue(1, -5);
-    EXPECT_EQ(s.value(1), -2);
+    EXPECT_EQ(s.value(1), -3);
     s.setValue(48, 1);  // out of the grid: ignored
     EXPECT_FALSE(s.create(""));
     ASSERT_TRUE(s.create("mine"));
