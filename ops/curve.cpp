@@ -105,13 +105,13 @@ int64_t curveValue(const Curve& c, int64_t t, CurveGenerator& gen) {
         case CurveKind::XTimesSin:
             if (n == 0) y = std::sin(cnt * x * kHalfPi) * D + S;
             else if (n > 0) y = std::sin(cnt * x * kHalfPi) * D * std::pow(x, n * 0.2) + S;
-            else y = S - std::pow(1 - x, -n * 0.2) * std::sin(-x * cnt * kHalfPi) * D;
+            else y = S - std::pow(1 - x, -(n * 0.2)) * std::sin(-x * cnt * kHalfPi) * D;
             break;
         case CurveKind::XTimesCos: {
             auto h = [&](double z) { return D * 0.5 - std::cos(z * cnt * kHalfPi) * D * 0.5; };
             if (n == 0) y = h(x) + S;
             else if (n > 0) y = h(x) * std::pow(x, n * 0.2) + S;
-            else y = h(-x) * std::pow(1 - x, -n * 0.2) + S;
+            else y = h(-x) * std::pow(1 - x, -(n * 0.2)) + S;
             break;
         }
         case CurveKind::Chaos: {
