@@ -105,13 +105,13 @@ int64_t curveValue(const Curve& c, int64_t t, CurveGenerator& gen) {
         case CurveKind::XTimesSin:
             if (n == 0) y = std::sin(cnt * x * kHalfPi) * D + S;
             else if (n > 0) y = std::sin(cnt * x * kHalfPi) * D * std::pow(x, n * 0.2) + S;
-            else y = S - std::pow(1 - x, -n * 0.2) * std::sin(-x * cnt * kHalfPi) * D;
+            else y = S - std::pow(1 - x, -(n * 0.2)) * std::sin(-x * cnt * kHalfPi) * D;
             break;
         case CurveKind::XTimesCos: {
             auto h = [&](double z) { return D * 0.5 - std::cos(z * cnt * kHalfPi) * D * 0.5; };
             if (n == 0) y = h(x) + S;
             else if (n > 0) y = h(x) * std::pow(x, n * 0.2) + S;
-            else y = h(-x) * std::pow(1 - x, -n * 0.2) + S;
+            else y = h(-x) * std::pow(1 - x, -(n * 0.2)) + S;
             break;
         }
         case CurveKind::Chaos: {
@@ -393,11 +393,15 @@ bool writeCurveFile(const std::string& path, const Curve& c, std::string* err) {
 bool readCurveFile(const std::string& path, Curve& out, std::string* err) {
     std::vector<uint8_t> data;
     if (!readWholeFile(path, data, err)) return false;
-    if (data.size() < sizeof kMagic || std::memcmp(data.data(), kMagic, sizeof kMagic) != 0) {
+    return decodeCurve(data.data(), data.size(), out, err);
+}
+
+bool decodeCurve(const uint8_t* data, size_t size, Curve& out, std::string* err) {
+    if (size < sizeof kMagic || std::memcmp(data, kMagic, sizeof kMagic) != 0) {
         fail(err, "not a curve file");
         return false;
     }
-    ByteReader r(data.data() + sizeof kMagic, data.size() - sizeof kMagic);
+    ByteReader r(data + sizeof kMagic, size - sizeof kMagic);
     Curve c;
     for (int32_t* f : {&c.kind, &c.delay, &c.step, &c.interval, &c.count, &c.length, &c.start, &c.end, &c.param,
                        &c.maximum, &c.minimum}) {

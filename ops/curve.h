@@ -117,6 +117,8 @@ bool writeCurveFile(const std::string& path, const Curve& c, std::string* err = 
 // Reads a curve as stored (minimum and maximum: the range it was saved for). Refuses a file
 // without the magic, with a field out of its range or shorter than its values need.
 bool readCurveFile(const std::string& path, Curve& c, std::string* err = nullptr);
+// The same from the bytes of such a file.
+bool decodeCurve(const uint8_t* data, size_t size, Curve& c, std::string* err = nullptr);
 bool saveCurve(const std::string& programFolder, const std::string& name, const Curve& c, std::string* err = nullptr);
 
 // Rescales start and end from the range the curve was saved for to `to`, which becomes its

@@ -13,6 +13,7 @@
 #include <memory>
 #include <mutex>
 #include <new>
+#include <new>
 #include <vector>
 
 #include "engine/clock_thread.h"
@@ -65,12 +66,30 @@ LockFn realTryLock() {
 
 }  // namespace
 
-// The other forms (arrays, nothrow, sized deletes) end in these.
+// Every form is replaced: the library's own would end in these, but a sanitizer replaces each
+// form it is not given, and would see its own allocations freed here (or these freed by it).
 void* operator new(std::size_t n) { return counted(n); }
+void* operator new[](std::size_t n) { return counted(n); }
 void* operator new(std::size_t n, std::align_val_t a) { return countedAligned(n, a); }
+void* operator new[](std::size_t n, std::align_val_t a) { return countedAligned(n, a); }
+void* operator new(std::size_t n, const std::nothrow_t&) noexcept {
+    try {
+        return counted(n);
+    } catch (...) {
+        return nullptr;
+    }
+}
+void* operator new[](std::size_t n, const std::nothrow_t& t) noexcept { return operator new(n, t); }
 void operator delete(void* p) noexcept { std::free(p); }
+void operator delete[](void* p) noexcept { std::free(p); }
 void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
 void operator delete(void* p, std::align_val_t) noexcept { std::free(p); }
+void operator delete[](void* p, std::align_val_t) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t, std::align_val_t) noexcept { std::free(p); }
+void operator delete[](void* p, std::size_t, std::align_val_t) noexcept { std::free(p); }
+void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
+void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); }
 
 extern "C" int pthread_mutex_lock(pthread_mutex_t* m) {
     countLock(m);

@@ -99,6 +99,23 @@ TEST(CurveTable, IntervalsDelayAndFreeHand) {
     EXPECT_EQ(f.values, std::vector<int32_t>({10, 10, 20, 20, 15, 15, 10, 10, 10}));
 }
 
+// A curve file may hold any shape parameter: the most negative one is not negated as an int, and
+// every kind keeps to its range.
+TEST(CurveTable, ExtremeShapeParameters) {
+    for (int kind = 1; kind < kCurveKindCount; ++kind) {
+        for (int32_t n : {INT32_MIN, INT32_MIN + 1, -1, INT32_MAX}) {
+            Curve c = make(CurveKind(kind), 0, 100, 16);
+            c.param = n;
+            CurveGenerator gen;
+            generateCurveTable(c, gen);
+            for (int32_t v : c.values) {
+                EXPECT_GE(v, 0) << "kind " << kind << " n " << n;
+                EXPECT_LE(v, 100) << "kind " << kind << " n " << n;
+            }
+        }
+    }
+}
+
 // A command's curve runs over the values the user sees (min..max moved by the base): a line
 // over the whole shown range of a centred 14-bit command writes every stored value once, and
 // adding keeps to the same range.

@@ -1,0 +1,36 @@
+// Standard MIDI File import, then export and import again. The conductor chunk (song name,
+// tempo and time signatures) must come back the same; the other chunks come back as tracks, the
+// conductor chunk among them (it is imported as a track of its own, with its name), so the
+// second reading has one track more at most.
+#include <cstring>
+
+#include "expand/emitter.h"
+#include "fuzz_check.h"
+#include "io/smf.h"
+#include "model/song.h"
+
+using namespace tarvio;
+
+namespace {
+// The first track chunk, header included.
+std::vector<uint8_t> conductor(const std::vector<uint8_t>& smf) {
+    FUZZ_CHECK(smf.size() >= 22 && std::memcmp(smf.data() + 14, "MTrk", 4) == 0);
+    const size_t len = size_t(smf[18]) << 24 | size_t(smf[19]) << 16 | size_t(smf[20]) << 8 | smf[21];
+    FUZZ_CHECK(smf.size() >= 22 + len);
+    return std::vector<uint8_t>(smf.begin() + 14, smf.begin() + 22 + ptrdiff_t(len));
+}
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    Song first;
+    const ReadReport r = importSmf(data, size, first, 480);
+    if (r.status == ReadReport::Status::NotThisKind || r.status == ReadReport::Status::Unreadable) return 0;
+    Emitter em;
+    const std::vector<uint8_t> exported = exportSmf(first, em);
+    Song second;
+    FUZZ_CHECK(importSmf(exported.data(), exported.size(), second, 480).status == ReadReport::Status::Complete);
+    FUZZ_CHECK(second.tracks.size() <= first.tracks.size() + 1);
+    Emitter em2;
+    FUZZ_CHECK(conductor(exportSmf(second, em2)) == conductor(exported));
+    return 0;
+}
