@@ -1,5 +1,7 @@
 #include "app/fkey.h"
 
+#include <cstdio>
+
 #include "model/event.h"
 
 namespace tarvio {
@@ -75,6 +77,23 @@ void parseFkeys(const uint8_t* data, size_t size, FkeyTable& table) {
         if (!readValues(r, t.values)) return;
         table.templates.push_back(std::move(t));
     }
+}
+
+std::string fkeyStatusText(const FkeyTable& table, int row) {
+    std::string text;
+    if (row < 0 || row > 3) return text;
+    for (int key = 0; key < 12; ++key) {
+        const int32_t v = table.current[size_t(fkeyIndex(row, key))];
+        if (v == kFkeyTie) text += "   Tie";
+        else if (v == kFkeyRest) text += "  Rest";
+        else if (v < 0) text += "      ";
+        else {
+            char buf[16];
+            std::snprintf(buf, sizeof buf, " %5d", int(v));
+            text += buf;
+        }
+    }
+    return text;
 }
 
 }  // namespace tarvio

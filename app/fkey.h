@@ -41,6 +41,10 @@ FkeyTemplate fkeyTemplateFor(int32_t tpqn);
 // The five built-in templates (960, 480, 192, 96 and 48 TPQN) with the first one current.
 FkeyTable builtInFkeyTable();
 
+// The numerical editor's status line: the twelve values of a row, each " %5d", "   Tie",
+// "  Rest" or six spaces for a key that does nothing.
+std::string fkeyStatusText(const FkeyTable& table, int row);
+
 // "fkey.dat": the 48 current values; then per template the byte 1, the name's byte count (i32),
 // the name and its 48 values; then the byte 0.
 std::vector<uint8_t> serializeFkeys(const FkeyTable& table);

@@ -12,6 +12,7 @@ using K = MenuEntry::Kind;
 using C = MenuCommand;
 
 constexpr uint8_t kTracks = uint8_t(MenuState::TrackList);
+constexpr uint8_t kEditor = uint8_t(MenuState::Editor);
 constexpr uint8_t kEdits = uint8_t(MenuState::TrackList) | uint8_t(MenuState::Editor) | uint8_t(MenuState::Grid);
 
 MenuEntry menu(const char* text, uint8_t states) { return {K::Menu, text, C::None, 0, {}, false, states}; }
@@ -24,8 +25,18 @@ MenuEntry item(const char* text, C command, const char* shortcut = "", uint8_t s
 }
 // An item whose window is still to come: it shows disabled until that window serves it.
 MenuEntry unserved(MenuEntry e) {
-    e.served = false;
+    e.servedIn = 0;
     return e;
+}
+// An item that only the numerical editor carries out (elsewhere it shows disabled).
+MenuEntry byEditor(MenuEntry e) {
+    e.servedIn = kEditor;
+    return e;
+}
+// An item of the numerical editor's own, run by the active editor; the text's part after a tab
+// names the editor's key.
+MenuEntry editorItem(const char* text, int action, bool checkable = false) {
+    return {K::Item, text, C::EditorAction, action, {}, checkable, kEditor};
 }
 
 // Markers 1 and 2 are the loop's ends; the others are their numbers.
@@ -63,13 +74,48 @@ std::vector<MenuEntry> build() {
 
     // The views' own menus. A text's part after a tab names the view's key for the command.
     t.push_back(menu(QT_TRANSLATE_NOOP("Menu", "編集(&E)"), kEdits));
-    t.push_back(unserved(item(QT_TRANSLATE_NOOP("Menu", "元に戻す"), C::Undo, "Ctrl+Z")));
-    t.push_back(unserved(item(QT_TRANSLATE_NOOP("Menu", "やり直す"), C::Redo, "Ctrl+Y")));
+    t.push_back(byEditor(item(QT_TRANSLATE_NOOP("Menu", "元に戻す"), C::Undo, "Ctrl+Z")));
+    t.push_back(byEditor(item(QT_TRANSLATE_NOOP("Menu", "やり直す"), C::Redo, "Ctrl+Y")));
     t.push_back(separator());
-    t.push_back(unserved(item(QT_TRANSLATE_NOOP("Menu", "切り取り"), C::Cut, "Ctrl+X")));
-    t.push_back(unserved(item(QT_TRANSLATE_NOOP("Menu", "コピー"), C::Copy, "Ctrl+C")));
-    t.push_back(unserved(item(QT_TRANSLATE_NOOP("Menu", "貼り付け"), C::Paste, "Ctrl+V")));
-    t.push_back(unserved(item(QT_TRANSLATE_NOOP("Menu", "削除\tDel"), C::Delete)));
+    t.push_back(byEditor(item(QT_TRANSLATE_NOOP("Menu", "切り取り"), C::Cut, "Ctrl+X")));
+    t.push_back(byEditor(item(QT_TRANSLATE_NOOP("Menu", "コピー"), C::Copy, "Ctrl+C")));
+    t.push_back(byEditor(item(QT_TRANSLATE_NOOP("Menu", "貼り付け"), C::Paste, "Ctrl+V")));
+    t.push_back(editorItem(QT_TRANSLATE_NOOP("Menu", "貼り付け（ミックス）\tShift+Y"), 213));
+    t.push_back(editorItem(QT_TRANSLATE_NOOP("Menu", "貼り付け（上書き）\tShift+Ctrl+Ins"), 214));
+    t.push_back(byEditor(item(QT_TRANSLATE_NOOP("Menu", "削除\tDel"), C::Delete)));
+    t.push_back(editorItem(QT_TRANSLATE_NOOP("Menu", "消去\tShift+Del"), 201));
+    t.push_back(editorItem(QT_TRANSLATE_NOOP("Menu", "全て選択\tCtrl+A"), 220));
+    // The rest of the numerical editor's menu.
+    t.push_back({K::Separator, {}, C::None, 0, {}, false, kEditor});
+    t.push_back(editorItem(QT_TRANSLATE_NOOP("Menu", "サーチ\tH"), 304));
+    t.push_back(editorItem(QT_TRANSLATE_NOOP("Menu", "ソート\tO"), 305));
+    t.push_back(editorItem(QT_TRANSLATE_NOOP("Menu", "ジャンプ\t: or Num *"), 30));
+    t.push_back({K::Separator, {}, C::None, 0, {}, false, kEditor});
+    t.push_back(editorItem(QT_TRANSLATE_NOOP("Menu", "フレーズ化\tShift+S"), 600));
+    t.push_back(editorItem(QT_TRANSLATE_NOOP("Menu", "ファイルにフレーズ保存\tS"), 601));
+    t.push_back(editorItem(QT_TRANSLATE_NOOP("Menu", "ファイルからフレーズ読み込み\tL"), 602));
+    t.push_back({K::Separator, {}, C::None, 0, {}, false, kEditor});
+    t.push_back(editorItem(QT_TRANSLATE_NOOP("Menu", "クオンタイズ\tQ"), 302));
+    t.push_back(editorItem(QT_TRANSLATE_NOOP("Menu", "グラフィカルデータセット\tZ"), 303));
+    t.push_back(editorItem(QT_TRANSLATE_NOOP("Menu", "シフト/トランポーズ\tT"), 300));
+    t.push_back(editorItem(QT_TRANSLATE_NOOP("Menu", "コンプレス/エキスパンド\tX"), 301));
+    t.push_back({K::Separator, {}, C::None, 0, {}, false, kEditor});
+    t.push_back(submenu(QT_TRANSLATE_NOOP("Menu", "データ入力"), kEditor));
+    t.push_back(editorItem(QT_TRANSLATE_NOOP("Menu", "コントローラ"), 500));
+    t.push_back(editorItem(QT_TRANSLATE_NOOP("Menu", "プロシージャ"), 501));
+    t.push_back(editorItem(QT_TRANSLATE_NOOP("Menu", "フレーズ呼び出し"), 502));
+    t.push_back(editorItem(QT_TRANSLATE_NOOP("Menu", "演算コマンド"), 503));
+    t.push_back(editorItem(QT_TRANSLATE_NOOP("Menu", "クローン"), 505));
+    t.push_back(editorItem(QT_TRANSLATE_NOOP("Menu", "エクスクルーシヴ"), 504));
+    t.push_back(endSubmenu());
+
+    // The numerical editor's playback from the cursor.
+    t.push_back(menu(QT_TRANSLATE_NOOP("Menu", "制御(&C)"), kEditor));
+    t.push_back(editorItem(QT_TRANSLATE_NOOP("Menu", "ポイントプレイ\tP"), 700));
+    t.push_back(editorItem(QT_TRANSLATE_NOOP("Menu", "ソロプレビュー\tJ"), 702));
+    t.push_back(editorItem(QT_TRANSLATE_NOOP("Menu", "メジャープレビュー\tM"), 704));
+    t.push_back(editorItem(QT_TRANSLATE_NOOP("Menu", "ポイントレコーディング\tR"), 706));
+    t.push_back(editorItem(QT_TRANSLATE_NOOP("Menu", "ポイントMixレコーディング\tCtrl+R"), 708));
 
     t.push_back(menu(QT_TRANSLATE_NOOP("Menu", "トラック(&T)"), kTracks));
     t.push_back(unserved(item(QT_TRANSLATE_NOOP("Menu", "トラックの追加(&N)"), C::AddTrack, "Ctrl+A")));
@@ -98,6 +144,13 @@ std::vector<MenuEntry> build() {
     t.push_back(item(QT_TRANSLATE_NOOP("Menu", "エディタ 3"), C::Editor, "Alt+3", kDocumentStates, false, 2));
     t.push_back(item(QT_TRANSLATE_NOOP("Menu", "グリッドエディタ"), C::GridEditor, "Alt+9", kDocumentStates));
     t.push_back(unserved(item(QT_TRANSLATE_NOOP("Menu", "フレーズ編集"), C::PhraseManager, "", kDocumentStates)));
+    t.push_back({K::Separator, {}, C::None, 0, {}, false, kEditor});
+    t.push_back(editorItem(QT_TRANSLATE_NOOP("Menu", "ゴーストノート表示\tCtrl+G"), 850, true));
+    t.push_back(submenu(QT_TRANSLATE_NOOP("Menu", "フォントサイズ"), kEditor));
+    t.push_back({K::Item, QT_TRANSLATE_NOOP("Menu", "小"), C::FontSize, 12, {}, true, kEditor});
+    t.push_back({K::Item, QT_TRANSLATE_NOOP("Menu", "中"), C::FontSize, 14, {}, true, kEditor});
+    t.push_back({K::Item, QT_TRANSLATE_NOOP("Menu", "大"), C::FontSize, 16, {}, true, kEditor});
+    t.push_back(endSubmenu());
 
     t.push_back(menu(QT_TRANSLATE_NOOP("Menu", "再生(&P)"), kAllStates));
     t.push_back(item(QT_TRANSLATE_NOOP("Menu", "再生"), C::Play));
@@ -120,6 +173,23 @@ std::vector<MenuEntry> build() {
     t.push_back(separator());
     t.push_back(item(QT_TRANSLATE_NOOP("Menu", "FKey設定"), C::FkeySettings));
     t.push_back(item(QT_TRANSLATE_NOOP("Menu", "数値入力エディタのキーカスタマイズ"), C::KeySettings));
+    // The numerical editor's input settings.
+    t.push_back({K::Separator, {}, C::None, 0, {}, false, kEditor});
+    t.push_back(submenu(QT_TRANSLATE_NOOP("Menu", "MIDI入力モード切替え"), kEditor));
+    {
+        const char* const modes[] = {
+            QT_TRANSLATE_NOOP("Menu", "(----)停止"),
+            QT_TRANSLATE_NOOP("Menu", "(NOTE)Note番号のみ捕捉"),
+            QT_TRANSLATE_NOOP("Menu", "(VEL)Note番号とヴェロシティを捕捉"),
+            QT_TRANSLATE_NOOP("Menu", "(MONO)単音の即時入力"),
+            QT_TRANSLATE_NOOP("Menu", "(M/VEL)単音の即時入力とヴェロシティ"),
+            QT_TRANSLATE_NOOP("Menu", "(POLY)和音の即時入力"),
+            QT_TRANSLATE_NOOP("Menu", "(P/VEL)和音の即時入力とヴェロシティ"),
+        };
+        for (int m = 0; m < 7; ++m) t.push_back(editorItem(modes[m], 802 + m, true));
+    }
+    t.push_back(endSubmenu());
+    t.push_back(editorItem(QT_TRANSLATE_NOOP("Menu", "ピッチベンド入力レンジの変更\tCtrl+B"), 900));
 
     t.push_back(menu(QT_TRANSLATE_NOOP("Menu", "ヘルプ(&H)"), kAllStates));
     t.push_back(item(QT_TRANSLATE_NOOP("Menu", "バージョン情報(&A)..."), C::About));

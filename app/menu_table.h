@@ -37,6 +37,9 @@ enum class MenuCommand : uint16_t {
     Undo, Redo, Cut, Copy, Paste, Delete,
     AddTrack, DeleteTrack, EditTrack,  // arg: editor slot 0..2
     GridEditTrack, TrackProperties, FollowPlayback, GlobalLink,
+    // The numerical editor's own commands, run by the active editor.
+    EditorAction,  // arg: the editor action code
+    FontSize,      // arg: character height 12, 14 or 16
 };
 
 struct MenuEntry {
@@ -48,9 +51,9 @@ struct MenuEntry {
     std::string shortcut;    // portable key sequence text ("Ctrl+O", "Shift+Ctrl+1", "Esc"), empty: none
     bool checkable = false;
     uint8_t states = 0;      // MenuState bits where the entry shows (items inherit their menu's)
-    // False while the window that carries the command out does not exist: the item shows, but
-    // disabled. The work that brings the window sets it.
-    bool served = true;
+    // The window states in which a window carries the command out; elsewhere the item shows,
+    // but disabled (its window is still to come, or only another kind of window serves it).
+    uint8_t servedIn = 15;
 };
 
 inline constexpr uint8_t kAllStates = 15;
@@ -62,6 +65,9 @@ const std::vector<MenuEntry>& menuTable();
 // Whether an entry shows in a state: its own states and those of the menus it sits in (a
 // top-level menu by its own states alone).
 bool menuEntryShows(const std::vector<MenuEntry>& table, size_t index, MenuState state);
+
+// Whether an entry's command is carried out in a state.
+inline bool menuEntryServed(const MenuEntry& e, MenuState state) { return (e.servedIn & uint8_t(state)) != 0; }
 
 // The main window's title: "tarvio" without a document, "tarvio - <document> - <song>" while
 // the document's song is in the player, "tarvio - <document>" otherwise; a modified document's

@@ -391,6 +391,170 @@
             <source>バージョン情報(&amp;A)...</source>
             <translation>&amp;About tarvio...</translation>
         </message>
+        <message>
+            <source>貼り付け（ミックス）	Shift+Y</source>
+            <translation>Paste (Mix)	Shift+Y</translation>
+        </message>
+        <message>
+            <source>貼り付け（上書き）	Shift+Ctrl+Ins</source>
+            <translation>Paste (Replace)	Shift+Ctrl+Ins</translation>
+        </message>
+        <message>
+            <source>消去	Shift+Del</source>
+            <translation>Erase	Shift+Del</translation>
+        </message>
+        <message>
+            <source>全て選択	Ctrl+A</source>
+            <translation>Select All	Ctrl+A</translation>
+        </message>
+        <message>
+            <source>サーチ	H</source>
+            <translation>Search	H</translation>
+        </message>
+        <message>
+            <source>ソート	O</source>
+            <translation>Sort	O</translation>
+        </message>
+        <message>
+            <source>ジャンプ	: or Num *</source>
+            <translation>Jump	: or Num *</translation>
+        </message>
+        <message>
+            <source>フレーズ化	Shift+S</source>
+            <translation>Make Phrase	Shift+S</translation>
+        </message>
+        <message>
+            <source>ファイルにフレーズ保存	S</source>
+            <translation>Save Phrase to File	S</translation>
+        </message>
+        <message>
+            <source>ファイルからフレーズ読み込み	L</source>
+            <translation>Load Phrase from File	L</translation>
+        </message>
+        <message>
+            <source>クオンタイズ	Q</source>
+            <translation>Quantize	Q</translation>
+        </message>
+        <message>
+            <source>グラフィカルデータセット	Z</source>
+            <translation>Graphical Data Set	Z</translation>
+        </message>
+        <message>
+            <source>シフト/トランポーズ	T</source>
+            <translation>Shift/Transpose	T</translation>
+        </message>
+        <message>
+            <source>コンプレス/エキスパンド	X</source>
+            <translation>Compress/Expand	X</translation>
+        </message>
+        <message>
+            <source>データ入力</source>
+            <translation>Data Entry</translation>
+        </message>
+        <message>
+            <source>コントローラ</source>
+            <translation>Controller</translation>
+        </message>
+        <message>
+            <source>プロシージャ</source>
+            <translation>Procedure</translation>
+        </message>
+        <message>
+            <source>フレーズ呼び出し</source>
+            <translation>Phrase Call</translation>
+        </message>
+        <message>
+            <source>演算コマンド</source>
+            <translation>Register Instruction</translation>
+        </message>
+        <message>
+            <source>クローン</source>
+            <translation>Clone</translation>
+        </message>
+        <message>
+            <source>エクスクルーシヴ</source>
+            <translation>Exclusive</translation>
+        </message>
+        <message>
+            <source>制御(&amp;C)</source>
+            <translation>&amp;Control</translation>
+        </message>
+        <message>
+            <source>ポイントプレイ	P</source>
+            <translation>Point Play	P</translation>
+        </message>
+        <message>
+            <source>ソロプレビュー	J</source>
+            <translation>Solo Preview	J</translation>
+        </message>
+        <message>
+            <source>メジャープレビュー	M</source>
+            <translation>Measure Preview	M</translation>
+        </message>
+        <message>
+            <source>ポイントレコーディング	R</source>
+            <translation>Point Recording	R</translation>
+        </message>
+        <message>
+            <source>ポイントMixレコーディング	Ctrl+R</source>
+            <translation>Point Mix Recording	Ctrl+R</translation>
+        </message>
+        <message>
+            <source>ゴーストノート表示	Ctrl+G</source>
+            <translation>Show Ghost Notes	Ctrl+G</translation>
+        </message>
+        <message>
+            <source>フォントサイズ</source>
+            <translation>Font Size</translation>
+        </message>
+        <message>
+            <source>小</source>
+            <translation>Small</translation>
+        </message>
+        <message>
+            <source>中</source>
+            <translation>Medium</translation>
+        </message>
+        <message>
+            <source>大</source>
+            <translation>Large</translation>
+        </message>
+        <message>
+            <source>MIDI入力モード切替え</source>
+            <translation>MIDI Input Mode</translation>
+        </message>
+        <message>
+            <source>(----)停止</source>
+            <translation>(----) Off</translation>
+        </message>
+        <message>
+            <source>(NOTE)Note番号のみ捕捉</source>
+            <translation>(NOTE) Capture Note Numbers Only</translation>
+        </message>
+        <message>
+            <source>(VEL)Note番号とヴェロシティを捕捉</source>
+            <translation>(VEL) Capture Note Numbers and Velocities</translation>
+        </message>
+        <message>
+            <source>(MONO)単音の即時入力</source>
+            <translation>(MONO) Enter Single Notes at Once</translation>
+        </message>
+        <message>
+            <source>(M/VEL)単音の即時入力とヴェロシティ</source>
+            <translation>(M/VEL) Enter Single Notes at Once with Velocity</translation>
+        </message>
+        <message>
+            <source>(POLY)和音の即時入力</source>
+            <translation>(POLY) Enter Chords at Once</translation>
+        </message>
+        <message>
+            <source>(P/VEL)和音の即時入力とヴェロシティ</source>
+            <translation>(P/VEL) Enter Chords at Once with Velocity</translation>
+        </message>
+        <message>
+            <source>ピッチベンド入力レンジの変更	Ctrl+B</source>
+            <translation>Pitch-Bend Input Range...	Ctrl+B</translation>
+        </message>
     </context>
     <context>
         <name>tarvio::EditorWindow</name>
@@ -770,6 +934,369 @@
         <message>
             <source>%1 バイト</source>
             <translation>%1 bytes</translation>
+        </message>
+    </context>
+    <context>
+        <name>EditorAction</name>
+        <message>
+            <source>未定義</source>
+            <translation>Unassigned</translation>
+        </message>
+        <message>
+            <source>エスケープ</source>
+            <translation>Escape</translation>
+        </message>
+        <message>
+            <source>リターン</source>
+            <translation>Return</translation>
+        </message>
+        <message>
+            <source>スペース</source>
+            <translation>Space</translation>
+        </message>
+        <message>
+            <source>タブ</source>
+            <translation>Tab</translation>
+        </message>
+        <message>
+            <source>カーソル上移動</source>
+            <translation>Cursor Up</translation>
+        </message>
+        <message>
+            <source>カーソル下移動</source>
+            <translation>Cursor Down</translation>
+        </message>
+        <message>
+            <source>カーソル左移動</source>
+            <translation>Cursor Left</translation>
+        </message>
+        <message>
+            <source>カーソル右移動</source>
+            <translation>Cursor Right</translation>
+        </message>
+        <message>
+            <source>上ページ移動</source>
+            <translation>Page Up</translation>
+        </message>
+        <message>
+            <source>下ページ移動</source>
+            <translation>Page Down</translation>
+        </message>
+        <message>
+            <source>上ページ移動 x10</source>
+            <translation>Page Up x10</translation>
+        </message>
+        <message>
+            <source>下ページ移動 x10</source>
+            <translation>Page Down x10</translation>
+        </message>
+        <message>
+            <source>前小節へ移動</source>
+            <translation>To Previous Measure</translation>
+        </message>
+        <message>
+            <source>次小節へ移動</source>
+            <translation>To Next Measure</translation>
+        </message>
+        <message>
+            <source>先頭へ移動</source>
+            <translation>To Top</translation>
+        </message>
+        <message>
+            <source>末尾へ移動</source>
+            <translation>To End</translation>
+        </message>
+        <message>
+            <source>ジャンプ</source>
+            <translation>Jump</translation>
+        </message>
+        <message>
+            <source>入力桁を上げる</source>
+            <translation>Input Digit Up</translation>
+        </message>
+        <message>
+            <source>入力桁を下げる</source>
+            <translation>Input Digit Down</translation>
+        </message>
+        <message>
+            <source>ゲート1増加</source>
+            <translation>Gate Rate +1</translation>
+        </message>
+        <message>
+            <source>ゲート1減少</source>
+            <translation>Gate Rate -1</translation>
+        </message>
+        <message>
+            <source>ゲート10増加</source>
+            <translation>Gate Rate +10</translation>
+        </message>
+        <message>
+            <source>ゲート10減少</source>
+            <translation>Gate Rate -10</translation>
+        </message>
+        <message>
+            <source>インクリメント +1</source>
+            <translation>Increment +1</translation>
+        </message>
+        <message>
+            <source>インクリメント +10 / oct</source>
+            <translation>Increment +10 / oct</translation>
+        </message>
+        <message>
+            <source>インクリメント +100</source>
+            <translation>Increment +100</translation>
+        </message>
+        <message>
+            <source>インクリメント +1000</source>
+            <translation>Increment +1000</translation>
+        </message>
+        <message>
+            <source>ディクリメント -1</source>
+            <translation>Decrement -1</translation>
+        </message>
+        <message>
+            <source>ディクリメント -10 / oct</source>
+            <translation>Decrement -10 / oct</translation>
+        </message>
+        <message>
+            <source>ディクリメント -100</source>
+            <translation>Decrement -100</translation>
+        </message>
+        <message>
+            <source>ディクリメント -1000</source>
+            <translation>Decrement -1000</translation>
+        </message>
+        <message>
+            <source>削除</source>
+            <translation>Delete</translation>
+        </message>
+        <message>
+            <source>消去</source>
+            <translation>Erase</translation>
+        </message>
+        <message>
+            <source>後方削除</source>
+            <translation>Delete Backward</translation>
+        </message>
+        <message>
+            <source>コピー</source>
+            <translation>Copy</translation>
+        </message>
+        <message>
+            <source>カット</source>
+            <translation>Cut</translation>
+        </message>
+        <message>
+            <source>貼り付け</source>
+            <translation>Paste</translation>
+        </message>
+        <message>
+            <source>貼り付け(ミックス)</source>
+            <translation>Paste (Mix)</translation>
+        </message>
+        <message>
+            <source>貼り付け(置き換え)</source>
+            <translation>Paste (Replace)</translation>
+        </message>
+        <message>
+            <source>全て選択</source>
+            <translation>Select All</translation>
+        </message>
+        <message>
+            <source>シフト</source>
+            <translation>Shift</translation>
+        </message>
+        <message>
+            <source>コンプレス/エキスパンド</source>
+            <translation>Compress/Expand</translation>
+        </message>
+        <message>
+            <source>クォンタイズ</source>
+            <translation>Quantize</translation>
+        </message>
+        <message>
+            <source>コントロールカーブ</source>
+            <translation>Control Curve</translation>
+        </message>
+        <message>
+            <source>サーチ</source>
+            <translation>Search</translation>
+        </message>
+        <message>
+            <source>ソート</source>
+            <translation>Sort</translation>
+        </message>
+        <message>
+            <source>元に戻す(アンドゥ)</source>
+            <translation>Undo</translation>
+        </message>
+        <message>
+            <source>やり直す(リドゥ)</source>
+            <translation>Redo</translation>
+        </message>
+        <message>
+            <source>コントローラ挿入</source>
+            <translation>Insert Controller</translation>
+        </message>
+        <message>
+            <source>プロシージャ挿入</source>
+            <translation>Insert Procedure</translation>
+        </message>
+        <message>
+            <source>フレーズ挿入</source>
+            <translation>Insert Phrase Call</translation>
+        </message>
+        <message>
+            <source>コマンド挿入</source>
+            <translation>Insert Command</translation>
+        </message>
+        <message>
+            <source>エクスクルーシブ挿入</source>
+            <translation>Insert Exclusive</translation>
+        </message>
+        <message>
+            <source>クローン挿入</source>
+            <translation>Insert Clone</translation>
+        </message>
+        <message>
+            <source>コメント挿入</source>
+            <translation>Insert Comment</translation>
+        </message>
+        <message>
+            <source>ラベル挿入</source>
+            <translation>Insert Label</translation>
+        </message>
+        <message>
+            <source>選択範囲のフレーズ化</source>
+            <translation>Make Phrase of Selection</translation>
+        </message>
+        <message>
+            <source>選択範囲のファイル保存</source>
+            <translation>Save Selection to File</translation>
+        </message>
+        <message>
+            <source>ファイルからフレーズ読み込み</source>
+            <translation>Load Phrase from File</translation>
+        </message>
+        <message>
+            <source>ポイントプレイ(小節先頭から)</source>
+            <translation>Point Play (from Measure Start)</translation>
+        </message>
+        <message>
+            <source>ポイントプレイ(現在位置から)</source>
+            <translation>Point Play (from Cursor)</translation>
+        </message>
+        <message>
+            <source>ソロプレビュー(小節先頭から)</source>
+            <translation>Solo Preview (from Measure Start)</translation>
+        </message>
+        <message>
+            <source>ソロプレビュー(現在位置から)</source>
+            <translation>Solo Preview (from Cursor)</translation>
+        </message>
+        <message>
+            <source>メジャープレイ(小節先頭から)</source>
+            <translation>Measure Play (from Measure Start)</translation>
+        </message>
+        <message>
+            <source>メジャープレイ(現在位置から)</source>
+            <translation>Measure Play (from Cursor)</translation>
+        </message>
+        <message>
+            <source>ポイントレコーディング(小節先頭から)</source>
+            <translation>Point Recording (from Measure Start)</translation>
+        </message>
+        <message>
+            <source>ポイントレコーディング(現在位置から)</source>
+            <translation>Point Recording (from Cursor)</translation>
+        </message>
+        <message>
+            <source>ポイントミックスレコーディング(小節先頭から)</source>
+            <translation>Point Mix Recording (from Measure Start)</translation>
+        </message>
+        <message>
+            <source>ポイントミックスレコーディング(現在位置から)</source>
+            <translation>Point Mix Recording (from Cursor)</translation>
+        </message>
+        <message>
+            <source>プレイ(再生/停止の切り替え)</source>
+            <translation>Play (Toggle Play/Stop)</translation>
+        </message>
+        <message>
+            <source>カーソル位置のノートを確認</source>
+            <translation>Hear Note at Cursor</translation>
+        </message>
+        <message>
+            <source>カーソル位置の和音を確認</source>
+            <translation>Hear Chord at Cursor</translation>
+        </message>
+        <message>
+            <source>インサートモード変更</source>
+            <translation>Change Insert Mode</translation>
+        </message>
+        <message>
+            <source>MIDI入力モード変更</source>
+            <translation>Next MIDI Input Mode</translation>
+        </message>
+        <message>
+            <source>MIDI入力モード(OFF)</source>
+            <translation>MIDI Input Mode (OFF)</translation>
+        </message>
+        <message>
+            <source>MIDI入力モード(NOTE)</source>
+            <translation>MIDI Input Mode (NOTE)</translation>
+        </message>
+        <message>
+            <source>MIDI入力モード(VEL)</source>
+            <translation>MIDI Input Mode (VEL)</translation>
+        </message>
+        <message>
+            <source>MIDI入力モード(MONO)</source>
+            <translation>MIDI Input Mode (MONO)</translation>
+        </message>
+        <message>
+            <source>MIDI入力モード(MVEL)</source>
+            <translation>MIDI Input Mode (MVEL)</translation>
+        </message>
+        <message>
+            <source>MIDI入力モード(POLY)</source>
+            <translation>MIDI Input Mode (POLY)</translation>
+        </message>
+        <message>
+            <source>MIDI入力モード(PVEL)</source>
+            <translation>MIDI Input Mode (PVEL)</translation>
+        </message>
+        <message>
+            <source>MIDI入力モード ON/OFF</source>
+            <translation>MIDI Input Mode On/Off</translation>
+        </message>
+        <message>
+            <source>ゴーストノート表示切替え</source>
+            <translation>Toggle Ghost Notes</translation>
+        </message>
+        <message>
+            <source>入力ピッチベンドレンジ設定</source>
+            <translation>Pitch-Bend Input Range</translation>
+        </message>
+        <message>
+            <source>グリッドエディタ起動</source>
+            <translation>Open Grid Editor</translation>
+        </message>
+        <message>
+            <source>変数化</source>
+            <translation>Toggle Register Reference</translation>
+        </message>
+        <message>
+            <source>バンクセット変更</source>
+            <translation>Change Bank Set</translation>
+        </message>
+        <message>
+            <source>ポート変更</source>
+            <translation>Change Port</translation>
+        </message>
+        <message>
+            <source>チャンネル変更</source>
+            <translation>Change Channel</translation>
         </message>
     </context>
 </TS>

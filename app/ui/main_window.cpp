@@ -155,6 +155,7 @@ void MainWindow::buildMenus() {
         switch (e.kind) {
         case MenuEntry::Kind::Menu:
             open = {menuBar()->addMenu(menuText(e.text))};
+            connect(open.back(), &QMenu::aboutToShow, this, [this] { updateEditorChecks(); });
             if (!fileMenu_) {
                 fileMenu_ = open.back();
                 connect(fileMenu_, &QMenu::aboutToShow, this, [this] { fillRecentFiles(); });
@@ -197,7 +198,6 @@ void MainWindow::buildMenus() {
             }
             a->setText(menuText(e.text));
             a->setCheckable(e.checkable);
-            a->setEnabled(e.served);
             if (a == statusBarAction_) a->setChecked(true);
             if (!e.shortcut.empty()) a->setShortcut(QKeySequence(QString::fromStdString(e.shortcut), QKeySequence::PortableText));
             open.back()->addAction(a);
@@ -295,6 +295,15 @@ void MainWindow::runCommand(MenuCommand command, int arg) {
     case MenuCommand::KeySettings: emit keySettingsRequested(); break;
     case MenuCommand::ResetDevices: transport_.resetAllDevices(); break;
     case MenuCommand::About: showAbout(this); break;
+    case MenuCommand::Undo: case MenuCommand::Redo: case MenuCommand::Cut: case MenuCommand::Copy:
+    case MenuCommand::Paste: case MenuCommand::Delete: case MenuCommand::EditorAction:
+        if (EditorWindow* e = activeEditor()) e->runAction(command == MenuCommand::EditorAction ? arg : editorActionOf(command));
+        updateEditorChecks();
+        break;
+    case MenuCommand::FontSize:
+        if (EditorWindow* e = activeEditor()) e->setCharHeight(arg);
+        updateEditorChecks();
+        break;
     default: break;  // the bars and the PC keyboard are toggled by their own actions
     }
 }
@@ -401,6 +410,19 @@ void MainWindow::showTrackList() {
 
 // ---- numerical editors ----
 
+// The editor action behind each of the edit menu's commands.
+int MainWindow::editorActionOf(MenuCommand command) {
+    switch (command) {
+    case MenuCommand::Undo: return kActUndo;
+    case MenuCommand::Redo: return kActRedo;
+    case MenuCommand::Cut: return kActCut;
+    case MenuCommand::Copy: return kActCopy;
+    case MenuCommand::Paste: return kActPaste;
+    case MenuCommand::Delete: return kActDelete;
+    default: return kActNone;
+    }
+}
+
 void MainWindow::openFromTrackList(int target, int row, const QString& message) {
     Document* doc = host_.document();
     const auto t = SimpleTrackList::Target(target);
@@ -455,10 +477,21 @@ EditorWindow* MainWindow::openEditor(int slot, Track& list, std::optional<int64_
     s.scrollLock = [] { return readScrollLock() == 1; };
     s.isActive = [this](const EditorWindow& e) { return activeEditor() == &e; };
     s.answer = editorAnswer_;
+    // Shift+Tab on a phrase call opens the phrase in the phrase editor's slot; the grid editor
+    // has no window yet, so its request is let go.
+    s.open = [this](EditorWindow&, const EditorRequest& r) {
+        if (r.kind != EditorRequest::Kind::OpenPhraseEditor || r.number < 0) return;
+        // After the key that asked: the phrase editor itself may be the one to be retargeted.
+        QTimer::singleShot(0, this, [this, number = uint32_t(r.number)] {
+            Document* d = host_.document();
+            if (Track* phrase = d ? d->song().findPhrase(number) : nullptr) openEditor(9, *phrase);
+        });
+    };
     auto* editor = new EditorWindow(*doc, std::move(s), slot, list);
     if (tick) editor->retarget(list, tick);
     QMdiSubWindow* w = addView(editor, MenuState::Editor, slot);
     connect(editor, &EditorWindow::listGone, w, &QWidget::close);
+    connect(editor, &EditorWindow::statusText, statusBar(), [this](const QString& text) { statusBar()->showMessage(text); });
     activateView(w);
     return editor;
 }
@@ -474,8 +507,29 @@ void MainWindow::updateMenus() {
     }
     state_ = state;
     const auto& table = menuTable();
-    for (size_t i = 0; i < table.size(); ++i)
-        if (entryActions_[i]) entryActions_[i]->setVisible(menuEntryShows(table, i, state));
+    for (size_t i = 0; i < table.size(); ++i) {
+        if (!entryActions_[i]) continue;
+        entryActions_[i]->setVisible(menuEntryShows(table, i, state));
+        if (table[i].kind == MenuEntry::Kind::Item) entryActions_[i]->setEnabled(menuEntryServed(table[i], state));
+    }
+    updateEditorChecks();
+}
+
+// The check marks of the active editor's settings: ghost display, font size, MIDI input mode.
+void MainWindow::updateEditorChecks() {
+    const EditorWindow* e = activeEditor();
+    if (!e) return;
+    const NumericEditor& ed = e->editor();
+    const auto& table = menuTable();
+    for (size_t i = 0; i < table.size(); ++i) {
+        const MenuEntry& m = table[i];
+        if (m.kind != MenuEntry::Kind::Item || !m.checkable || !entryActions_[i]) continue;
+        if (m.command == MenuCommand::FontSize) entryActions_[i]->setChecked(ed.charHeight() == m.arg);
+        if (m.command != MenuCommand::EditorAction) continue;
+        if (m.arg == kActGhost) entryActions_[i]->setChecked(ed.ghost());
+        if (m.arg >= kActMidiInputOff && m.arg < kActMidiInputOff + 7)
+            entryActions_[i]->setChecked(ed.midiInputMode() == m.arg - kActMidiInputOff);
+    }
 }
 
 void MainWindow::updateTitle() { setWindowTitle(QString::fromStdString(mainWindowTitle(host_.document()))); }

@@ -108,6 +108,8 @@ private:
     void fillRecentFiles();
     void tick();
     void updateMenus();
+    void updateEditorChecks();
+    static int editorActionOf(MenuCommand command);
     void updateTitle();
     void activateView(QMdiSubWindow* window);
     void showTrackList();

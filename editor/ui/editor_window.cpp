@@ -1,19 +1,21 @@
 // The model's headers come before Qt's: a track's "slots" would meet Qt's macro of that name.
 #include "app/app_settings.h"
 #include "app/document.h"
+#include "app/fkey.h"
 #include "app/keymap.h"
 #include "app/transport.h"
 #include "model/song.h"
 // (the order above is deliberate)
 #include "editor/ui/editor_window.h"
 
-#include <QActionGroup>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QScrollBar>
+#include <algorithm>
 #include <QTimer>
 
 #include "views/ui/strip_document.h"
@@ -128,6 +130,7 @@ struct EditorWindow::Listener final : DocumentListener {
 
 namespace {
 constexpr int kScrollBarWidth = 16;
+constexpr int kEntryListWidth = 150;
 }
 
 EditorWindow::EditorWindow(Document& document, EditorServices services, int slot, Track& list, QWidget* parent)
@@ -172,6 +175,7 @@ EditorWindow::EditorWindow(Document& document, EditorServices services, int slot
     layout->addWidget(widget_);
     layout->addWidget(scroll_);
     setFocusProxy(widget_);
+    widget_->installEventFilter(this);
     setFocusPolicy(Qt::StrongFocus);
 
     timer_ = new QTimer(this);
@@ -223,6 +227,28 @@ void EditorWindow::showEvent(QShowEvent* event) {
 void EditorWindow::focusInEvent(QFocusEvent* event) {
     QWidget::focusInEvent(event);
     widget_->setFocus();
+}
+
+QString EditorWindow::fkeyStatus(Qt::KeyboardModifiers m) const {
+    const FkeyTable* table = services_.env.fkeys;
+    if (!table) return {};
+    const bool shift = m.testFlag(Qt::ShiftModifier), ctrl = m.testFlag(Qt::ControlModifier);
+    const int row = shift && ctrl ? 3 : ctrl ? 2 : shift ? 1 : 0;
+    return QString::fromStdString(fkeyStatusText(*table, row));
+}
+
+// Pressing or releasing Shift or Ctrl shows the function keys of the new state.
+bool EditorWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == widget_) {
+        const QEvent::Type t = event->type();
+        if (t == QEvent::KeyPress || t == QEvent::KeyRelease) {
+            auto* k = static_cast<QKeyEvent*>(event);
+            if (k->key() == Qt::Key_Shift || k->key() == Qt::Key_Control) emit statusText(fkeyStatus(k->modifiers()));
+        } else if (t == QEvent::FocusIn) {
+            emit statusText(fkeyStatus(QGuiApplication::queryKeyboardModifiers()));
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void EditorWindow::setCharHeight(int h) {
@@ -291,6 +317,14 @@ void EditorWindow::updateScrollBar() {
     updatingScroll_ = false;
 }
 
+QRect EditorWindow::listArea() const {
+    const int h = editor_->charHeight();
+    const int64_t shown = std::clamp<int64_t>(editor_->row() - editor_->firstVisibleRow(), 0, pane().visibleRowCount());
+    const int top = EditorLayout::rowsTop(h) + int(shown) * h;
+    const QPoint at = widget_->mapToGlobal(QPoint(0, top));
+    return {at.x(), at.y(), kEntryListWidth, std::max(h, widget_->height() - top)};
+}
+
 void EditorWindow::answer(const EditorRequest& r) {
     if (r.kind == EditorRequest::Kind::GridEditor || r.kind == EditorRequest::Kind::OpenPhraseEditor) {
         if (services_.open) services_.open(*this, r);
@@ -335,25 +369,6 @@ void EditorWindow::buildContextMenu() {
     add(entry, tr("演算コマンド"), kActInsertCommand);
     add(entry, tr("クローン"), kActInsertClone);
     add(entry, tr("エクスクルーシヴ"), kActInsertExclusive);
-
-    // The display settings of this window.
-    menu_->addSeparator();
-    QAction* ghost = add(menu_, tr("ゴーストノート表示"), kActGhost);
-    ghost->setCheckable(true);
-    QMenu* sizes = menu_->addMenu(tr("フォントサイズ"));
-    auto* group = new QActionGroup(sizes);
-    const std::pair<const char*, int> sizeItems[] = {{QT_TR_NOOP("小"), 12}, {QT_TR_NOOP("中"), 14}, {QT_TR_NOOP("大"), 16}};
-    for (const auto& [text, height] : sizeItems) {
-        QAction* a = sizes->addAction(tr(text));
-        a->setCheckable(true);
-        a->setData(height);
-        group->addAction(a);
-        connect(a, &QAction::triggered, this, [this, h = height] { setCharHeight(h); });
-    }
-    connect(menu_, &QMenu::aboutToShow, this, [this, ghost, sizes] {
-        ghost->setChecked(editor_->ghost());
-        for (QAction* a : sizes->actions()) a->setChecked(a->data().toInt() == editor_->charHeight());
-    });
 }
 
 }  // namespace tarvio

@@ -9,6 +9,7 @@
 #include "editor/numeric_editor.h"
 // (the order above is deliberate)
 
+#include <QRect>
 #include <QWidget>
 #include <functional>
 #include <memory>
@@ -108,12 +109,23 @@ public:
     static int fixedWidth(int charHeight) { return EditorLayout::frameWidth(charHeight); }
     QSize sizeHint() const override;
 
+    // Where a data-entry list slides in, in global coordinates: along the left edge from the
+    // cursor row to the bottom of the rows.
+    QRect listArea() const;
+
     // The context menu with its actions (for tests: the action of a code).
     QMenu* contextMenu() const { return menu_; }
+
+    // The status line's function-key values for the modifiers held (Shift, Ctrl).
+    QString fkeyStatus(Qt::KeyboardModifiers modifiers) const;
+
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 signals:
     // The list left the song: the window should close.
     void listGone();
+    // The frame's status line: the function keys of the modifiers now held.
+    void statusText(const QString& text);
 
 protected:
     void showEvent(QShowEvent* event) override;

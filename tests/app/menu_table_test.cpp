@@ -5,6 +5,7 @@
 
 #include "app/document.h"
 #include "app/fake_transport.h"
+#include "app/keymap.h"
 #include "app/menu_table.h"
 #include "app/simple_track_list.h"
 #include "model/song.h"
@@ -20,6 +21,14 @@ int find(MenuCommand c, int arg = 0) {
     for (size_t i = 0; i < t.size(); ++i)
         if (t[i].kind == MenuEntry::Kind::Item && t[i].command == c && t[i].arg == arg) return int(i);
     return -1;
+}
+
+// The states in which an entry shows.
+uint8_t shownMask(const std::vector<MenuEntry>& t, size_t i) {
+    uint8_t m = 0;
+    for (MenuState s : kStates)
+        if (menuEntryShows(t, i, s)) m |= uint8_t(s);
+    return m;
 }
 
 TEST(MenuTable, TextsAcceleratorsAndStates) {
@@ -76,34 +85,43 @@ TEST(MenuTable, MenusAndCommandsOfEachWindowState) {
     const std::map<MenuState, std::vector<std::string>> menus = {
         {S::NoDocument, common},
         {S::TrackList, {"ファイル(&F)", "編集(&E)", "トラック(&T)", "表示(&V)", "再生(&P)", "設定(&S)", "ヘルプ(&H)"}},
-        {S::Editor, {"ファイル(&F)", "編集(&E)", "表示(&V)", "再生(&P)", "設定(&S)", "ヘルプ(&H)"}},
+        {S::Editor, {"ファイル(&F)", "編集(&E)", "制御(&C)", "表示(&V)", "再生(&P)", "設定(&S)", "ヘルプ(&H)"}},
         {S::Grid, {"ファイル(&F)", "編集(&E)", "表示(&V)", "再生(&P)", "設定(&S)", "ヘルプ(&H)"}},
     };
     for (const auto& [state, expected] : menus) EXPECT_EQ(titles(state), expected) << int(state);
 
     // Commands: where they show, and whether a window serves them yet.
-    constexpr uint8_t all = kAllStates, docs = kDocumentStates, list = uint8_t(S::TrackList);
+    constexpr uint8_t all = kAllStates, docs = kDocumentStates, list = uint8_t(S::TrackList), ed = uint8_t(S::Editor);
     const struct {
         MenuCommand command;
         int arg;
         uint8_t states;
-        bool served;
+        uint8_t served;  // the states in which a window carries it out
     } commands[] = {
-        {MenuCommand::TransportBar, 0, all, true},   {MenuCommand::KeyboardBar, 0, all, true},
-        {MenuCommand::StatusBar, 0, all, true},      {MenuCommand::Play, 0, all, true},
-        {MenuCommand::Stop, 0, all, true},           {MenuCommand::Record, 0, all, true},
-        {MenuCommand::Loop, 0, all, true},           {MenuCommand::CueToTop, 0, all, true},
-        {MenuCommand::MarkerSet, 1, docs, true},     {MenuCommand::MarkerJump, 10, docs, true},
-        {MenuCommand::TrackList, 0, docs, true},     {MenuCommand::Editor, 1, docs, true},
-        {MenuCommand::GridEditor, 0, docs, true},    {MenuCommand::PhraseManager, 0, docs, false},
-        {MenuCommand::FkeySettings, 0, all, true},   {MenuCommand::KeySettings, 0, all, true},
-        {MenuCommand::PortSettings, 0, all, true},   {MenuCommand::MetronomeSettings, 0, all, true},
-        {MenuCommand::RecordingSettings, 0, all, true}, {MenuCommand::SyncSettings, 0, all, true},
-        {MenuCommand::Resolution, 0, docs, true},    {MenuCommand::SongInfo, 0, docs, true},
-        {MenuCommand::ResetDevices, 0, all, true},   {MenuCommand::About, 0, all, true},
-        {MenuCommand::Undo, 0, docs, false},         {MenuCommand::Paste, 0, docs, false},
-        {MenuCommand::AddTrack, 0, list, false},     {MenuCommand::TrackProperties, 0, list, false},     {MenuCommand::EditTrack, 2, list, true},
-        {MenuCommand::GlobalLink, 0, list, false},
+        {MenuCommand::TransportBar, 0, all, all},   {MenuCommand::KeyboardBar, 0, all, all},
+        {MenuCommand::StatusBar, 0, all, all},      {MenuCommand::Play, 0, all, all},
+        {MenuCommand::Stop, 0, all, all},           {MenuCommand::Record, 0, all, all},
+        {MenuCommand::Loop, 0, all, all},           {MenuCommand::CueToTop, 0, all, all},
+        {MenuCommand::MarkerSet, 1, docs, all},     {MenuCommand::MarkerJump, 10, docs, all},
+        {MenuCommand::TrackList, 0, docs, all},     {MenuCommand::Editor, 1, docs, all},
+        {MenuCommand::GridEditor, 0, docs, all},    {MenuCommand::PhraseManager, 0, docs, 0},
+        {MenuCommand::FkeySettings, 0, all, all},   {MenuCommand::KeySettings, 0, all, all},
+        {MenuCommand::PortSettings, 0, all, all},   {MenuCommand::MetronomeSettings, 0, all, all},
+        {MenuCommand::RecordingSettings, 0, all, all}, {MenuCommand::SyncSettings, 0, all, all},
+        {MenuCommand::Resolution, 0, docs, all},    {MenuCommand::SongInfo, 0, docs, all},
+        {MenuCommand::ResetDevices, 0, all, all},   {MenuCommand::About, 0, all, all},
+        // The edit menu's commands: the numerical editor serves them.
+        {MenuCommand::Undo, 0, docs, ed},           {MenuCommand::Redo, 0, docs, ed},
+        {MenuCommand::Cut, 0, docs, ed},            {MenuCommand::Copy, 0, docs, ed},
+        {MenuCommand::Paste, 0, docs, ed},          {MenuCommand::Delete, 0, docs, ed},
+        {MenuCommand::AddTrack, 0, list, 0},        {MenuCommand::TrackProperties, 0, list, 0},
+        {MenuCommand::EditTrack, 2, list, all},     {MenuCommand::GlobalLink, 0, list, 0},
+        // The numerical editor's own commands show with it alone.
+        {MenuCommand::EditorAction, kActJump, ed, ed},       {MenuCommand::EditorAction, kActErase, ed, ed},
+        {MenuCommand::EditorAction, kActLoadPhrase, ed, ed}, {MenuCommand::EditorAction, kActPointMixRecordMeasure, ed, ed},
+        {MenuCommand::EditorAction, kActInsertExclusive, ed, ed},
+        {MenuCommand::EditorAction, kActMidiInputOff + 6, ed, ed}, {MenuCommand::EditorAction, kActBendRange, ed, ed},
+        {MenuCommand::EditorAction, kActGhost, ed, ed},      {MenuCommand::FontSize, 14, ed, ed},
     };
     // A command may stand in several menus ("フレーズ編集" in Track and View): it shows where one does.
     for (const auto& c : commands) {
@@ -113,12 +131,48 @@ TEST(MenuTable, MenusAndCommandsOfEachWindowState) {
         uint8_t shown = 0;
         for (size_t i = 0; i < t.size(); ++i) {
             if (t[i].kind != MenuEntry::Kind::Item || t[i].command != c.command || t[i].arg != c.arg) continue;
-            EXPECT_EQ(t[i].served, c.served);
+            const uint8_t mask = shownMask(t, i);
+            EXPECT_EQ(t[i].servedIn & mask, c.served & mask);
             for (MenuState s : kStates)
                 if (menuEntryShows(t, i, s)) shown |= uint8_t(s);
         }
         EXPECT_EQ(shown, c.states);
     }
+}
+
+// The numerical editor's menu reaches its commands: the input modes, checked as they are
+// active, the display settings and the playback from the cursor.
+TEST(MenuTable, EditorMenuCarriesTheEditorsCommands) {
+    const auto& t = menuTable();
+    const struct {
+        MenuCommand command;
+        int arg;
+        const char* text;
+        bool checkable;
+    } items[] = {
+        {MenuCommand::EditorAction, kActMidiInputOff, "(----)停止", true},
+        {MenuCommand::EditorAction, kActMidiInputOff + 1, "(NOTE)Note番号のみ捕捉", true},
+        {MenuCommand::EditorAction, kActMidiInputOff + 4, "(M/VEL)単音の即時入力とヴェロシティ", true},
+        {MenuCommand::EditorAction, kActMidiInputOff + 6, "(P/VEL)和音の即時入力とヴェロシティ", true},
+        {MenuCommand::EditorAction, kActGhost, "ゴーストノート表示\tCtrl+G", true},
+        {MenuCommand::FontSize, 12, "小", true},
+        {MenuCommand::FontSize, 16, "大", true},
+        {MenuCommand::EditorAction, kActBendRange, "ピッチベンド入力レンジの変更\tCtrl+B", false},
+        {MenuCommand::EditorAction, kActSaveSelection, "ファイルにフレーズ保存\tS", false},
+        {MenuCommand::EditorAction, kActMeasurePlayMeasure, "メジャープレビュー\tM", false},
+        {MenuCommand::EditorAction, kActInsertCommand, "演算コマンド", false},
+    };
+    for (const auto& c : items) {
+        SCOPED_TRACE(c.text);
+        const int i = find(c.command, c.arg);
+        ASSERT_GE(i, 0);
+        EXPECT_EQ(t[size_t(i)].text, c.text);
+        EXPECT_EQ(t[size_t(i)].checkable, c.checkable);
+        EXPECT_EQ(shownMask(t, size_t(i)), uint8_t(MenuState::Editor));
+    }
+    // The editor's keys stay its own: its items carry no accelerator of the main window.
+    for (size_t i = 0; i < t.size(); ++i)
+        if (t[i].command == MenuCommand::EditorAction) EXPECT_TRUE(t[i].shortcut.empty()) << t[i].text;
 }
 
 // An accelerator that two visible items share would reach only one of them.

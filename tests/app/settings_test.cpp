@@ -363,3 +363,26 @@ TEST(SettingsEngine, SettingsAndPortsReachTheEngine) {
     EXPECT_EQ(std::tuple(thruOn(), latencyFix()), std::tuple(true, 12));
     destroyPortsForTests(), resetInputForTests();
 }
+
+namespace tarvio {
+namespace {
+
+// The editor's status line: each row's twelve values in six characters, ties and rests named,
+// a key that does nothing blank.
+TEST(FkeyStatusText, RowsOfTwelveSixCharacterFields) {
+    FkeyTable t = builtInFkeyTable();
+    t.current[size_t(fkeyIndex(1, 0))] = 65535;
+    t.current[size_t(fkeyIndex(1, 10))] = kFkeyTie;
+    t.current[size_t(fkeyIndex(1, 11))] = kFkeyRest;
+    t.current[size_t(fkeyIndex(1, 1))] = kFkeyNothing;
+    const std::string shift = fkeyStatusText(t, 1);
+    ASSERT_EQ(shift.size(), 72u);
+    EXPECT_EQ(shift.substr(0, 12), " 65535      ");
+    EXPECT_EQ(shift.substr(60), "   Tie  Rest");
+    t.current[size_t(fkeyIndex(3, 0))] = 7;
+    EXPECT_EQ(fkeyStatusText(t, 3).substr(0, 6), "     7");
+    EXPECT_EQ(fkeyStatusText(t, 4), "");
+}
+
+}  // namespace
+}  // namespace tarvio

@@ -172,5 +172,82 @@ TEST(EditorWindow, MidiNotesReachTheActiveEditor) {
     EXPECT_EQ(f.track(0).events.begin()->b[0], 67);
 }
 
+// With an editor active the main window's menus run its commands: the edit menu's undo and
+// delete, the input modes with their check marks, ghost display and the font size with the
+// frame's width. Shift+Tab on a phrase call opens the phrase in the phrase editor's slot.
+TEST(EditorWindow, MainMenusRunTheActiveEditorsCommands) {
+    Fixture f;
+    f.window->runCommand(MenuCommand::Undo);  // no editor: nothing to run it
+    EXPECT_FALSE(f.window->action(MenuCommand::Undo)->isEnabled());
+    EditorWindow* ed = f.window->openEditor(0, f.track(0));
+    ASSERT_EQ(f.window->menuState(), MenuState::Editor);
+    for (MenuCommand c : {MenuCommand::Undo, MenuCommand::Redo, MenuCommand::Cut, MenuCommand::Copy, MenuCommand::Paste,
+                          MenuCommand::Delete}) {
+        EXPECT_TRUE(f.window->action(c)->isEnabled()) << int(c);
+        EXPECT_TRUE(f.window->action(c)->isVisible()) << int(c);
+    }
+    ed->runAction(kActReturn);
+    ed->runAction(kActReturn);
+    ASSERT_EQ(f.track(0).events.size(), 2u);
+    f.window->runCommand(MenuCommand::Undo);
+    EXPECT_EQ(f.track(0).events.size(), 1u);
+    f.window->runCommand(MenuCommand::Redo);
+    EXPECT_EQ(f.track(0).events.size(), 2u);
+    ed->runAction(kActTop);
+    f.window->action(MenuCommand::Delete)->trigger();
+    EXPECT_EQ(f.track(0).events.size(), 1u);
+
+    QAction* poly = f.window->action(MenuCommand::EditorAction, kActMidiInputOff + 5);
+    ASSERT_TRUE(poly && poly->isVisible() && poly->isCheckable());
+    poly->trigger();
+    EXPECT_EQ(ed->editor().midiInputMode(), 5);
+    EXPECT_TRUE(poly->isChecked());
+    EXPECT_FALSE(f.window->action(MenuCommand::EditorAction, kActMidiInputOff)->isChecked());
+    f.window->action(MenuCommand::EditorAction, kActGhost)->trigger();
+    EXPECT_TRUE(ed->editor().ghost());
+    EXPECT_TRUE(f.window->action(MenuCommand::EditorAction, kActGhost)->isChecked());
+
+    const int narrow = ed->parentWidget()->width();
+    f.window->action(MenuCommand::FontSize, 16)->trigger();
+    EXPECT_EQ(ed->editor().charHeight(), 16);
+    EXPECT_EQ(ed->parentWidget()->width() - narrow, (16 / 2 - 12 / 2) * 48);
+    EXPECT_TRUE(f.window->action(MenuCommand::FontSize, 16)->isChecked());
+    EXPECT_FALSE(f.window->action(MenuCommand::FontSize, 12)->isChecked());
+
+    // The track list's editors are gone from the edit menu's service.
+    f.window->runCommand(MenuCommand::TrackList);
+    EXPECT_FALSE(f.window->action(MenuCommand::Undo)->isEnabled());
+    EXPECT_FALSE(f.window->action(MenuCommand::FontSize, 16)->isVisible());
+
+    // Shift+Tab on a phrase call: the phrase in slot 9.
+    Song& song = f.host.doc->song();
+    Track& phrase = song.createPhrase();
+    phrase.name = "Riff";
+    Event call;
+    PhraseCallData data;
+    data.number = phrase.number;
+    call.setPhraseCall(data);
+    f.track(1).events.pushBack(call);
+    EditorWindow* second = f.window->openEditor(1, f.track(1));
+    QTest::keyClick(&second->paneWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return f.window->editorWindow(9) != nullptr; }));
+    EXPECT_EQ(f.window->editorWindow(9)->editor().list(), &phrase);
+    EXPECT_EQ(f.window->editorWindow(9)->windowTitle(), "Numerical Editor - Phrase - Riff");
+}
+
+// The data-entry lists slide in along the editor's left edge from the cursor row down.
+TEST(EditorWindow, ListAreaStartsAtTheCursorRow) {
+    Fixture f;
+    for (int i = 0; i < 6; ++i) f.track(0).events.pushBack(Event{});
+    EditorWindow* ed = f.window->openEditor(0, f.track(0));
+    for (int i = 0; i < 3; ++i) ed->runAction(kActDown);
+    const int h = ed->editor().charHeight();
+    const QWidget& pane = ed->paneWidget();
+    const QRect area = ed->listArea();
+    EXPECT_EQ(area.topLeft(), pane.mapToGlobal(QPoint(0, EditorLayout::rowsTop(h) + 3 * h)));
+    EXPECT_EQ(area.width(), 150);
+    EXPECT_EQ(area.bottom() + 1, pane.mapToGlobal(QPoint(0, pane.height())).y());
+}
+
 }  // namespace
 }  // namespace tarvio

@@ -21,6 +21,7 @@
 #include <QTableWidget>
 #include <QTest>
 #include <QTimer>
+#include <QTranslator>
 
 #include <cstring>
 #include <functional>
@@ -77,6 +78,23 @@ TEST(KeySettingDialogTest, ChoicesGoToTheCopyAndRefusedOnesShowUnassigned) {
     emit action->activated(jump);
     EXPECT_EQ(action->currentText(), "未定義");
     EXPECT_EQ(d.map().action('S', kModCtrl), kActNone);
+}
+
+// In English the action names are English too, as the program installs its translation.
+TEST(KeySettingDialogTest, ActionNamesFollowTheLanguage) {
+    ensureApp();
+    QTranslator english;
+    ASSERT_TRUE(english.load(QCoreApplication::applicationDirPath() + QStringLiteral("/i18n/tarvio_en.qm")));
+    QCoreApplication::installTranslator(&english);
+    {
+        KeySettingDialog d{KeyMap()};
+        child<QListWidget>(&d, "keys")->setCurrentRow(keyRow('H'));
+        auto* action = child<QComboBox>(&d, "action");
+        EXPECT_EQ(action->currentText(), "Search");
+        EXPECT_EQ(action->itemText(0), "Unassigned");
+        EXPECT_EQ(action->itemText(KeySettings::actionRowOf(kActShiftF1)), "Shift + F1");
+    }
+    QCoreApplication::removeTranslator(&english);
 }
 
 TEST(FkeySettingDialogTest, GridAndTemplatesWriteBack) {

@@ -3,12 +3,16 @@
 #include "app/port_list.h"
 #include "editor/entry_dialogs.h"
 #include "model/song.h"
+#include "editor/ui/editor_window.h"
 
 #include "editor/ui/dialogs/editor_dialogs.h"
 
 #include <QCoreApplication>
 #include <QFileDialog>
 #include <QListWidget>
+#include <QScreen>
+
+#include <algorithm>
 
 #include <cstring>
 
@@ -138,6 +142,16 @@ EditorResult runEditorRequest(QWidget* parent, const EditorRequest& r, const Edi
     }
     case Kind::Jump: {
         JumpDialog dialog(int(r.number), int(r.tick), r.items, r.index, parent);
+        // Next to the editor, so that its rows stay in sight.
+        if (parent) {
+            dialog.adjustSize();
+            QPoint at = parent->mapToGlobal(QPoint(parent->width() + 8, 0));
+            if (const QScreen* screen = parent->screen()) {
+                const QRect free = screen->availableGeometry();
+                at.setX(std::max(free.left(), std::min(at.x(), free.right() - dialog.width())));
+            }
+            dialog.move(at);
+        }
         if (dialog.exec() != QDialog::Accepted) return res;
         res.ok = true;
         res.number = dialog.measure();
@@ -183,6 +197,8 @@ void connectSettingsMenus(MainWindow& window, AppConfig& config, std::function<c
         context.song = song ? song() : nullptr;
         context.banks = &config.banks;
         context.config = &config;
+        // The lists slide in at the editor's left edge, from its cursor row.
+        if (const auto* editor = qobject_cast<const EditorWindow*>(parent)) context.listArea = editor->listArea();
         return runEditorRequest(parent, request, context);
     });
 }

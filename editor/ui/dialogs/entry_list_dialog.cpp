@@ -34,6 +34,7 @@ EntryListDialog::EntryListDialog(const QString& title, const std::vector<std::st
     } else {
         // A list over the editor, gone when the user clicks elsewhere.
         setWindowFlags(Qt::Popup | Qt::FramelessWindowHint);
+        list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);  // a long name is cut at the edge
         setGeometry(area_.x() - 100, area_.y(), kWidth, std::max(area_.height(), 80));
         slide_ = new QTimer(this);
         slide_->setInterval(10);

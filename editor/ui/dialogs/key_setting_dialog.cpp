@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -18,7 +19,10 @@ KeySettingDialog::KeySettingDialog(const KeyMap& map, QWidget* parent) : QDialog
     keys_ = new QListWidget;
     keys_->setObjectName(QStringLiteral("keys"));
     for (const std::string& k : KeySettings::keyTexts()) keys_->addItem(qs(k));
-    action_ = choiceCombo(KeySettings::actionTexts(), -1, "action");
+    action_ = new QComboBox;
+    action_->setObjectName(QStringLiteral("action"));
+    for (const std::string& a : KeySettings::actionTexts())
+        action_->addItem(QCoreApplication::translate("EditorAction", a.c_str()));
     action_->setMaxVisibleItems(20);
     shift_ = new QCheckBox(QStringLiteral("Shift"));
     shift_->setObjectName(QStringLiteral("shift"));
