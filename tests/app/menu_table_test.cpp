@@ -171,8 +171,11 @@ TEST(MenuTable, EditorMenuCarriesTheEditorsCommands) {
         EXPECT_EQ(shownMask(t, size_t(i)), uint8_t(MenuState::Editor));
     }
     // The editor's keys stay its own: its items carry no accelerator of the main window.
-    for (size_t i = 0; i < t.size(); ++i)
-        if (t[i].command == MenuCommand::EditorAction) EXPECT_TRUE(t[i].shortcut.empty()) << t[i].text;
+    for (size_t i = 0; i < t.size(); ++i) {
+        if (t[i].command == MenuCommand::EditorAction) {
+            EXPECT_TRUE(t[i].shortcut.empty()) << t[i].text;
+        }
+    }
 }
 
 // An accelerator that two visible items share would reach only one of them.
