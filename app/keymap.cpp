@@ -13,7 +13,7 @@ namespace {
 enum : int {
     kVkBack = 0x08, kVkTab = 0x09, kVkReturn = 0x0D, kVkEscape = 0x1B, kVkSpace = 0x20,
     kVkPrior = 0x21, kVkNext = 0x22, kVkLeft = 0x25, kVkUp = 0x26, kVkRight = 0x27, kVkDown = 0x28,
-    kVkInsert = 0x2D, kVkDelete = 0x2E, kVkF1 = 0x70, kVkColon = 0xBA, kVkComma = 0xBC,
+    kVkInsert = 0x2D, kVkDelete = 0x2E, kVkMultiply = 0x6A, kVkF1 = 0x70, kVkColon = 0xBA, kVkComma = 0xBC,
     kVkPeriod = 0xBE, kVkSlash = 0xBF, kVkGrave = 0xC0, kVkOpenBracket = 0xDB, kVkYen = 0xDC,
     kVkCloseBracket = 0xDD, kVkBackslash = 0xE2,
 };
@@ -138,7 +138,7 @@ constexpr Binding kDefaults[] = {
     {kVkPeriod, kC, kActPageDown10}, {kVkPeriod, kSC, kActPageDown10},
     {kVkUp, kC, kActPrevMeasure}, {kVkUp, kSC, kActPrevMeasure},
     {kVkDown, kC, kActNextMeasure}, {kVkDown, kSC, kActNextMeasure},
-    {kVkUp, kA, kActTop}, {kVkDown, kA, kActEnd}, {kVkColon, 0, kActJump},
+    {kVkUp, kA, kActTop}, {kVkDown, kA, kActEnd}, {kVkColon, 0, kActJump}, {kVkMultiply, 0, kActJump},  // the jump command names both
     {kVkLeft, kS, kActDigitUp}, {kVkRight, kS, kActDigitDown},
     {kVkRight, kC, kActGatePlus1}, {kVkLeft, kC, kActGateMinus1},
     {kVkRight, kSC, kActGatePlus10}, {kVkLeft, kSC, kActGateMinus10},

@@ -147,7 +147,7 @@ TEST(SettingsFiles, DefaultsWithoutAnyFile) {
                     {0x22, 6, kActDec1000}, {0x7B, 0, 112}, {0x7B, 4, 132}, {0x70, 6, 161}, {0x08, 0, kActErase},
                     {'Z', 6, kActRedo}, {0xE2, 0, kActInsertProcedure}, {0xDC, 4, kActInsertExclusive},
                     {0xC0, 0, kActInsertComment}, {0xBA, 4, kActInsertLabel}, {'M', 1, kActMidiInputOnOff},
-                    {'C', 1, kActChannel}, {'C', 0, kActNone}, {0x2D, 6, kActPasteReplace}};
+                    {'C', 1, kActChannel}, {0x6A, 0, kActJump}, {'C', 0, kActNone}, {0x2D, 6, kActPasteReplace}};
     for (const auto& b : bindings) EXPECT_EQ(c.keys.action(b.key, b.state), b.action) << b.key << "/" << b.state;
     EXPECT_STREQ(actionName(kActShiftCtrlF1 + 11), "Shift + Ctrl + F12");
     EXPECT_EQ(actionName(5), nullptr);
