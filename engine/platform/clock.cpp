@@ -3,13 +3,21 @@
 #include <atomic>
 #include <cerrno>
 #include <ctime>
+#include <new>
 
 namespace tarvio {
 
 namespace {
 
-SystemClock gSystemClock;
-std::atomic<Clock*> gClock{&gSystemClock};
+// Never destroyed: the clock thread may still ask the time while the process exits, after
+// static objects have been torn down.
+alignas(SystemClock) unsigned char gSystemClockStorage[sizeof(SystemClock)];
+std::atomic<Clock*> gClock{nullptr};  // null: the system clock
+
+Clock& systemClock() {
+    static SystemClock* const clock = new (gSystemClockStorage) SystemClock;
+    return *clock;
+}
 
 }  // namespace
 
@@ -28,8 +36,11 @@ void SystemClock::sleepMs(uint32_t ms) {
     }
 }
 
-Clock& engineClock() { return *gClock.load(std::memory_order_acquire); }
+Clock& engineClock() {
+    Clock* clock = gClock.load(std::memory_order_acquire);
+    return clock ? *clock : systemClock();
+}
 
-void setEngineClock(Clock* clock) { gClock.store(clock ? clock : &gSystemClock, std::memory_order_release); }
+void setEngineClock(Clock* clock) { gClock.store(clock, std::memory_order_release); }
 
 }  // namespace tarvio

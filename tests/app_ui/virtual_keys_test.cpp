@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/app_ui/qt_app.h"
+
 namespace tarvio {
 namespace {
 
@@ -66,7 +68,9 @@ TEST(VirtualKeys, MeaningForLettersFunctionAndNavigationAndKeypad) {
 }
 
 TEST(VirtualKeys, EventCarriesItsModifiersAndScanCode) {
-    // Offscreen has no scan-code kind: the event reads by meaning.
+    // Offscreen has no scan-code kind: the event reads by meaning. (The application owns the
+    // keyboard device a key event names; without one Qt makes a device nobody frees.)
+    ensureApp();
     QKeyEvent colon(QEvent::KeyPress, Qt::Key_Colon, Qt::ShiftModifier, 48, 0, 0, QStringLiteral(":"));
     EXPECT_EQ(virtualKeyOf(colon), 0xBA);
     QKeyEvent pad(QEvent::KeyPress, Qt::Key_Asterisk, Qt::KeypadModifier, QStringLiteral("*"));
