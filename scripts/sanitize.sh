@@ -42,7 +42,9 @@ if [ "$WHAT" = tsan ] || [ "$WHAT" = all ]; then
     mkdir -p "$TARVIO_HOME"
     start=$(date +%s)
     for t in $TESTS; do
-        build-tsan/bin/$t --gtest_repeat="$TSAN_RUNS" --gtest_brief=1
+        # The exit test forks the threaded test process and starts the clock thread in the
+        # child, which ThreadSanitizer does not support; it runs in the other builds.
+        build-tsan/bin/$t --gtest_repeat="$TSAN_RUNS" --gtest_brief=1 --gtest_filter=-EngineExit.*
     done
     echo "tsan: $TESTS clean, $TSAN_RUNS runs each, in $(( $(date +%s) - start )) s"
 fi
