@@ -1,7 +1,7 @@
 // Standard MIDI File import, then export and import again. The conductor chunk (song name,
-// tempo and time signatures) must come back the same; the other chunks come back as tracks, the
-// conductor chunk among them (it is imported as a track of its own, with its name), so the
-// second reading has one track more at most.
+// tempo and time signatures) must come back the same from the second round on; the other
+// chunks come back as tracks, the conductor chunk among them (it is imported as a track of its
+// own, with its name), so the second reading has one track more at most.
 #include <cstring>
 
 #include "expand/emitter.h"
@@ -30,7 +30,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Song second;
     FUZZ_CHECK(importSmf(exported.data(), exported.size(), second, 480).status == ReadReport::Status::Complete);
     FUZZ_CHECK(second.tracks.size() <= first.tracks.size() + 1);
+    // The first round may move a tempo at tick 0 into the initial tempo (several tempos at
+    // tick 0, the later winning, become one); from then on a round changes nothing.
     Emitter em2;
-    FUZZ_CHECK(conductor(exportSmf(second, em2)) == conductor(exported));
+    const std::vector<uint8_t> again = exportSmf(second, em2);
+    Song third;
+    FUZZ_CHECK(importSmf(again.data(), again.size(), third, 480).status == ReadReport::Status::Complete);
+    Emitter em3;
+    FUZZ_CHECK(conductor(exportSmf(third, em3)) == conductor(again));
     return 0;
 }
