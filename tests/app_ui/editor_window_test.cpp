@@ -18,19 +18,16 @@
 #include "app/ui/main_window.h"
 #include "app/ui/main_window_host.h"
 #include "app/ui/track_list_window.h"
+#include "tests/app_ui/idle_host.h"
 #include "tests/app_ui/qt_app.h"
 
 namespace tarvio {
 namespace {
 
-struct EditorHost final : MainWindowHost {
+struct EditorHost final : IdleHost {
     explicit EditorHost(Transport& t) : doc(std::make_unique<Document>(t)) {}
     std::unique_ptr<Document> doc;
-    AppConfig config;
     Document* document() override { return doc.get(); }
-    void newDocument() override {}
-    void openDocument() override {}
-    void openFile(const QString&) override {}
     int saves = 0;
     MainWindow* window = nullptr;
     // As the application does: the window hears of the save.
@@ -38,18 +35,6 @@ struct EditorHost final : MainWindowHost {
         ++saves;
         if (window) window->documentReplaced();
     }
-    void saveDocumentAs() override {}
-    void importSmf() override {}
-    void exportSmf() override {}
-    QStringList recentFiles() override { return {}; }
-    bool closeDocument() override { return true; }
-    void editSongInfo() override {}
-    void changeResolution() override {}
-    void portSettings() override {}
-    void metronomeSettings() override {}
-    void recordingSettings() override {}
-    void syncSettings() override {}
-    WindowLayout& windowLayout() override { return config.layout; }
     AppConfig* appConfig() override { return &config; }
 };
 

@@ -33,6 +33,7 @@
 #include "editor/ui/dialogs/plugin_params_dialog.h"
 #include "editor/ui/dialogs/simple_dialogs.h"
 #include "editor/ui/dialogs/sysex_dialog.h"
+#include "tests/app_ui/idle_host.h"
 #include "tests/app_ui/qt_app.h"
 
 namespace tarvio {
@@ -276,26 +277,7 @@ TEST(RunEditorRequestTest, ProgramListGivesProgramAndBankSelect) {
     EXPECT_EQ(r.bankLsb, 0);
 }
 
-struct NoHost final : MainWindowHost {
-    Document* document() override { return nullptr; }
-    void newDocument() override {}
-    void openDocument() override {}
-    void openFile(const QString&) override {}
-    void saveDocument() override {}
-    void saveDocumentAs() override {}
-    void importSmf() override {}
-    void exportSmf() override {}
-    QStringList recentFiles() override { return {}; }
-    bool closeDocument() override { return true; }
-    void editSongInfo() override {}
-    void changeResolution() override {}
-    void portSettings() override {}
-    void metronomeSettings() override {}
-    void recordingSettings() override {}
-    void syncSettings() override {}
-    WindowLayout& windowLayout() override { return layout; }
-    WindowLayout layout;
-};
+struct NoHost final : IdleHost {};
 
 TEST(SettingsMenusTest, MenuEntriesOpenTheDialogsOnTheProcessTables) {
     ensureApp();
