@@ -40,9 +40,17 @@ int leadingInt(std::string_view s) {
 
 // The first n characters of UTF-8 text, never splitting a character.
 std::string firstChars(std::string_view s, size_t n) {
-    size_t chars = 0, i = 0;
+    // A character is a lead byte with at most three continuation bytes; a stray continuation
+    // byte counts as a character of its own, so malformed text stays within n characters too.
+    size_t chars = 0, i = 0, tail = 0;  // tail: continuation bytes the character may still take
     for (; i < s.size(); ++i) {
-        if ((uint8_t(s[i]) & 0xC0) != 0x80 && chars++ == n) break;
+        const uint8_t c = uint8_t(s[i]);
+        if ((c & 0xC0) == 0x80 && tail > 0) {
+            --tail;
+            continue;
+        }
+        if (chars++ == n) break;
+        tail = c >= 0xC0 ? 3 : 0;
     }
     return std::string(s.substr(0, i));
 }
