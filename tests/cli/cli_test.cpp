@@ -12,6 +12,7 @@
 #include "io/song_file.h"
 #include "model/song.h"
 #include "run_cli.h"
+#include "tests/support/lists.h"
 
 using namespace tarvio;
 using clitest::lines;
@@ -20,13 +21,7 @@ using Lines = std::vector<std::string>;
 
 namespace {
 
-template <class F>
-void add(EventList& list, int32_t step, F&& set) {
-    Event e;
-    set(e);
-    e.step = step;
-    list.pushBack(std::move(e));
-}
+using testlists::append;
 
 std::string save(const clitest::TempDir& dir, const Song& song, const std::string& name) {
     std::string path = dir.path(name), err;
@@ -52,22 +47,22 @@ void expectFailure(const clitest::RunResult& r, const std::string& fragment) {
 void buildPlayingSong(Song& song) {
     song.title = "round trip";
     song.setBeat(2, 7, 8);
-    add(song.createPhrase().events, 48, [](Event& e) { e.setComment("phrase"); });
-    add(song.tempoTrack->events, 240, [](Event& e) { e.setTempo(100); });
-    add(song.tempoTrack->events, 0, [](Event& e) { e.setTempo(140); });
+    append(song.createPhrase().events, 48, [](Event& e) { e.setComment("phrase"); });
+    append(song.tempoTrack->events, 240, [](Event& e) { e.setTempo(100); });
+    append(song.tempoTrack->events, 0, [](Event& e) { e.setTempo(140); });
     Track& t = song.createTrack();
     t.port = 2, t.channel = 3;
-    add(t.events, 0, [](Event& e) { e.setProgram(5, 1, 2); });
-    add(t.events, 120, [](Event& e) { e.setNote(60, 100, 96); });
-    add(t.events, 0, [](Event& e) { e.setControl(7, 90); });
-    add(t.events, 0, [](Event& e) { e.setProgram(9); });
-    add(t.events, 0, [](Event& e) { e.setChannelPressure(40); });
-    add(t.events, 0, [](Event& e) { e.setBend(1000); });
-    add(t.events, 80, [](Event& e) {
+    append(t.events, 0, [](Event& e) { e.setProgram(5, 1, 2); });
+    append(t.events, 120, [](Event& e) { e.setNote(60, 100, 96); });
+    append(t.events, 0, [](Event& e) { e.setControl(7, 90); });
+    append(t.events, 0, [](Event& e) { e.setProgram(9); });
+    append(t.events, 0, [](Event& e) { e.setChannelPressure(40); });
+    append(t.events, 0, [](Event& e) { e.setBend(1000); });
+    append(t.events, 80, [](Event& e) {
         e.setExclusive({0xF0, 0x41, 0x10, 0x42, 0x12, 0xFA, 0x40, 0x00, 0x7F, 0x00, 0xFB, 0xF7});
     });
-    add(t.events, 10, [](Event& e) { e.setNote(62, 90, 10); });
-    add(t.events, 0, [](Event& e) { e.setPhraseCall(PhraseCallData{1, 0, 2, 0, 1}); });
+    append(t.events, 10, [](Event& e) { e.setNote(62, 90, 10); });
+    append(t.events, 0, [](Event& e) { e.setPhraseCall(PhraseCallData{1, 0, 2, 0, 1}); });
 }
 
 // A format-0 file at division 96: tempo 120, program 5, and middle C held for 60 ticks.
@@ -85,12 +80,12 @@ TEST(CliInfo, PrintsTheWholeSongAsOneJsonObject) {
     song.setBeat(0, 3, 4);
     song.setBeat(5, 6, 8);
     song.markers[0] = 10, song.markers[63] = 4000000000u;
-    add(song.tempoTrack->events, 0, [](Event& e) { e.setTempo(90); });
+    append(song.tempoTrack->events, 0, [](Event& e) { e.setTempo(90); });
     Track& t = song.createTrack();
     t.name = "caf\xE9", t.bankSet = "XG", t.port = 3, t.channel = 5;
     t.mute = 1, t.solo = 1, t.record = 2, t.offset = -240, t.transpose = 7;
-    add(t.events, 96, [](Event& e) { e.setNote(60, 100, 48); });
-    add(t.events, 0, [](Event& e) { e.setLabel(); });
+    append(t.events, 96, [](Event& e) { e.setNote(60, 100, 48); });
+    append(t.events, 0, [](Event& e) { e.setLabel(); });
     Track& p = song.createPhrase();
     p.name = "Riff", p.number = 9;
     std::string file = clitest::readFile(save(dir, song, "small.tvo"));
@@ -119,22 +114,22 @@ TEST(CliInfo, PrintsTheWholeSongAsOneJsonObject) {
 TEST(CliEvents, PrintsEveryPayloadKind) {
     clitest::TempDir dir;
     Song song;
-    add(song.tempoTrack->events, 0, [](Event& e) { e.setTempo(300); });
+    append(song.tempoTrack->events, 0, [](Event& e) { e.setTempo(300); });
     Track& t = song.createTrack();
-    add(t.events, 480, [](Event& e) { e.setNote(60, 100, 300); });
-    add(t.events, 0, [](Event& e) { e.setProgram(5); });
-    add(t.events, 0, [](Event& e) { e.setExclusive({0xF0, 0x7E, 0x7F, 0x09, 0x01, 0xF7}, 3, 4); });
-    add(t.events, 960, [](Event& e) { e.setPhraseCall(PhraseCallData{9, 120, -5, 7, 2}); });
-    add(t.events, 1920, [](Event& e) { e.setClone(CloneData{-3, 2, -480}); });
-    add(t.events, 0, [](Event& e) { e.setComment("\xE6\x97\xA5\xE6\x9C\xAC memo"); });
-    add(t.events, 0, [](Event& e) { ParameterBlock b; b.count = 3; e.setPluginParams(2, b); });
-    add(t.events, 0, [](Event& e) { e.setRegisterOp(EventKind::Mov, 3, -5); });
-    add(t.events, 0, [](Event& e) { e.setKindValue(EventKind::Else, 0); });
-    add(t.events, -1, [](Event& e) { e.setKindValue(EventKind(0x4242), 0x04030201); });
-    add(song.createTrack().events, 1, [](Event& e) { e.setControl(7, 100); });
+    append(t.events, 480, [](Event& e) { e.setNote(60, 100, 300); });
+    append(t.events, 0, [](Event& e) { e.setProgram(5); });
+    append(t.events, 0, [](Event& e) { e.setExclusive({0xF0, 0x7E, 0x7F, 0x09, 0x01, 0xF7}, 3, 4); });
+    append(t.events, 960, [](Event& e) { e.setPhraseCall(PhraseCallData{9, 120, -5, 7, 2}); });
+    append(t.events, 1920, [](Event& e) { e.setClone(CloneData{-3, 2, -480}); });
+    append(t.events, 0, [](Event& e) { e.setComment("\xE6\x97\xA5\xE6\x9C\xAC memo"); });
+    append(t.events, 0, [](Event& e) { ParameterBlock b; b.count = 3; e.setPluginParams(2, b); });
+    append(t.events, 0, [](Event& e) { e.setRegisterOp(EventKind::Mov, 3, -5); });
+    append(t.events, 0, [](Event& e) { e.setKindValue(EventKind::Else, 0); });
+    append(t.events, -1, [](Event& e) { e.setKindValue(EventKind(0x4242), 0x04030201); });
+    append(song.createTrack().events, 1, [](Event& e) { e.setControl(7, 100); });
     Track& phrase = song.createPhrase();
     phrase.number = 12;
-    add(phrase.events, 240, [](Event& e) { e.setBendBytes(64, 130); });
+    append(phrase.events, 240, [](Event& e) { e.setBendBytes(64, 130); });
     const std::string path = save(dir, song, "events.tvo");
 
     auto r = runCli({"events", path, "--track", "0"});
@@ -194,7 +189,7 @@ TEST(CliErrors, EachFailureIsOneLineAndANonZeroStatus) {
     clitest::TempDir dir;
     Song song;
     song.createTrack();
-    add(song.createPhrase().events, 96, [](Event& e) { e.setNote(60, 100, 90); });
+    append(song.createPhrase().events, 96, [](Event& e) { e.setNote(60, 100, 90); });
     const std::string path = save(dir, song, "one.tvo"), missing = dir.path("missing.tvo");
     const std::string mid = dir.path("tiny.mid"), two = dir.path("two.tvo");
     const std::string out = dir.path("out.tvo"), tvp = dir.path("p.tvp"), v2 = dir.path("v2.tvp");
@@ -257,10 +252,10 @@ TEST(CliQuantize, MovesTheNotesOfTheChosenListAndRange) {
     clitest::TempDir dir;
     Song song;
     Track& t = song.createTrack();
-    add(t.events, 130, [](Event& e) { e.setNote(60, 100, 100); });  // tick 0
-    add(t.events, 230, [](Event& e) { e.setNote(62, 100, 100); });  // tick 130
-    add(t.events, 0, [](Event& e) { e.setNote(64, 100, 100); });    // tick 360
-    add(song.createPhrase().events, 130, [](Event& e) { e.setNote(60, 100, 100); });
+    append(t.events, 130, [](Event& e) { e.setNote(60, 100, 100); });  // tick 0
+    append(t.events, 230, [](Event& e) { e.setNote(62, 100, 100); });  // tick 130
+    append(t.events, 0, [](Event& e) { e.setNote(64, 100, 100); });    // tick 360
+    append(song.createPhrase().events, 130, [](Event& e) { e.setNote(60, 100, 100); });
     const std::string path = save(dir, song, "q.tvo"), out = dir.path("out.tvo");
     auto notes = [](int a, int b, int c = 0) {
         return Lines{std::to_string(a) + " 0090 60 100 100 0", std::to_string(b) + " 0090 62 100 100 0",
@@ -315,7 +310,7 @@ TEST(CliDamage, ForeignFilesFailAndDamagedFilesWarnOrAreRefused) {
     clitest::TempDir dir;
     Song song;
     Track& t = song.createTrack();
-    for (int i = 0; i < 40; ++i) add(t.events, 120, [&](Event& e) { e.setNote(uint8_t(40 + i), 100, 60); });
+    for (int i = 0; i < 40; ++i) append(t.events, 120, [&](Event& e) { e.setNote(uint8_t(40 + i), 100, 60); });
     song.createPhrase();
     const std::string whole = clitest::readFile(save(dir, song, "whole.tvo"));
     // Cut inside the track's events, and a MIDI file cut inside its track.
@@ -435,7 +430,7 @@ TEST(CliProcedure, CommandsSoundFromTheNamedOrTheShippedDefinitions) {
     Song s;
     Track& t = s.createTrack();
     t.channel = 3;
-    add(t.events, 10, [](Event& e) { e.setCommand(2, 0, 0); });  // a GS reset in the shipped definitions
+    append(t.events, 10, [](Event& e) { e.setCommand(2, 0, 0); });  // a GS reset in the shipped definitions
     const std::string song = save(dir, s, "command.tvo"), expected = "0 0 F0 41 10 42 12 40 00 7F 00 41 F7\n";
     const std::string empty = dir.path("empty"), proc = dir.path("defs.txt");
     std::filesystem::create_directory(empty);

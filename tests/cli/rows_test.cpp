@@ -9,6 +9,7 @@
 #include "io/song_file.h"
 #include "model/song.h"
 #include "run_cli.h"
+#include "tests/support/lists.h"
 
 using namespace tarvio;
 using clitest::lines;
@@ -17,13 +18,7 @@ using Lines = std::vector<std::string>;
 
 namespace {
 
-template <class F>
-void add(EventList& list, int32_t step, F&& set) {
-    Event e;
-    set(e);
-    e.step = step;
-    list.pushBack(std::move(e));
-}
+using testlists::append;
 
 }  // namespace
 
@@ -36,13 +31,13 @@ TEST(CliRows, PrintsTheRowsWithTheProgramFolderNames) {
     Song song;
     song.setBeat(1, 3, 4);
     Track& t = song.createTrack();
-    add(t.events, 0, [](Event& e) { e.setControl(7, 100); });
-    add(t.events, 0, [](Event& e) { e.setCommand(3, 0, 100); });
-    add(t.events, 2400, [](Event& e) { e.setNote(60, 100, 480); });
-    add(t.events, 0, [](Event& e) { e.setNote(64, 100, 10); });
+    append(t.events, 0, [](Event& e) { e.setControl(7, 100); });
+    append(t.events, 0, [](Event& e) { e.setCommand(3, 0, 100); });
+    append(t.events, 2400, [](Event& e) { e.setNote(60, 100, 480); });
+    append(t.events, 0, [](Event& e) { e.setNote(64, 100, 10); });
     Track& p = song.createPhrase();
-    add(p.events, 0, [](Event& e) { e.setPluginSwitch(1, true); });
-    add(p.events, 0, [](Event& e) { e.setComment("end"); });
+    append(p.events, 0, [](Event& e) { e.setPluginSwitch(1, true); });
+    append(p.events, 0, [](Event& e) { e.setComment("end"); });
     std::string path = dir.path("song.tvo"), err;
     ASSERT_TRUE(writeSongFile(path, song, &err)) << err;
     // Slot 1 of the phrase (the last container) names a plug-in that is not installed.

@@ -29,4 +29,13 @@ inline Full full(const EventList& l) {
     return r;
 }
 
+// Appends an event made by set, with the given step; returns its serial.
+template <class F>
+uint32_t append(EventList& list, int32_t step, F&& set) {
+    Event e;
+    set(e);
+    e.step = step;
+    return list.pushBack(std::move(e))->serial();
+}
+
 }  // namespace tarvio::testlists
