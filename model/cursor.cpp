@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "model/musical_time.h"
 #include "model/song.h"
@@ -157,11 +158,82 @@ bool frameStart(Track& track, const Event& creator, Track& container, Track*& li
     return false;
 }
 
+// A seek to a distant tick through a clone loop would otherwise replay every repeat. What decides
+// the course of a repeat is the song's registers and the looping frame's IF state; when both
+// come round unchanged the repeats that follow are identical, and as chasing keeps only the last
+// of each value, they can be passed over whole. Repeats are found as in Brent's cycle search:
+// the state is kept at restarts 1, 2, 4, 8, ... and each restart compared with the one kept.
+struct LoopProbe {
+    bool valid = false;
+    uint32_t power = 1, since = 0;
+    int64_t tick = 0;
+    ConditionStack cond;
+    std::array<float, kRegisterCount> registers;
+};
+
+struct LoopProbes {
+    static constexpr size_t kLevels = 16;  // deeper loops are walked repeat by repeat
+    std::array<LoopProbe, kLevels> level;
+    size_t top = 0;  // levels at or above it are all invalid
+};
+
 struct Walker {
     Track& track;
     CursorState& cs;
     CursorSink& sink;
     bool seek;
+    LoopProbes* probes = nullptr;  // seek walks only
+
+    // A child frame ends at its parent's next event; a later frame at its level is a new loop.
+    void forgetLoopsBelow(size_t fi) {
+        if (!probes) return;
+        for (size_t l = fi + 1; l < probes->top; ++l) probes->level[l].valid = false;
+        probes->top = std::min(probes->top, fi + 1);
+    }
+
+    // Frame fi meets its creator at cs.tick and will restart: pass over every whole repeat that
+    // still ends by t.
+    void skipRepeats(size_t fi, int64_t t) {
+        if (!probes || fi >= LoopProbes::kLevels || cs.notes.active[0] || cs.notes.active[1]) return;
+        LoopProbe& p = probes->level[fi];
+        probes->top = std::max(probes->top, fi + 1);
+        static const std::array<float, kRegisterCount> kNoRegisters{};
+        const std::array<float, kRegisterCount>& regs = track.owner ? track.owner->registers : kNoRegisters;
+        const ConditionStack& cond = cs.frames[fi].cond;
+        auto keep = [&] {
+            p.tick = cs.tick;
+            p.cond = cond;
+            p.registers = regs;
+        };
+        if (!p.valid) {
+            p.valid = true;
+            p.power = 1;
+            p.since = 0;
+            keep();
+            return;
+        }
+        ++p.since;
+        const bool same = p.cond.depth == cond.depth && p.cond.top == cond.top &&
+                          std::memcmp(p.registers.data(), regs.data(), sizeof regs) == 0;
+        const int64_t period = cs.tick - p.tick;
+        if (same && period > 0) {
+            const int64_t n = (t - cs.tick) / period;
+            if (n > 0) {
+                const int64_t d = n * period;
+                for (size_t j = 0; j < fi; ++j) cs.frames[j].remaining -= d;
+                cs.tick += d;
+            }
+            p.power = 1;
+            p.since = 0;
+            keep();
+            return;
+        }
+        if (p.since == p.power) {
+            p.power = p.power < (1u << 30) ? p.power * 2 : p.power;
+            p.since = 0;
+            keep();
+        }
+    }
 
     void advanceTimers(int64_t n) {
         if (n <= 0) return;
@@ -276,6 +348,7 @@ struct Walker {
             int64_t d = g.remaining;
             for (size_t j = 0; j < fi; ++j) cs.frames[j].remaining -= d;
             cs.frameCount = fi + 1;  // a child lives only until its parent's next event
+            forgetLoopsBelow(fi);
             advanceTimers(d);
             cs.tick += d;
             g.remaining = 0;
@@ -285,6 +358,7 @@ struct Walker {
                 ++g.pos;
                 deliver(fi, ev, t);
             } else {
+                skipRepeats(fi, t);
                 restart(fi, ev, t);
             }
         }
@@ -387,7 +461,8 @@ void cursorReset(Track& track, int32_t songTick, bool chase, CursorSink& sink) {
     f.mode = 0;
     f.creator = 0;
     if (t > 0) {
-        Walker w{track, cs, sink, true};
+        LoopProbes probes;
+        Walker w{track, cs, sink, true, &probes};
         w.walk(0, t - 1);
     }
     if (!track.effectiveMute) replayChase(track);

@@ -120,7 +120,8 @@ public:
     virtual ~CursorSink() = default;
     // A due event of a play walk (notes to plug-ins or to the emitter).
     virtual void offer(Track& track, const PlayedEvent& ev, Track& container) = 0;
-    // A due event of a seek walk.
+    // A due event of a seek walk. A seek passes over whole repeats of a loop whose registers and
+    // IF state come round unchanged, so chasing an event a second time must change nothing.
     virtual void chase(Track& track, const PlayedEvent& ev, Track& container) = 0;
     // Plug-in hooks; no plug-ins by default.
     virtual void resetPlugins(Track&) {}

@@ -332,6 +332,31 @@ TEST(Chase, PhraseContentBeforeTheStartIsChased) {
     EXPECT_EQ(expand(song, 500, 500), (Lines{"500 0 B0 40 00", "500 0 B0 40 00", "500 0 B0 0A 21"}));
 }
 
+// A locate far into a clone loop passes over whole repeats; what it chases must be what
+// playing every repeat would leave. Here the loop is two ticks long and its register flips sign
+// on each pass, so the state comes round every second pass.
+TEST(Chase, LocatingFarIntoALoopChasesWhatEveryRepeatWouldLeave) {
+    Song song;
+    track(song, {Reg(EventKind::Mov, 0, 1), Reg(EventKind::Mov, 2, -1, 1),
+                 CC(7, 10, 1),  // the loop starts here, at tick 1
+                 Reg(EventKind::Mul, 0, 2), Reg(EventKind::IfGt, 0, 0), CC(10, 1), Plain(EventKind::Else), CC(10, 2),
+                 Plain(EventKind::EndIf), CC(7, 20, 1), Clone(CloneMode::Relative, -2, INT32_MAX)});
+    std::vector<int32_t> ticks;
+    for (int32_t t = 3; t < 40; ++t) ticks.push_back(t);
+    for (int32_t t : {2000000000, 2000000001, INT32_MAX - 2, INT32_MAX - 1}) ticks.push_back(t);
+    for (int32_t t : ticks) {
+        // Chased up to t - 1: the volume of the last tick, the flips of the even ticks from 2.
+        const int64_t flips = (int64_t(t) - 1) / 2;
+        const std::string at = std::to_string(t) + " 0 ";
+        const Lines want = {at + "B0 07 " + ((t - 1) % 2 ? "0A" : "14"), at + "B0 0A " + (flips % 2 ? "02" : "01")};
+        Lines got;
+        for (const std::string& l : expand(song, t, t))
+            if (l.find("B0 07") != std::string::npos || l.find("B0 0A") != std::string::npos) got.push_back(l);
+        EXPECT_EQ(got, want) << t;
+        EXPECT_EQ(song.registers[0], flips % 2 ? -1.0f : 1.0f) << t;
+    }
+}
+
 TEST(Cursor, FinishedOnlyAfterLastGateAndTicksToNext) {
     Song song;
     Track& t = track(song, {N(60, 100, 50, 20)});
