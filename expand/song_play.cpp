@@ -24,12 +24,13 @@ void songAdvance(Song& song, int32_t tick, CursorSink& sink) {
     }
     if (phraseChanged)
         for (auto& t : song.tracks) t->resetFlag = 1;
+    SeekBudget budget;
     Track& tempo = *song.tempoTrack;
-    if (tempo.resetFlag) cursorReset(tempo, tick, true, sink);
+    if (tempo.resetFlag) cursorReset(tempo, tick, true, sink, &budget);
     cursorAdvance(tempo, tick, sink);
     collectTrack(song, tempo);
     for (auto& t : song.tracks) {
-        if (t->resetFlag) cursorReset(*t, tick, false, sink);
+        if (t->resetFlag) cursorReset(*t, tick, false, sink, &budget);
         cursorAdvance(*t, tick, sink);
         collectTrack(song, *t);
     }
@@ -40,8 +41,9 @@ void songLocate(Song& song, int32_t tick, CursorSink& sink) {
     song.output.clear();
     // Resetting with chase releases what still sounds (note-offs and controller 64 off) before the
     // chased state, so a separate all-notes-off would only be cleared from the queue again.
-    cursorReset(*song.tempoTrack, tick, true, sink);
-    for (auto& t : song.tracks) cursorReset(*t, tick, true, sink);
+    SeekBudget budget;
+    cursorReset(*song.tempoTrack, tick, true, sink, &budget);
+    for (auto& t : song.tracks) cursorReset(*t, tick, true, sink, &budget);
     collectTrack(song, *song.tempoTrack);
     for (auto& t : song.tracks) collectTrack(song, *t);
 }
@@ -55,10 +57,11 @@ void songStop(Song& song) {
 }
 
 void songResetAll(Song& song, int32_t tick, CursorSink& sink) {
-    cursorReset(*song.tempoTrack, tick, true, sink);
+    SeekBudget budget;
+    cursorReset(*song.tempoTrack, tick, true, sink, &budget);
     song.tempoTrack->cursor.queue.clear();
     for (auto& t : song.tracks) {
-        cursorReset(*t, tick, true, sink);
+        cursorReset(*t, tick, true, sink, &budget);
         t->cursor.queue.clear();
     }
 }

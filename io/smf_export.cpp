@@ -249,10 +249,11 @@ std::vector<uint8_t> exportSmf(Song& song, CursorSink& sink) {
     // between tracks see the same values; each track stops at the ticks where it can change.
     using Due = std::pair<int64_t, size_t>;
     std::priority_queue<Due, std::vector<Due>, std::greater<Due>> due;
+    SeekBudget budget;
     for (size_t i = 0; i < outs.size(); ++i) {
         TrackOut& o = outs[i];
         Track& t = *o.track;
-        cursorReset(t, 0, true, sink);
+        cursorReset(t, 0, true, sink, &budget);
         t.cursor.queue.clear();
         o.bytes.reserve(64 + t.name.size() + t.events.size() * 8);  // a note writes on and off
         Writer w{o.bytes};

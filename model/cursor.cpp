@@ -183,6 +183,9 @@ struct Walker {
     CursorSink& sink;
     bool seek;
     LoopProbes* probes = nullptr;  // seek walks only
+    SeekBudget* budget = nullptr;  // seek walks only
+    int64_t trackLeft = SeekBudget::kTrackEvents;
+    bool spent = false;            // the budget ran out: the walk stops where it is
 
     // A child frame ends at its parent's next event; a later frame at its level is a new loop.
     void forgetLoopsBelow(size_t fi) {
@@ -343,7 +346,10 @@ struct Walker {
             CursorFrame& f = cs.frames[fi];
             if (f.pos == f.container->events.end()) break;
             if (cs.tick + f.remaining > t) break;
+            if (budget && (--budget->left < 0 || --trackLeft < 0)) spent = true;
+            if (spent) break;
             if (f.remaining > 0) walk(fi + 1, cs.tick + f.remaining - 1);
+            if (spent) break;
             CursorFrame& g = cs.frames[fi];  // storage may have moved
             int64_t d = g.remaining;
             for (size_t j = 0; j < fi; ++j) cs.frames[j].remaining -= d;
@@ -361,6 +367,10 @@ struct Walker {
                 skipRepeats(fi, t);
                 restart(fi, ev, t);
             }
+        }
+        if (spent) {
+            --depth;
+            return;
         }
         CursorFrame& f = cs.frames[fi];
         if (f.pos != f.container->events.end()) {
@@ -437,7 +447,7 @@ int64_t cloneSourceTick(const Track& container, const CloneData& d, int64_t at) 
     }
 }
 
-void cursorReset(Track& track, int32_t songTick, bool chase, CursorSink& sink) {
+void cursorReset(Track& track, int32_t songTick, bool chase, CursorSink& sink, SeekBudget* budget) {
     CursorState& cs = track.cursor;
     int64_t t = std::max<int64_t>(0, int64_t(songTick) - track.offset);
     sink.resetPlugins(track);
@@ -462,8 +472,14 @@ void cursorReset(Track& track, int32_t songTick, bool chase, CursorSink& sink) {
     f.creator = 0;
     if (t > 0) {
         LoopProbes probes;
-        Walker w{track, cs, sink, true, &probes};
+        SeekBudget own;
+        Walker w{track, cs, sink, true, &probes, budget ? budget : &own};
         w.walk(0, t - 1);
+        if (w.spent) {
+            cs.frameCount = 1;
+            cs.frames[0].pos = track.events.end();
+            cs.frames[0].remaining = 0;
+        }
     }
     if (!track.effectiveMute) replayChase(track);
 }

@@ -134,8 +134,18 @@ public:
 // thread's per-tick path.
 void cursorReserve(Track& track, size_t frames);
 
-// Cursor operations of one track (they use the song the track belongs to).
-void cursorReset(Track& track, int32_t songTick, bool chase, CursorSink& sink);
+// What one locate may walk through: registers can drive a loop whose repeats never come round,
+// which would hold a locate for hours. Each track has a share of its own, so that one such track
+// leaves the others whole, and the locate a total. A track that runs out plays nothing more.
+struct SeekBudget {
+    static constexpr int64_t kTrackEvents = int64_t(1) << 22;
+    static constexpr int64_t kEvents = int64_t(1) << 24;
+    int64_t left = kEvents;
+};
+
+// Cursor operations of one track (they use the song the track belongs to). A reset without a
+// budget has one of its own.
+void cursorReset(Track& track, int32_t songTick, bool chase, CursorSink& sink, SeekBudget* budget = nullptr);
 void cursorAdvance(Track& track, int32_t songTick, CursorSink& sink);
 // Note-off for every sounding note, then control 64 = 0.
 void cursorAllNotesOff(Track& track);

@@ -357,6 +357,21 @@ TEST(Chase, LocatingFarIntoALoopChasesWhatEveryRepeatWouldLeave) {
     }
 }
 
+// A counter that climbs on every pass of a one-tick loop comes round only when the float stops
+// growing, 2^24 passes on. A locate that far gives up on that track, which then plays nothing;
+// the other tracks chase in full.
+TEST(Chase, ALocateGivesUpOnALoopThatNeverComesRound) {
+    Song song;
+    Track& runaway = track(song, {Reg(EventKind::Mov, 1, 1, 1), Reg(EventKind::Add, 0, 1), N(60, 100, 1, 1),
+                                  Clone(CloneMode::Relative, -1, INT32_MAX)});
+    runaway.offset = -2000000000;
+    track(song, {CC(7, 99, 10), N(62, 100, 10, 10)});
+    const Lines at = expand(song, 100, 102);
+    EXPECT_NE(std::find(at.begin(), at.end(), "100 0 B0 07 63"), at.end()) << ::testing::PrintToString(at);
+    EXPECT_TRUE(only(at, "9").empty());
+    EXPECT_TRUE(cursorFinished(runaway));
+}
+
 TEST(Cursor, FinishedOnlyAfterLastGateAndTicksToNext) {
     Song song;
     Track& t = track(song, {N(60, 100, 50, 20)});
