@@ -297,12 +297,11 @@ struct Walker {
         Track& container = *f.container;
         if (seek) sink.chase(track, pe, container);
         else sink.offer(track, pe, container);
-        // A frame the event started plays its share of this tick, up to this frame's next event.
+        // A frame the event started plays its share of this tick before this frame's next event
+        // (due by t) ends it. Only this tick: its events on the tick of that next event come after
+        // it, and so never play, as when playing tick by tick.
         CursorFrame& g = cs.frames[fi];
-        if (g.pos != g.container->events.end()) {
-            int64_t next = cs.tick + g.remaining;
-            if (next <= t) walk(fi + 1, std::min<int64_t>(t, next));
-        }
+        if (g.pos != g.container->events.end() && cs.tick + g.remaining <= t) walk(fi + 1, cs.tick);
         return true;
     }
 

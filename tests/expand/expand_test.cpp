@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
 #include <initializer_list>
+#include <map>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -354,6 +357,78 @@ TEST(Chase, LocatingFarIntoALoopChasesWhatEveryRepeatWouldLeave) {
             if (l.find("B0 07") != std::string::npos || l.find("B0 0A") != std::string::npos) got.push_back(l);
         EXPECT_EQ(got, want) << t;
         EXPECT_EQ(song.registers[0], flips % 2 ? -1.0f : 1.0f) << t;
+    }
+}
+
+// A locate must leave what playing every tick up to it leaves: each controller's last value and
+// the registers. Random tracks of controllers (some from registers), register arithmetic, IF
+// blocks and clone loops, located at ticks near and far, check the seek (which passes over the
+// repeats of loops) against plain playing.
+TEST(Chase, LocateLeavesWhatPlayingUpToItLeaves) {
+    std::mt19937 rng(20261207);
+    auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+    constexpr int32_t kEnd = 3000;
+    const std::vector<int32_t> locates = {1, 2, 3, 5, 8, 13, 40, 41, 100, 333, 1000, 2047, 2999, kEnd};
+    using State = std::pair<std::map<int, int>, std::array<float, kRegisterCount>>;
+    auto cc = [](const Song& song, std::map<int, int>& last) {
+        for (const OutputRecord& r : song.output.records)
+            if ((r.status() & 0xF0) == 0xB0) last[int(r.message >> 8) & 0x7F] = int(r.message >> 16) & 0x7F;
+    };
+    // Controllers (some from registers), register arithmetic, IF blocks, notes, clones and, on
+    // tracks, calls of the phrase.
+    auto fill = [&](Track& t, uint32_t phrase) {
+        const int n = pick(3, 14);
+        for (int i = 0; i < n; ++i) {
+            const int32_t step = pick(0, 3) == 0 ? 0 : pick(1, 6);
+            const uint16_t r = uint16_t(pick(0, 2));
+            switch (pick(0, phrase ? 10 : 9)) {
+                case 0: case 1: t.events.pushBack(CC(uint8_t(pick(7, 9)), uint8_t(pick(0, 127)), step)); break;
+                case 2: t.events.pushBack(CC(uint8_t(pick(7, 9)), uint8_t(128 + r), step)); break;
+                case 3: t.events.pushBack(Reg(EventKind::Mov, r, int16_t(pick(-2, 2)), step)); break;
+                case 4: {
+                    const EventKind ops[] = {EventKind::Add, EventKind::Sub, EventKind::Mul, EventKind::MovVar};
+                    t.events.pushBack(Reg(ops[pick(0, 3)], r, int16_t(pick(0, 2)), step));
+                    break;
+                }
+                case 5: t.events.pushBack(Reg(pick(0, 1) ? EventKind::IfGt : EventKind::IfEq, r, int16_t(pick(-1, 1)), step)); break;
+                case 6: t.events.pushBack(Plain(pick(0, 1) ? EventKind::Else : EventKind::EndIf)); break;
+                case 7: t.events.pushBack(N(uint8_t(pick(40, 80)), 100, uint16_t(pick(1, 5)), step)); break;
+                case 10: t.events.pushBack(Call(phrase, pick(0, 40), pick(0, 8))); break;
+                default: {
+                    const bool relative = pick(0, 2) != 0;
+                    const int32_t pos = relative ? -pick(0, 30) : pick(0, 30);
+                    t.events.pushBack(Clone(relative ? CloneMode::Relative : CloneMode::Absolute, pos,
+                                            pick(0, 3) == 0 ? INT32_MAX : pick(0, 80)));
+                }
+            }
+        }
+    };
+    for (int round = 0; round < 150; ++round) {
+        Song song;
+        Track& ph = song.createPhrase();
+        fill(ph, 0);
+        fill(song.createTrack(), ph.number);
+        // Playing: the state before each locate tick.
+        std::map<int32_t, State> want;
+        Emitter em;
+        songResetAll(song, 0, em);
+        std::map<int, int> last;
+        for (int32_t tick = 0; tick <= kEnd; ++tick) {
+            if (std::find(locates.begin(), locates.end(), tick) != locates.end()) want[tick] = {last, song.registers};
+            songAdvance(song, tick, em);
+            cc(song, last);
+        }
+        for (int32_t at : locates) {
+            song.registers = {};
+            songLocate(song, at, em);
+            std::map<int, int> chased;
+            cc(song, chased);
+            chased.erase(64);  // the release before the chase
+            EXPECT_EQ(chased, want[at].first) << "round " << round << " at " << at;
+            EXPECT_EQ(std::memcmp(song.registers.data(), want[at].second.data(), sizeof song.registers), 0)
+                << "round " << round << " at " << at << ": $0 " << song.registers[0] << " for "
+                << want[at].second[0];
+        }
     }
 }
 
