@@ -184,7 +184,7 @@ struct Walker {
     bool seek;
     LoopProbes* probes = nullptr;  // seek walks only
     SeekBudget* budget = nullptr;  // seek walks only
-    int64_t trackLeft = SeekBudget::kTrackEvents;
+    int64_t trackLeft = 0;
     bool spent = false;            // the budget ran out: the walk stops where it is
 
     // A child frame ends at its parent's next event; a later frame at its level is a new loop.
@@ -430,6 +430,18 @@ void replayChase(Track& track) {
     if (ch.tempo.set) cs.queue.push_back(ch.tempo.ev);
 }
 
+void sizeBudget(SeekBudget& b, const Song* song) {
+    int64_t events = 0;
+    if (song) {
+        if (song->tempoTrack) events += int64_t(song->tempoTrack->events.size());
+        for (const auto& t : song->tracks) events += int64_t(t->events.size());
+        for (const auto& p : song->phrases) events += int64_t(p->events.size());
+    }
+    b.sized = true;
+    b.left = SeekBudget::kBase + SeekBudget::kPerEvent * events;
+    b.trackShare = b.left / 4;
+}
+
 }  // namespace
 
 int32_t registerAsInt(float v) { return truncRegister(v); }
@@ -472,7 +484,9 @@ void cursorReset(Track& track, int32_t songTick, bool chase, CursorSink& sink, S
     if (t > 0) {
         LoopProbes probes;
         SeekBudget own;
-        Walker w{track, cs, sink, true, &probes, budget ? budget : &own};
+        if (!budget) budget = &own;
+        if (!budget->sized) sizeBudget(*budget, track.owner);
+        Walker w{track, cs, sink, true, &probes, budget, budget->trackShare};
         w.walk(0, t - 1);
         if (w.spent) {
             cs.frameCount = 1;

@@ -135,12 +135,16 @@ public:
 void cursorReserve(Track& track, size_t frames);
 
 // What one locate may walk through: registers can drive a loop whose repeats never come round,
-// which would hold a locate for hours. Each track has a share of its own, so that one such track
-// leaves the others whole, and the locate a total. A track that runs out plays nothing more.
+// and phrases calling phrases multiply, which would hold a locate for hours. The allowance is a
+// base and a multiple of the song's events (as much as calls and loops of real songs multiply
+// them); each track may spend a quarter of it, so that one runaway track leaves the others
+// theirs. A track that runs out plays nothing more.
 struct SeekBudget {
-    static constexpr int64_t kTrackEvents = int64_t(1) << 22;
-    static constexpr int64_t kEvents = int64_t(1) << 24;
-    int64_t left = kEvents;
+    static constexpr int64_t kBase = int64_t(1) << 20;
+    static constexpr int64_t kPerEvent = 64;
+    bool sized = false;  // sized from the song at the first reset that walks
+    int64_t left = 0;
+    int64_t trackShare = 0;
 };
 
 // Cursor operations of one track (they use the song the track belongs to). A reset without a
