@@ -430,6 +430,14 @@ void replayChase(Track& track) {
     if (ch.tempo.set) cs.queue.push_back(ch.tempo.ev);
 }
 
+// A track that spent its budget: nothing is left to play, only its notes still sound out.
+void stopWalking(Track& track) {
+    CursorState& cs = track.cursor;
+    cs.frameCount = 1;
+    cs.frames[0].pos = track.events.end();
+    cs.frames[0].remaining = 0;
+}
+
 void sizeBudget(SeekBudget& b, const Song* song) {
     int64_t events = 0;
     if (song) {
@@ -488,11 +496,7 @@ void cursorReset(Track& track, int32_t songTick, bool chase, CursorSink& sink, S
         if (!budget->sized) sizeBudget(*budget, track.owner);
         Walker w{track, cs, sink, true, &probes, budget, budget->trackShare};
         w.walk(0, t - 1);
-        if (w.spent) {
-            cs.frameCount = 1;
-            cs.frames[0].pos = track.events.end();
-            cs.frames[0].remaining = 0;
-        }
+        if (w.spent) stopWalking(track);
     }
     if (!track.effectiveMute) replayChase(track);
 }
@@ -501,11 +505,16 @@ void cursorAdvance(Track& track, int32_t songTick, CursorSink& sink) {
     if (songTick < track.offset) return;
     CursorState& cs = track.cursor;
     int64_t t = int64_t(songTick) - track.offset;
-    Walker w{track, cs, sink, false};
+    SeekBudget budget{true, kAdvanceEvents, kAdvanceEvents};
+    Walker w{track, cs, sink, false, nullptr, &budget, kAdvanceEvents};
     // Most ticks of a track play nothing: skip the walk when the only frame is not due.
     bool idle = cs.frameCount == 1 && cs.frames[0].pos != track.events.end() &&
                 cs.tick + cs.frames[0].remaining > t;
     if (!idle) w.walk(0, t);
+    if (w.spent) {
+        stopWalking(track);
+        cs.exhausted = true;
+    }
     if (t > cs.tick) {
         int64_t d = t - cs.tick;
         w.advanceTimers(d);

@@ -147,6 +147,11 @@ struct SeekBudget {
     int64_t trackShare = 0;
 };
 
+// What one advance of a track may walk through. Phrases that call each other several times on one
+// tick multiply beyond any time (two calls each, 256 deep); no real song comes near this in a
+// tick. A track that runs out plays nothing more.
+constexpr int64_t kAdvanceEvents = int64_t(1) << 14;
+
 // Cursor operations of one track (they use the song the track belongs to). A reset without a
 // budget has one of its own.
 void cursorReset(Track& track, int32_t songTick, bool chase, CursorSink& sink, SeekBudget* budget = nullptr);

@@ -452,6 +452,20 @@ TEST(Chase, ALocateGivesUpOnALoopThatNeverComesRound) {
     EXPECT_TRUE(cursorFinished(runaway));
 }
 
+// Two phrases calling each other twice on one tick would double their walk at every level of
+// nesting; the tick stops at its budget, and the track plays nothing more.
+TEST(PhraseCalls, PhrasesCallingEachOtherSeveralTimesOnATickEnd) {
+    Song song;
+    Track& p = song.createPhrase();
+    Track& q = song.createPhrase();
+    add(p, {Call(q.number, 0), Call(q.number, 0), N(60, 100, 10, 10)});
+    add(q, {Call(p.number, 0), Call(p.number, 0), N(61, 100, 10, 10)});
+    Track& t = track(song, {Call(p.number, 20), N(62, 100, 10, 10)});
+    track(song, {N(64, 100, 10, 30)});
+    EXPECT_EQ(only(expand(song, -1, 1000), "9").back(), "0 0 90 40 64");
+    EXPECT_TRUE(cursorFinished(t));
+}
+
 TEST(Cursor, FinishedOnlyAfterLastGateAndTicksToNext) {
     Song song;
     Track& t = track(song, {N(60, 100, 50, 20)});
