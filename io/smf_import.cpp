@@ -398,9 +398,17 @@ private:
                 if (len < 3) break;
                 uint32_t us = uint32_t(p[0]) << 16 | uint32_t(p[1]) << 8 | p[2];
                 if (us == 0) break;
-                // The nearest whole tempo: writers store 90 as 666667 µs, just below 90. Clamped:
+                // The nearest whole tempo: writers store 90 as 666667 µs, just below 90. At high
+                // tempos the export (which divides down) would write that one back as another
+                // period, so a neighbour that it writes back as this one is preferred. Clamped:
                 // only 16 bits of a tempo are played.
-                uint32_t bpm = std::min<uint32_t>((60000000u + us / 2) / us, 65535);
+                uint32_t bpm = (60000000u + us / 2) / us;
+                for (uint32_t b : {bpm, bpm - 1, bpm + 1})
+                    if (b > 0 && 60000000u / b == us) {
+                        bpm = b;
+                        break;
+                    }
+                bpm = std::min<uint32_t>(bpm, 65535);
                 if (abs_ == 0 && tempos_.empty()) song_.tempo = uint16_t(bpm);
                 else tempos_.push_back({abs_, bpm});
                 break;

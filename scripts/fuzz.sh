@@ -40,15 +40,17 @@ LOG=$CORPUS.log
 export ASAN_OPTIONS="halt_on_error=1:detect_leaks=1:allocator_may_return_null=1"
 export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1"
 status=0
+start=$(date +%s)
 # shellcheck disable=SC2086
 "$B/fuzz/fuzz_$NAME" -max_total_time="$SECONDS_TO_RUN" -timeout=1 -malloc_limit_mb=64 -rss_limit_mb=2048 \
     -print_final_stats=1 -artifact_prefix="$ARTIFACTS/" "$CORPUS" $SEEDS 2>&1 | tee "$LOG" | grep -v '^#' || true
 grep -q 'ERROR: libFuzzer\|ERROR: AddressSanitizer\|ERROR: LeakSanitizer\|runtime error\|==ERROR\|check failed' "$LOG" && status=1
 runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$LOG" | tail -1)
-echo "fuzz $NAME: ${runs:-?} runs in $SECONDS_TO_RUN s, corpus $(ls "$CORPUS" | wc -l) inputs in $CORPUS"
+echo "fuzz $NAME: ${runs:-?} runs in $(( $(date +%s) - start )) s, corpus $(ls "$CORPUS" | wc -l) inputs in $CORPUS"
 if [ $status -ne 0 ]; then
     for f in "$ARTIFACTS"/crash-* "$ARTIFACTS"/leak-* "$ARTIFACTS"/timeout-* "$ARTIFACTS"/oom-* "$ARTIFACTS"/slow-unit-*; do
         [ -f "$f" ] || continue
+        case "$f" in *.seen) continue ;; esac  # reported by an earlier run
         kept="fuzz/seeds/$NAME/finding-$(basename "$f" | sed 's/^[a-z-]*-//' | cut -c1-12)"
         "$B/fuzz/fuzz_$NAME" -minimize_crash=1 -runs=20000 -timeout=1 -malloc_limit_mb=64 \
             -exact_artifact_path="$ROOT/$kept" "$f" >/dev/null 2>&1 || true

@@ -238,6 +238,10 @@ TEST(SmfImport, TempoMetasGoToTheTempoTrack) {
     s = import(smf(1, 480, {d.tempo(0, 500000).tempo(0, 750000)}));
     EXPECT_EQ(s->tempo, 80);
     EXPECT_TRUE(s->tempoTrack->events.empty());
+    // 1775 µs is nearest 33803, which the export (dividing down) writes as 1774: the neighbour
+    // written back as 1775 is taken, so that reading and writing again keeps the period.
+    Trk e;
+    EXPECT_EQ(import(smf(1, 480, {e.tempo(0, 1775)}))->tempo, 33802);
 }
 
 TEST(SmfImport, TimeSignaturesFollowTheMeasureCounter) {
