@@ -183,9 +183,9 @@ struct Walker {
     CursorSink& sink;
     bool seek;
     LoopProbes* probes = nullptr;  // seek walks only
-    SeekBudget* budget = nullptr;  // seek walks only
+    SeekBudget* budget = nullptr;  // what the walk may still spend, in all and of this track's share
     int64_t trackLeft = 0;
-    bool spent = false;            // the budget ran out: the walk stops where it is
+    bool spent = false;  // the budget ran out: the walk stops where it is
 
     // A child frame ends at its parent's next event; a later frame at its level is a new loop.
     void forgetLoopsBelow(size_t fi) {
