@@ -44,13 +44,7 @@ std::vector<Screenshot> dialogsForScreenshots(AppConfig& config, Document& doc, 
         {"dialog-title", new TitleDialog(doc.song().title, doc.song().rights, owner)},
         {"dialog-tpqn", new TpqnDialog(doc.song().tpqn, owner)},
     };
-    std::vector<Screenshot> shots;
-    for (auto& [name, dialog] : dialogs) {
-        dialog->setModal(false);
-        dialog->show();
-        shots.push_back({QString::fromLatin1(name), dialog});
-    }
-    return shots;
+    return showDialogs(dialogs);
 }
 
 }  // namespace tarvio

@@ -1,6 +1,7 @@
 #include "app/ui/screenshots.h"
 
 #include <QCoreApplication>
+#include <QDialog>
 #include <QDir>
 #include <QPixmap>
 #include <QWidget>
@@ -8,6 +9,16 @@
 #include <cstdio>
 
 namespace tarvio {
+
+std::vector<Screenshot> showDialogs(const std::vector<std::pair<const char*, QDialog*>>& dialogs) {
+    std::vector<Screenshot> shots;
+    for (auto& [name, dialog] : dialogs) {
+        dialog->setModal(false);
+        dialog->show();
+        shots.push_back({QString::fromLatin1(name), dialog});
+    }
+    return shots;
+}
 
 int runScreenshots(const QString& dir, const std::vector<Screenshot>& shots) {
     if (!QDir().mkpath(dir)) {

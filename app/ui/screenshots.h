@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+class QDialog;
 class QWidget;
 
 namespace tarvio {
@@ -15,6 +16,9 @@ struct Screenshot {
     QString name;    // file name without ".png"
     QWidget* widget;
 };
+
+// Shows each dialog without waiting for an answer and names its picture.
+std::vector<Screenshot> showDialogs(const std::vector<std::pair<const char*, QDialog*>>& dialogs);
 
 // Returns 0 when every picture was written, else 1 (each failure is named on stderr).
 int runScreenshots(const QString& dir, const std::vector<Screenshot>& shots);

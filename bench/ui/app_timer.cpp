@@ -20,35 +20,19 @@
 #include <memory>
 
 #include "app/ui/fonts.h"
+#include "app/ui/idle_host.h"
 #include "app/ui/main_window.h"
-#include "app/ui/main_window_host.h"
 #include "app/ui/transport_bar.h"
 
 using namespace tarvio;
 
 namespace {
 
-struct Host final : MainWindowHost {
+struct Host final : IdleHost {
     explicit Host(Transport& t) : doc(std::make_unique<Document>(t)) {}
     std::unique_ptr<Document> doc;
     Document* document() override { return doc.get(); }
-    void newDocument() override {}
-    void openDocument() override {}
-    void openFile(const QString&) override {}
-    void saveDocument() override {}
-    void saveDocumentAs() override {}
-    void importSmf() override {}
-    void exportSmf() override {}
-    QStringList recentFiles() override { return {}; }
     bool closeDocument() override { return false; }
-    void editSongInfo() override {}
-    void changeResolution() override {}
-    void portSettings() override {}
-    void metronomeSettings() override {}
-    void recordingSettings() override {}
-    void syncSettings() override {}
-    WindowLayout& windowLayout() override { return layout; }
-    WindowLayout layout;
 };
 
 double cpuSeconds() {

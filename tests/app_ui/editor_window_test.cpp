@@ -18,7 +18,7 @@
 #include "app/ui/main_window.h"
 #include "app/ui/main_window_host.h"
 #include "app/ui/track_list_window.h"
-#include "tests/app_ui/idle_host.h"
+#include "app/ui/idle_host.h"
 #include "tests/app_ui/qt_app.h"
 
 namespace tarvio {

@@ -33,7 +33,7 @@
 #include "editor/ui/dialogs/plugin_params_dialog.h"
 #include "editor/ui/dialogs/simple_dialogs.h"
 #include "editor/ui/dialogs/sysex_dialog.h"
-#include "tests/app_ui/idle_host.h"
+#include "app/ui/idle_host.h"
 #include "tests/app_ui/qt_app.h"
 
 namespace tarvio {

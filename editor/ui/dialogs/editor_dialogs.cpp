@@ -245,13 +245,7 @@ std::vector<Screenshot> editorDialogsForScreenshots(AppConfig& config, const Son
         {"dialog-sysex", new SysExDialog({0xF0, 0x41, 0x10, 0x42, 0x12, 0xFA, 0x40, 0x00, 0x7F, 0xFF, 0xFB, 0xF7}, owner)},
         {"dialog-plugin-params", new PluginParamsDialog(params, QStringLiteral("Plugin Parameters"), owner)},
     };
-    std::vector<Screenshot> shots;
-    for (auto& [name, dialog] : dialogs) {
-        dialog->setModal(false);
-        dialog->show();
-        shots.push_back({QString::fromLatin1(name), dialog});
-    }
-    return shots;
+    return showDialogs(dialogs);
 }
 
 }  // namespace tarvio

@@ -1,5 +1,5 @@
-// A main-window host that does nothing: window tests derive from it and keep only what they
-// watch or need.
+// A main-window host that does nothing, beside FakeTransport for the same use: window tests and
+// benches derive from it and keep only what they watch or need.
 #pragma once
 
 #include <QString>
